@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QFont>
+#include <QString>
+
+#include <optional>
+
+class QPrinter;
+class QWidget;
+
+namespace ui {
+
+// File, folder, font, print, printer set-up and text input dialogs, behind one replaceable service like
+// MessageService. Each returns nothing (or false) when the user cancels.
+class DialogService {
+public:
+    virtual ~DialogService() = default;
+
+    virtual std::optional<QString> openFileName(QWidget* parent, const QString& caption, const QString& folder,
+                                                const QString& filter) = 0;
+    virtual std::optional<QString> saveFileName(QWidget* parent, const QString& caption, const QString& folder,
+                                                const QString& filter) = 0;
+    virtual std::optional<QFont> font(QWidget* parent, const QFont& initial, const QString& caption) = 0;
+    virtual bool print(QWidget* parent, QPrinter& printer) = 0;
+    virtual bool pageSetup(QWidget* parent, QPrinter& printer) = 0;
+    virtual std::optional<QString> inputText(QWidget* parent, const QString& caption, const QString& prompt,
+                                             const QString& initial) = 0;
+
+    static DialogService& instance();
+    static void install(DialogService* service); // not owned; nullptr goes back to the real dialogs
+};
+
+} // namespace ui

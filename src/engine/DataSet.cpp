@@ -1,0 +1,610 @@
+#include "DataSet.h"
+
+#include "Database.h"
+
+#include <QLocale>
+
+#include <cmath>
+#include <limits>
+
+namespace engine {
+
+namespace {
+
+QString typeWord(FieldType t) {
+    return t == FieldType::Float ? QStringLiteral("floating point") : QStringLiteral("integer");
+}
+
+EngineError conversionError(const QString& text, FieldType t, const QString& field) {
+    return EngineError(ConversionFailed,
+                       QStringLiteral("'%1' is not a valid %2 value for field '%3'").arg(text, typeWord(t), field));
+}
+
+bool parseWhole(const QString& text, std::int64_t& out) {
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return false;
+    bool ok = false;
+    const qlonglong v = t.toLongLong(&ok, 10);
+    if (!ok)
+        return false;
+    out = v;
+    return true;
+}
+
+bool parseReal(const QString& text, double& out) {
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return false;
+    bool ok = false;
+    QLocale local;
+    local.setNumberOptions(QLocale::RejectGroupSeparator);
+    double v = local.toDouble(t, &ok);
+    if (!ok) {
+        QLocale c = QLocale::c();
+        c.setNumberOptions(QLocale::RejectGroupSeparator);
+        v = c.toDouble(t, &ok);
+    }
+    if (!ok || !std::isfinite(v))
+        return false;
+    out = v;
+    return true;
+}
+
+std::string truncateToCharacters(const std::string& utf8, int size) {
+    if (size <= 0 || utf8.size() <= static_cast<size_t>(size))
+        return utf8;
+    const QList<uint> ucs4 = QString::fromStdString(utf8).toUcs4();
+    if (ucs4.size() <= size)
+        return utf8;
+    return QString::fromUcs4(reinterpret_cast<const char32_t*>(ucs4.constData()), size).toStdString();
+}
+
+QString floatText(double v) { return QString::number(v, 'g', 15); }
+
+} // namespace
+
+DataSet::DataSet(Database* db, QObject* parent) : QObject(parent), db_(db) {
+    if (db_)
+        db_->registerDataSet(this);
+}
+
+DataSet::~DataSet() {
+    if (db_)
+        db_->unregisterDataSet(this);
+}
+
+void DataSet::setDatabase(Database* db) {
+    if (db == db_)
+        return;
+    close();
+    if (db_)
+        db_->unregisterDataSet(this);
+    db_ = db;
+    if (db_)
+        db_->registerDataSet(this);
+}
+
+void DataSet::requireOpen() const {
+    if (state_ == State::Inactive)
+        throw EngineError(NotOpen, QStringLiteral("Cannot perform this operation on a closed dataset"));
+}
+
+void DataSet::buildColumnIndex() {
+    columnByName_.clear();
+    for (int i = 0; i < static_cast<int>(columns_.size()); ++i) {
+        const QString key = columns_[static_cast<size_t>(i)].name.toLower();
+        if (!columnByName_.contains(key))
+            columnByName_.insert(key, i);
+    }
+}
+
+void DataSet::clearRows() {
+    store_.reset(static_cast<int>(columns_.size()));
+    rowIds_.clear();
+    order_.clear();
+    pos_ = -1;
+    eof_ = bof_ = true;
+}
+
+void DataSet::open() {
+    if (state_ != State::Inactive)
+        return;
+    if (!db_)
+        throw EngineError(NotOpen, QStringLiteral("No database is assigned"));
+    loadRows();
+    buildColumnIndex();
+    buffer_.clear();
+    state_ = State::Browse;
+    setPosition(order_.empty() ? -1 : 0);
+    bof_ = true;
+    eof_ = order_.empty();
+    notifyReset();
+    emit stateChanged();
+}
+
+void DataSet::close() {
+    if (state_ == State::Inactive)
+        return;
+    state_ = State::Inactive;
+    releaseResources();
+    clearRows();
+    store_.reset(0);
+    buffer_.clear();
+    notifyReset();
+    emit stateChanged();
+}
+
+void DataSet::refresh() {
+    requireOpen();
+    checkBrowseMode();
+    reloadKeepingRecord();
+}
+
+void DataSet::reloadKeepingRecord() {
+    const std::int64_t keep = pos_ >= 0 ? rowIds_[static_cast<size_t>(currentSlot())] : 0;
+    const int oldPos = pos_;
+    loadRows();
+    int newPos = -1;
+    if (oldPos >= 0) {
+        for (int i = 0; i < static_cast<int>(order_.size()); ++i)
+            if (rowIds_[static_cast<size_t>(order_[static_cast<size_t>(i)])] == keep) {
+                newPos = i;
+                break;
+            }
+        if (newPos < 0 && !order_.empty())
+            newPos = std::min(oldPos, static_cast<int>(order_.size()) - 1);
+    } else if (!order_.empty()) {
+        newPos = 0;
+    }
+    pos_ = newPos;
+    bof_ = eof_ = order_.empty();
+    notifyReset();
+}
+
+void DataSet::notifyReset() {
+    if (disableCount_ == 0) {
+        emit contentReset();
+        emit currentChanged(pos_);
+    }
+}
+
+void DataSet::setPosition(int pos) {
+    pos_ = pos;
+    if (disableCount_ == 0)
+        emit currentChanged(pos_);
+}
+
+void DataSet::setState(State s) {
+    if (state_ == s)
+        return;
+    state_ = s;
+    if (disableCount_ == 0)
+        emit stateChanged();
+}
+
+void DataSet::checkBrowseMode() {
+    if (state_ == State::Edit || state_ == State::Insert) {
+        if (isModified())
+            post();
+        else
+            cancel();
+    } else if (state_ == State::SetKey) {
+        setState(State::Browse);
+    }
+}
+
+void DataSet::first() {
+    requireOpen();
+    checkBrowseMode();
+    ensureCurrent();
+    setPosition(order_.empty() ? -1 : 0);
+    bof_ = true;
+    eof_ = order_.empty();
+}
+
+void DataSet::last() {
+    requireOpen();
+    checkBrowseMode();
+    ensureCurrent();
+    setPosition(static_cast<int>(order_.size()) - 1);
+    eof_ = true;
+    bof_ = order_.empty();
+}
+
+void DataSet::next() {
+    requireOpen();
+    checkBrowseMode();
+    ensureCurrent();
+    if (pos_ + 1 < static_cast<int>(order_.size())) {
+        setPosition(pos_ + 1);
+        bof_ = false;
+        eof_ = false;
+    } else {
+        eof_ = true;
+    }
+}
+
+void DataSet::prior() {
+    requireOpen();
+    checkBrowseMode();
+    ensureCurrent();
+    if (pos_ > 0) {
+        setPosition(pos_ - 1);
+        eof_ = false;
+        bof_ = false;
+    } else {
+        bof_ = true;
+    }
+}
+
+void DataSet::moveTo(int row) {
+    requireOpen();
+    checkBrowseMode();
+    ensureCurrent();
+    if (order_.empty())
+        return;
+    row = std::clamp(row, 0, static_cast<int>(order_.size()) - 1);
+    setPosition(row);
+    bof_ = eof_ = false;
+}
+
+int DataSet::fieldIndex(const QString& name) const {
+    return columnByName_.value(name.toLower(), -1);
+}
+
+Field DataSet::field(const QString& name) {
+    requireOpen();
+    const int i = fieldIndex(name);
+    if (i < 0)
+        throw EngineError(UnknownField, QStringLiteral("Field '%1' not found").arg(name));
+    return Field(this, i);
+}
+
+Value DataSet::valueAt(int row, int column) const {
+    if (row < 0 || row >= static_cast<int>(order_.size()) || column < 0 || column >= fieldCount())
+        return {};
+    if (row == pos_ && (state_ == State::Edit || state_ == State::Insert))
+        return buffer_[static_cast<size_t>(column)];
+    return store_.value(slotAt(row), column);
+}
+
+QString DataSet::textAt(int row, int column) const {
+    const Value v = valueAt(row, column);
+    if (const auto* i = std::get_if<std::int64_t>(&v))
+        return QString::number(*i);
+    if (const auto* d = std::get_if<double>(&v))
+        return floatText(*d);
+    if (const auto* s = std::get_if<std::string>(&v))
+        return QString::fromStdString(*s);
+    return {};
+}
+
+const RowStore::Cell* DataSet::currentCell(int column) const {
+    if (pos_ < 0)
+        return nullptr;
+    return &store_.cell(currentSlot(), column);
+}
+
+Value DataSet::currentValue(int column) const {
+    if (state_ == State::Edit || state_ == State::Insert)
+        return buffer_[static_cast<size_t>(column)];
+    if (pos_ < 0)
+        return {};
+    return store_.value(currentSlot(), column);
+}
+
+Value DataSet::convertForColumn(int column, const Value& value) const {
+    const Column& col = columns_[static_cast<size_t>(column)];
+    if (isNull(value))
+        return {};
+    switch (col.type) {
+    case FieldType::String: {
+        std::string text;
+        if (const auto* s = std::get_if<std::string>(&value))
+            text = *s;
+        else if (const auto* i = std::get_if<std::int64_t>(&value))
+            text = std::to_string(*i);
+        else
+            text = floatText(std::get<double>(value)).toStdString();
+        if (text.empty())
+            return {};
+        return truncateToCharacters(text, col.size);
+    }
+    case FieldType::AutoInc:
+    case FieldType::Integer: {
+        std::int64_t v = 0;
+        if (const auto* i = std::get_if<std::int64_t>(&value)) {
+            v = *i;
+        } else if (const auto* d = std::get_if<double>(&value)) {
+            if (!std::isfinite(*d) || std::fabs(*d) > 2147483647.0)
+                throw conversionError(floatText(*d), col.type, col.name);
+            v = static_cast<std::int64_t>(std::nearbyint(*d));
+        } else {
+            const QString text = QString::fromStdString(std::get<std::string>(value));
+            if (text.trimmed().isEmpty())
+                return {};
+            if (!parseWhole(text, v))
+                throw conversionError(text, col.type, col.name);
+        }
+        if (v < std::numeric_limits<std::int32_t>::min() || v > std::numeric_limits<std::int32_t>::max())
+            throw conversionError(QString::number(v), col.type, col.name);
+        return v;
+    }
+    case FieldType::Float: {
+        if (const auto* i = std::get_if<std::int64_t>(&value))
+            return static_cast<double>(*i);
+        if (const auto* d = std::get_if<double>(&value)) {
+            if (!std::isfinite(*d))
+                throw conversionError(floatText(*d), col.type, col.name);
+            return *d;
+        }
+        const QString text = QString::fromStdString(std::get<std::string>(value));
+        if (text.trimmed().isEmpty())
+            return {};
+        double d = 0;
+        if (!parseReal(text, d))
+            throw conversionError(text, col.type, col.name);
+        return d;
+    }
+    }
+    return {};
+}
+
+void DataSet::setFieldValue(int column, const Value& value) {
+    if (state_ == State::SetKey) {
+        setKeyValue(column, convertForColumn(column, value));
+        return;
+    }
+    if (state_ != State::Edit && state_ != State::Insert)
+        throw EngineError(WrongState, QStringLiteral("Dataset not in edit or insert mode"));
+    if (fieldReadOnly(column))
+        throw EngineError(WrongState,
+                          QStringLiteral("Field '%1' cannot be modified").arg(columns_[static_cast<size_t>(column)].name));
+    buffer_[static_cast<size_t>(column)] = convertForColumn(column, value);
+    modifiedColumns_[static_cast<size_t>(column)] = true;
+    if (disableCount_ == 0 && pos_ >= 0)
+        emit rowChanged(pos_);
+}
+
+bool DataSet::isModified() const {
+    for (bool m : modifiedColumns_)
+        if (m)
+            return true;
+    return false;
+}
+
+void DataSet::edit() {
+    requireOpen();
+    if (state_ == State::Edit || state_ == State::Insert)
+        return;
+    checkBrowseMode();
+    ensureCurrent();
+    if (pos_ < 0)
+        throw EngineError(WrongState, QStringLiteral("Cannot edit: the dataset is empty"));
+    buffer_ = store_.rowValues(currentSlot());
+    modifiedColumns_.assign(columns_.size(), false);
+    setState(State::Edit);
+}
+
+void DataSet::append() {
+    requireOpen();
+    checkBrowseMode();
+    buffer_.assign(columns_.size(), Value{});
+    modifiedColumns_.assign(columns_.size(), false);
+    setState(State::Insert);
+}
+
+void DataSet::cancel() {
+    if (state_ == State::Edit || state_ == State::Insert) {
+        buffer_.clear();
+        modifiedColumns_.clear();
+        setState(State::Browse);
+        if (disableCount_ == 0 && pos_ >= 0)
+            emit rowChanged(pos_);
+    } else if (state_ == State::SetKey) {
+        setState(State::Browse);
+    }
+}
+
+int DataSet::placeAfterPost(int slot, int oldPosition) {
+    if (oldPosition >= 0)
+        return oldPosition;
+    (void)slot;
+    return static_cast<int>(order_.size());
+}
+
+void DataSet::post() {
+    requireOpen();
+    if (state_ == State::SetKey) {
+        setState(State::Browse);
+        return;
+    }
+    if (state_ != State::Edit && state_ != State::Insert)
+        throw EngineError(WrongState, QStringLiteral("Dataset not in edit or insert mode"));
+    const bool inserting = state_ == State::Insert;
+    try {
+        if (beforePost_)
+            beforePost_(*this);
+        if (state_ != State::Edit && state_ != State::Insert)
+            return; // the hook cancelled the record
+        for (size_t c = 0; c < columns_.size(); ++c) {
+            const Column& col = columns_[c];
+            if (col.required && col.type != FieldType::AutoInc && isNull(buffer_[c]))
+                throw EngineError(FieldRequired, QStringLiteral("Field '%1' must have a value").arg(col.name));
+        }
+        std::int64_t rowid = inserting ? 0 : rowIds_[static_cast<size_t>(currentSlot())];
+        writeRecord(inserting, buffer_, rowid);
+        int slot = 0;
+        int oldPos = -1;
+        if (inserting) {
+            slot = store_.appendRow(buffer_);
+            rowIds_.push_back(rowid);
+        } else {
+            slot = currentSlot();
+            oldPos = pos_;
+            store_.setRow(slot, buffer_);
+            order_.erase(order_.begin() + oldPos);
+        }
+        buffer_.clear();
+        modifiedColumns_.clear();
+        state_ = State::Browse;
+        const int newPos = placeAfterPost(slot, oldPos);
+        if (newPos >= 0) {
+            order_.insert(order_.begin() + newPos, slot);
+            pos_ = newPos;
+        } else if (!order_.empty()) {
+            pos_ = std::min(std::max(oldPos, 0), static_cast<int>(order_.size()) - 1);
+        } else {
+            pos_ = -1;
+        }
+        bof_ = eof_ = false;
+        if (disableCount_ == 0) {
+            if (inserting && newPos >= 0)
+                emit rowInserted(newPos);
+            else if (!inserting && newPos == oldPos)
+                emit rowChanged(newPos);
+            else
+                emit contentReset();
+            emit currentChanged(pos_);
+            emit stateChanged();
+        }
+    } catch (const EngineError& e) {
+        if (onPostError_) {
+            const PostErrorAction action = onPostError_(*this, e);
+            if (action == PostErrorAction::Abort)
+                throw SilentAbort();
+        }
+        throw;
+    }
+}
+
+void DataSet::deleteRecord() {
+    requireOpen();
+    if (state_ == State::Insert) {
+        cancel();
+        return;
+    }
+    if (state_ == State::Edit)
+        cancel();
+    ensureCurrent();
+    if (pos_ < 0)
+        throw EngineError(WrongState, QStringLiteral("Cannot delete: the dataset is empty"));
+    removeRecord(rowIds_[static_cast<size_t>(currentSlot())]);
+    const int removed = pos_;
+    order_.erase(order_.begin() + removed);
+    if (order_.empty()) {
+        pos_ = -1;
+        bof_ = eof_ = true;
+    } else if (removed < static_cast<int>(order_.size())) {
+        pos_ = removed;
+        bof_ = eof_ = false;
+    } else {
+        pos_ = static_cast<int>(order_.size()) - 1;
+        eof_ = true;
+        bof_ = false;
+    }
+    if (disableCount_ == 0) {
+        emit rowRemoved(removed);
+        emit currentChanged(pos_);
+    }
+}
+
+void DataSet::disableControls() { ++disableCount_; }
+
+void DataSet::enableControls() {
+    if (disableCount_ == 0)
+        return;
+    if (--disableCount_ == 0) {
+        emit contentReset();
+        emit currentChanged(pos_);
+        emit stateChanged();
+    }
+}
+
+// Field
+
+QString Field::name() const { return dataSet_->column(index_).name; }
+FieldType Field::type() const { return dataSet_->column(index_).type; }
+int Field::size() const { return dataSet_->column(index_).size; }
+
+Value Field::value() const { return dataSet_->currentValue(index_); }
+
+bool Field::isNull() const {
+    if (dataSet_->state() == DataSet::State::Edit || dataSet_->state() == DataSet::State::Insert)
+        return engine::isNull(dataSet_->buffer_[static_cast<size_t>(index_)]);
+    const RowStore::Cell* c = dataSet_->currentCell(index_);
+    return !c || c->kind == RowStore::Kind::Null;
+}
+
+int Field::asInteger() const {
+    const bool buffered =
+        dataSet_->state() == DataSet::State::Edit || dataSet_->state() == DataSet::State::Insert;
+    if (!buffered) {
+        const RowStore::Cell* c = dataSet_->currentCell(index_);
+        if (!c || c->kind == RowStore::Kind::Null)
+            return 0;
+        if (c->kind == RowStore::Kind::Integer)
+            return static_cast<int>(c->integer);
+    }
+    const Value v = value();
+    if (const auto* i = std::get_if<std::int64_t>(&v))
+        return static_cast<int>(*i);
+    if (const auto* d = std::get_if<double>(&v))
+        return static_cast<int>(std::nearbyint(*d));
+    if (const auto* s = std::get_if<std::string>(&v)) {
+        std::int64_t out = 0;
+        if (!parseWhole(QString::fromStdString(*s), out))
+            throw conversionError(QString::fromStdString(*s), FieldType::Integer, name());
+        return static_cast<int>(out);
+    }
+    return 0;
+}
+
+double Field::asFloat() const {
+    const Value v = value();
+    if (const auto* i = std::get_if<std::int64_t>(&v))
+        return static_cast<double>(*i);
+    if (const auto* d = std::get_if<double>(&v))
+        return *d;
+    if (const auto* s = std::get_if<std::string>(&v)) {
+        double out = 0;
+        if (!parseReal(QString::fromStdString(*s), out))
+            throw conversionError(QString::fromStdString(*s), FieldType::Float, name());
+        return out;
+    }
+    return 0;
+}
+
+QString Field::asString() const {
+    const Value v = value();
+    if (const auto* i = std::get_if<std::int64_t>(&v))
+        return QString::number(*i);
+    if (const auto* d = std::get_if<double>(&v))
+        return floatText(*d);
+    if (const auto* s = std::get_if<std::string>(&v))
+        return QString::fromStdString(*s);
+    return {};
+}
+
+std::string_view Field::asUtf8() const {
+    const bool buffered =
+        dataSet_->state() == DataSet::State::Edit || dataSet_->state() == DataSet::State::Insert;
+    if (buffered) {
+        const auto* s = std::get_if<std::string>(&dataSet_->buffer_[static_cast<size_t>(index_)]);
+        return s ? std::string_view(*s) : std::string_view();
+    }
+    const RowStore::Cell* c = dataSet_->currentCell(index_);
+    if (!c || c->kind != RowStore::Kind::Text)
+        return {};
+    return dataSet_->store_.text(*c);
+}
+
+void Field::setInteger(qint64 v) { dataSet_->setFieldValue(index_, Value{static_cast<std::int64_t>(v)}); }
+void Field::setFloat(double v) { dataSet_->setFieldValue(index_, Value{v}); }
+void Field::setString(const QString& text) { dataSet_->setFieldValue(index_, textValue(text)); }
+void Field::setValue(const Value& v) { dataSet_->setFieldValue(index_, v); }
+void Field::assign(const Field& other) { dataSet_->setFieldValue(index_, other.value()); }
+void Field::clear() { dataSet_->setFieldValue(index_, Value{}); }
+
+} // namespace engine

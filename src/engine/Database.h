@@ -1,0 +1,111 @@
+#pragma once
+
+#include "TableDefinition.h"
+#include "Value.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+struct sqlite3;
+
+namespace engine {
+
+class DataSet;
+
+// The connection to one database folder. Each table is the file pair <Table>.dat (an SQLite file with the
+// table's rows and indexes) and <Table>.idx (its definition). The connection attaches every .dat file of the
+// folder under its table name, so SQL joins work across tables. It opens on first use and can be closed,
+// which closes every table and query object bound to it and releases the files.
+class Database {
+public:
+    explicit Database(const QString& folder = {});
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    void setFolder(const QString& folder); // closes the connection first
+    QString folder() const { return folder_; }
+    void setScratchFolder(const QString& folder);
+    QString scratchFolder() const { return scratchFolder_; }
+
+    void open();
+    void close();
+    bool isOpen() const { return db_ != nullptr; }
+    sqlite3* connection(); // opens on demand
+
+    // "Items", "Items.dat" and "items" all name the Items table.
+    static QString tableName(const QString& nameOrFile);
+    QString dataFilePath(const QString& table) const;
+    QString definitionFilePath(const QString& table) const;
+    bool tableExists(const QString& table) const;
+    QStringList tables() const; // tables attached, in file-name order
+
+    // Definition of an attached table, cached; readDefinition() reads the file of any table, open or not.
+    const TableDefinition& definition(const QString& table);
+    TableDefinition readDefinition(const QString& table) const;
+
+    void createTable(const QString& table, const TableDefinition& definition);
+    // Rebuilds the tables with a new locale and/or user version, keeping description and records. Either all
+    // tables are rebuilt or none is changed. Closes the connection.
+    void alterTables(const QStringList& tables, std::optional<int> locale,
+                     std::optional<std::pair<int, int>> version = std::nullopt);
+    // Removes all records; auto-increment numbering starts again at 1.
+    void emptyTable(const QString& table);
+    // Checks the table file, rebuilds what can be rebuilt and always rebuilds the indexes. Returns true when
+    // the table was sound. Closes the connection.
+    bool repairTable(const QString& table);
+
+    // Runs a statement that changes rows (bulk updates); table objects see the change on their next move.
+    int execute(const QString& sql, const std::vector<Value>& parameters = {});
+
+    // Transactions nest; only the outermost one commits to the files.
+    void beginTransaction();
+    void commitTransaction();
+    void rollbackTransaction();
+    bool inTransaction() const { return transactionDepth_ > 0; }
+
+    // Every write through the layer advances its table's generation; table objects reload their snapshot
+    // when it moved on behind them.
+    std::uint64_t generation(const QString& table) const;
+    std::uint64_t advanceGeneration(const QString& table);
+    void advanceAllGenerations();
+
+    void registerDataSet(DataSet* dataSet);
+    void unregisterDataSet(DataSet* dataSet);
+
+private:
+    void attachAll();
+    void closeDataSets();
+    QString tempPath(const QString& table, const QString& suffix) const;
+
+    QString folder_;
+    QString scratchFolder_;
+    QString mainFile_;
+    sqlite3* db_ = nullptr;
+    int transactionDepth_ = 0;
+    QStringList attached_;
+    QHash<QString, TableDefinition> definitions_;
+    QHash<QString, std::uint64_t> generations_;
+    std::vector<DataSet*> dataSets_;
+};
+
+// Runs a block of writes as one unit: committed by commit(), undone when left by an exception.
+class Transaction {
+public:
+    explicit Transaction(Database& db);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void commit();
+
+private:
+    Database& db_;
+    bool done_ = false;
+};
+
+} // namespace engine

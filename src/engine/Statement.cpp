@@ -1,0 +1,98 @@
+#include "Statement.h"
+
+#include "EngineError.h"
+
+#include <sqlite3.h>
+
+namespace engine {
+
+Statement::Statement(sqlite3* db, const QString& sql) : db_(db) {
+    const QByteArray text = sql.toUtf8();
+    const int rc = sqlite3_prepare_v3(db, text.constData(), static_cast<int>(text.size()), SQLITE_PREPARE_PERSISTENT,
+                                      &stmt_, nullptr);
+    if (rc != SQLITE_OK) {
+        stmt_ = nullptr;
+        throwSqliteError(db, rc);
+    }
+}
+
+Statement::~Statement() {
+    if (stmt_)
+        sqlite3_finalize(stmt_);
+}
+
+Statement::Statement(Statement&& other) noexcept : db_(other.db_), stmt_(other.stmt_) { other.stmt_ = nullptr; }
+
+Statement& Statement::operator=(Statement&& other) noexcept {
+    if (this != &other) {
+        if (stmt_)
+            sqlite3_finalize(stmt_);
+        db_ = other.db_;
+        stmt_ = other.stmt_;
+        other.stmt_ = nullptr;
+    }
+    return *this;
+}
+
+void Statement::bind(int index, const Value& value) {
+    int rc = SQLITE_OK;
+    if (const auto* i = std::get_if<std::int64_t>(&value))
+        rc = sqlite3_bind_int64(stmt_, index, *i);
+    else if (const auto* d = std::get_if<double>(&value))
+        rc = sqlite3_bind_double(stmt_, index, *d);
+    else if (const auto* s = std::get_if<std::string>(&value))
+        rc = sqlite3_bind_text(stmt_, index, s->data(), static_cast<int>(s->size()), SQLITE_TRANSIENT);
+    else
+        rc = sqlite3_bind_null(stmt_, index);
+    if (rc != SQLITE_OK)
+        throwSqliteError(db_, rc);
+}
+
+bool Statement::step() {
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    sqlite3_reset(stmt_);
+    throwSqliteError(db_, rc);
+}
+
+void Statement::reset() {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+}
+
+void execSql(sqlite3* db, const QString& sql) {
+    char* err = nullptr;
+    const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &err);
+    if (rc != SQLITE_OK) {
+        const QString message = err ? QString::fromUtf8(err) : QString::fromUtf8(sqlite3_errstr(rc));
+        sqlite3_free(err);
+        if ((rc & 0xff) == SQLITE_CONSTRAINT && (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY))
+            throw EngineError(KeyViolation, message);
+        const int primary = rc & 0xff;
+        throw EngineError(primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB ? CorruptTable : SqlError, message);
+    }
+}
+
+void throwSqliteError(sqlite3* db, int rc, const QString& context) {
+    const int extended = db ? sqlite3_extended_errcode(db) : rc;
+    QString message = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+    if (!context.isEmpty())
+        message = context + QStringLiteral(": ") + message;
+    if (extended == SQLITE_CONSTRAINT_UNIQUE || extended == SQLITE_CONSTRAINT_PRIMARYKEY)
+        throw EngineError(KeyViolation, message);
+    const int primary = rc & 0xff;
+    if (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB)
+        throw EngineError(CorruptTable, message);
+    throw EngineError(SqlError, message);
+}
+
+QString quoteIdentifier(const QString& name) {
+    QString q = name;
+    q.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + q + QLatin1Char('"');
+}
+
+} // namespace engine

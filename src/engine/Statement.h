@@ -1,0 +1,43 @@
+#pragma once
+
+#include "Value.h"
+
+#include <QString>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace engine {
+
+// A prepared SQLite statement that finalizes itself; failures become EngineErrors.
+class Statement {
+public:
+    Statement() = default;
+    Statement(sqlite3* db, const QString& sql);
+    ~Statement();
+    Statement(Statement&& other) noexcept;
+    Statement& operator=(Statement&& other) noexcept;
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    sqlite3_stmt* handle() const { return stmt_; }
+    bool isValid() const { return stmt_ != nullptr; }
+
+    void bind(int index, const Value& value); // 1-based
+    bool step();                              // true while a row is available
+    void reset();
+
+private:
+    sqlite3* db_ = nullptr;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+// Runs one or more statements that return no rows.
+void execSql(sqlite3* db, const QString& sql);
+
+// Turns the connection's last error into an EngineError, a duplicate key into KeyViolation.
+[[noreturn]] void throwSqliteError(sqlite3* db, int rc, const QString& context = {});
+
+QString quoteIdentifier(const QString& name);
+
+} // namespace engine

@@ -1,0 +1,575 @@
+#include "Table.h"
+
+#include "Database.h"
+
+#include <QRegularExpression>
+#include <sqlite3.h>
+
+#include <algorithm>
+
+namespace engine {
+
+namespace {
+
+int compareNumbers(double a, double b) { return a < b ? -1 : (a > b ? 1 : 0); }
+
+// The order SQLite gives: empty first, then numbers, then text in the collation's order.
+int compareCellValue(const RowStore& store, const RowStore::Cell& c, const Value& v, const Collator& coll) {
+    const bool cNull = c.kind == RowStore::Kind::Null;
+    const bool vNull = isNull(v);
+    if (cNull || vNull)
+        return cNull == vNull ? 0 : (cNull ? -1 : 1);
+    const auto* vs = std::get_if<std::string>(&v);
+    if (c.kind == RowStore::Kind::Text || vs) {
+        if (c.kind != RowStore::Kind::Text)
+            return -1;
+        if (!vs)
+            return 1;
+        const std::string_view t = store.text(c);
+        return coll(t.data(), static_cast<int>(t.size()), vs->data(), static_cast<int>(vs->size()));
+    }
+    if (c.kind == RowStore::Kind::Integer) {
+        if (const auto* vi = std::get_if<std::int64_t>(&v))
+            return c.integer < *vi ? -1 : (c.integer > *vi ? 1 : 0);
+        return compareNumbers(static_cast<double>(c.integer), std::get<double>(v));
+    }
+    if (const auto* vi = std::get_if<std::int64_t>(&v))
+        return compareNumbers(c.real, static_cast<double>(*vi));
+    return compareNumbers(c.real, std::get<double>(v));
+}
+
+int compareCells(const RowStore& store, const RowStore::Cell& a, const RowStore::Cell& b, const Collator& coll) {
+    const bool aNull = a.kind == RowStore::Kind::Null;
+    const bool bNull = b.kind == RowStore::Kind::Null;
+    if (aNull || bNull)
+        return aNull == bNull ? 0 : (aNull ? -1 : 1);
+    const bool aText = a.kind == RowStore::Kind::Text;
+    const bool bText = b.kind == RowStore::Kind::Text;
+    if (aText || bText) {
+        if (!aText)
+            return -1;
+        if (!bText)
+            return 1;
+        const std::string_view ta = store.text(a), tb = store.text(b);
+        return coll(ta.data(), static_cast<int>(ta.size()), tb.data(), static_cast<int>(tb.size()));
+    }
+    if (a.kind == RowStore::Kind::Integer && b.kind == RowStore::Kind::Integer)
+        return a.integer < b.integer ? -1 : (a.integer > b.integer ? 1 : 0);
+    const double da = a.kind == RowStore::Kind::Integer ? static_cast<double>(a.integer) : a.real;
+    const double dbl = b.kind == RowStore::Kind::Integer ? static_cast<double>(b.integer) : b.real;
+    return compareNumbers(da, dbl);
+}
+
+bool sameValue(const RowStore& store, const RowStore::Cell& c, const Value& v) {
+    if (c.kind == RowStore::Kind::Null || isNull(v))
+        return c.kind == RowStore::Kind::Null && isNull(v);
+    if (c.kind == RowStore::Kind::Text) {
+        const auto* s = std::get_if<std::string>(&v);
+        return s && store.text(c) == *s;
+    }
+    if (std::holds_alternative<std::string>(v))
+        return false;
+    const double a = c.kind == RowStore::Kind::Integer ? static_cast<double>(c.integer) : c.real;
+    const double b = std::holds_alternative<std::int64_t>(v) ? static_cast<double>(std::get<std::int64_t>(v))
+                                                             : std::get<double>(v);
+    return a == b;
+}
+
+} // namespace
+
+Table::Table(Database* db, const QString& tableName, QObject* parent) : DataSet(db, parent) {
+    if (!tableName.isEmpty())
+        setTableName(tableName);
+}
+
+Table::~Table() { close(); }
+
+void Table::setTableName(const QString& name) {
+    close();
+    table_ = Database::tableName(name);
+}
+
+const TableDefinition& Table::definition() const {
+    if (!db_)
+        throw EngineError(NotOpen, QStringLiteral("No database is assigned"));
+    return db_->definition(table_);
+}
+
+QString Table::qualifiedName() const { return quoteIdentifier(table_) + QLatin1Char('.') + quoteIdentifier(table_); }
+
+void Table::setIndexName(const QString& name) {
+    if (name.compare(indexName_, Qt::CaseInsensitive) == 0)
+        return;
+    const QString old = indexName_;
+    indexName_ = name;
+    if (isOpen()) {
+        checkBrowseMode();
+        try {
+            resolveIndex();
+        } catch (...) {
+            indexName_ = old;
+            throw;
+        }
+        reloadKeepingRecord();
+    }
+}
+
+QStringList Table::keyFieldNames() const {
+    QStringList names;
+    for (const KeyPart& p : keyParts_)
+        names << columns_[static_cast<size_t>(p.column)].name;
+    return names;
+}
+
+void Table::setFilter(const QString& text) {
+    static const QRegularExpression form(QStringLiteral("^\\s*(\\w+)\\s*=\\s*(-?\\d+)\\s*$"));
+    if (!text.trimmed().isEmpty() && !form.match(text).hasMatch())
+        throw EngineError(InvalidFilter, QStringLiteral("Filter '%1' is not of the form \"Field = number\"").arg(text));
+    filterText_ = text;
+    if (isOpen() && filtered_) {
+        checkBrowseMode();
+        reloadKeepingRecord();
+    }
+}
+
+void Table::setFiltered(bool on) {
+    if (on == filtered_)
+        return;
+    filtered_ = on;
+    if (isOpen()) {
+        checkBrowseMode();
+        reloadKeepingRecord();
+    }
+}
+
+void Table::resolveIndex() {
+    const TableDefinition& def = definition();
+    keyParts_.clear();
+    rowidOrder_ = false;
+    int ix = indexName_.isEmpty() || indexName_.compare(QLatin1String("Primary"), Qt::CaseInsensitive) == 0
+                 ? def.primaryIndex()
+                 : def.indexIndex(indexName_);
+    if (ix < 0 && !indexName_.isEmpty() && indexName_.compare(QLatin1String("Primary"), Qt::CaseInsensitive) != 0)
+        throw EngineError(UnknownIndex, QStringLiteral("Index '%1' not found in table '%2'").arg(indexName_, table_));
+    if (ix < 0) {
+        rowidOrder_ = true;
+        return;
+    }
+    const IndexDef& index = def.indexes[ix];
+    for (const QString& f : index.keyFields()) {
+        KeyPart part;
+        part.column = def.fieldIndex(f);
+        const FieldDef& fd = def.fields[part.column];
+        part.text = fd.type == FieldType::String;
+        part.collator = collation::collator(def.locale, part.text && index.caseInsensitive);
+        keyParts_.push_back(part);
+    }
+    const int autoInc = def.autoIncField();
+    rowidOrder_ = keyParts_.size() == 1 && keyParts_[0].column == autoInc;
+}
+
+QString Table::orderByClause() const {
+    if (rowidOrder_)
+        return QStringLiteral(" ORDER BY rowid");
+    const TableDefinition& def = definition();
+    const int ix = indexName_.isEmpty() ? def.primaryIndex() : def.indexIndex(indexName_);
+    const bool ci = ix >= 0 && def.indexes[ix].caseInsensitive;
+    QStringList parts;
+    for (const KeyPart& p : keyParts_) {
+        QString s = quoteIdentifier(columns_[static_cast<size_t>(p.column)].name);
+        if (p.text)
+            s += QStringLiteral(" COLLATE ") + quoteIdentifier(collation::name(def.locale, ci));
+        parts << s;
+    }
+    parts << QStringLiteral("rowid");
+    return QStringLiteral(" ORDER BY ") + parts.join(QStringLiteral(", "));
+}
+
+void Table::loadRows() {
+    if (table_.isEmpty())
+        throw EngineError(UnknownTable, QStringLiteral("No table name is set"));
+    sqlite3* c = db_->connection();
+    const TableDefinition& def = definition();
+    columns_.clear();
+    for (const FieldDef& f : def.fields)
+        columns_.push_back({f.name, f.type, f.size, f.required || f.type == FieldType::AutoInc});
+    buildColumnIndex();
+    resolveIndex();
+    filterColumn_ = -1;
+    if (filtered_ && !filterText_.trimmed().isEmpty()) {
+        static const QRegularExpression form(QStringLiteral("^\\s*(\\w+)\\s*=\\s*(-?\\d+)\\s*$"));
+        const auto m = form.match(filterText_);
+        filterColumn_ = fieldIndex(m.captured(1));
+        if (filterColumn_ < 0)
+            throw EngineError(UnknownField, QStringLiteral("Field '%1' not found").arg(m.captured(1)));
+        filterValue_ = m.captured(2).toLongLong();
+    }
+    QStringList cols;
+    for (const Column& col : columns_)
+        cols << quoteIdentifier(col.name);
+    QString sql = QStringLiteral("SELECT rowid, ") + cols.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") +
+                  qualifiedName();
+    if (filterColumn_ >= 0)
+        sql += QStringLiteral(" WHERE ") + quoteIdentifier(columns_[static_cast<size_t>(filterColumn_)].name) +
+               QStringLiteral(" = ?1");
+    sql += orderByClause();
+
+    clearRows();
+    Statement stmt(c, sql);
+    if (filterColumn_ >= 0)
+        stmt.bind(1, Value{filterValue_});
+    while (stmt.step()) {
+        const int slot = store_.appendFromStatement(stmt.handle(), 1);
+        rowIds_.push_back(sqlite3_column_int64(stmt.handle(), 0));
+        order_.push_back(slot);
+    }
+    loadedGeneration_ = db_->generation(table_);
+    keyBuffer_.assign(columns_.size(), Value{});
+    keySet_.assign(columns_.size(), false);
+}
+
+void Table::releaseResources() {
+    updateStatements_.clear();
+    checkStatements_.clear();
+    insertStatement_.reset();
+    deleteStatement_.reset();
+}
+
+void Table::ensureCurrent() {
+    if (db_ && db_->generation(table_) != loadedGeneration_)
+        reloadKeepingRecord();
+}
+
+bool Table::fieldReadOnly(int column) const { return columns_[static_cast<size_t>(column)].type == FieldType::AutoInc; }
+
+int Table::compareSlots(int a, int b) const {
+    for (const KeyPart& p : keyParts_) {
+        const int r = compareCells(store_, store_.cell(a, p.column), store_.cell(b, p.column), p.collator);
+        if (r != 0)
+            return r;
+    }
+    const std::int64_t ra = rowIds_[static_cast<size_t>(a)], rb = rowIds_[static_cast<size_t>(b)];
+    return ra < rb ? -1 : (ra > rb ? 1 : 0);
+}
+
+int Table::compareKey(int slot, const std::vector<Value>& key, int parts) const {
+    if (rowidOrder_ && keyParts_.empty()) {
+        const std::int64_t r = rowIds_[static_cast<size_t>(slot)];
+        const std::int64_t k = std::holds_alternative<std::int64_t>(key[0]) ? std::get<std::int64_t>(key[0]) : 0;
+        return r < k ? -1 : (r > k ? 1 : 0);
+    }
+    for (int i = 0; i < parts; ++i) {
+        const KeyPart& p = keyParts_[static_cast<size_t>(i)];
+        const int r = compareCellValue(store_, store_.cell(slot, p.column), key[static_cast<size_t>(i)], p.collator);
+        if (r != 0)
+            return r;
+    }
+    return 0;
+}
+
+int Table::lowerBoundKey(const std::vector<Value>& key, int parts) const {
+    const auto it = std::lower_bound(order_.begin(), order_.end(), 0, [&](int slot, int) {
+        return compareKey(slot, key, parts) < 0;
+    });
+    return static_cast<int>(it - order_.begin());
+}
+
+bool Table::passesFilter(int slot) const {
+    if (filterColumn_ < 0)
+        return true;
+    const RowStore::Cell& c = store_.cell(slot, filterColumn_);
+    if (c.kind == RowStore::Kind::Integer)
+        return c.integer == filterValue_;
+    if (c.kind == RowStore::Kind::Float)
+        return c.real == static_cast<double>(filterValue_);
+    return false;
+}
+
+int Table::placeAfterPost(int slot, int) {
+    if (!passesFilter(slot))
+        return -1;
+    const auto it = std::lower_bound(order_.begin(), order_.end(), slot,
+                                     [this](int a, int b) { return compareSlots(a, b) < 0; });
+    return static_cast<int>(it - order_.begin());
+}
+
+void Table::setKey() {
+    requireOpen();
+    checkBrowseMode();
+    keyBuffer_.assign(columns_.size(), Value{});
+    keySet_.assign(columns_.size(), false);
+    setState(State::SetKey);
+}
+
+void Table::setKeyValue(int column, const Value& value) {
+    keyBuffer_[static_cast<size_t>(column)] = value;
+    keySet_[static_cast<size_t>(column)] = true;
+}
+
+bool Table::gotoKey() {
+    requireOpen();
+    setState(State::Browse);
+    ensureCurrent();
+    std::vector<Value> key;
+    if (keyParts_.empty()) {
+        const int autoInc = definition().autoIncField();
+        if (autoInc < 0 || !keySet_[static_cast<size_t>(autoInc)])
+            return false;
+        key.push_back(keyBuffer_[static_cast<size_t>(autoInc)]);
+        return findKey(key);
+    }
+    for (const KeyPart& p : keyParts_) {
+        if (!keySet_[static_cast<size_t>(p.column)])
+            break;
+        key.push_back(keyBuffer_[static_cast<size_t>(p.column)]);
+    }
+    return findKey(key);
+}
+
+void Table::gotoNearest() {
+    requireOpen();
+    setState(State::Browse);
+    std::vector<Value> key;
+    for (const KeyPart& p : keyParts_) {
+        if (!keySet_[static_cast<size_t>(p.column)])
+            break;
+        key.push_back(keyBuffer_[static_cast<size_t>(p.column)]);
+    }
+    findNearest(key);
+}
+
+bool Table::findKey(const std::vector<Value>& keyValues) {
+    requireOpen();
+    checkBrowseMode();
+    ensureCurrent();
+    if (keyValues.empty() || order_.empty())
+        return false;
+    std::vector<Value> key;
+    const int parts = rowidOrder_ && keyParts_.empty() ? 1 : std::min<int>(keyValues.size(), keyParts_.size());
+    for (int i = 0; i < parts; ++i)
+        key.push_back(keyParts_.empty() ? keyValues[static_cast<size_t>(i)]
+                                        : convertForColumn(keyParts_[static_cast<size_t>(i)].column,
+                                                           keyValues[static_cast<size_t>(i)]));
+    const int pos = lowerBoundKey(key, parts);
+    if (pos >= static_cast<int>(order_.size()) || compareKey(slotAt(pos), key, parts) != 0)
+        return false;
+    setPosition(pos);
+    bof_ = eof_ = false;
+    return true;
+}
+
+void Table::findNearest(const std::vector<Value>& keyValues) {
+    requireOpen();
+    checkBrowseMode();
+    ensureCurrent();
+    if (order_.empty())
+        return;
+    std::vector<Value> key;
+    const int parts = std::min<int>(keyValues.size(), keyParts_.size());
+    for (int i = 0; i < parts; ++i)
+        key.push_back(convertForColumn(keyParts_[static_cast<size_t>(i)].column, keyValues[static_cast<size_t>(i)]));
+    const int pos = parts == 0 ? 0 : lowerBoundKey(key, parts);
+    if (pos >= static_cast<int>(order_.size())) {
+        setPosition(static_cast<int>(order_.size()) - 1);
+        eof_ = true;
+        bof_ = false;
+        return;
+    }
+    setPosition(pos);
+    bof_ = eof_ = false;
+}
+
+bool Table::locate(const QString& fieldName, const Value& value) {
+    requireOpen();
+    checkBrowseMode();
+    ensureCurrent();
+    const int column = fieldIndex(fieldName);
+    if (column < 0)
+        throw EngineError(UnknownField, QStringLiteral("Field '%1' not found").arg(fieldName));
+    const Value wanted = convertForColumn(column, value);
+    for (int i = 0; i < static_cast<int>(order_.size()); ++i) {
+        if (sameValue(store_, store_.cell(slotAt(i), column), wanted)) {
+            setPosition(i);
+            bof_ = eof_ = false;
+            return true;
+        }
+    }
+    return false;
+}
+
+void Table::throwDuplicate(const IndexDef& index) const {
+    throw EngineError(KeyViolation,
+                      QStringLiteral("Duplicate key found in the index '%1' of the table '%2'").arg(index.name, table_));
+}
+
+// SQLite lets unique keys with empty parts repeat; the table layer treats empty parts as equal.
+void Table::checkUnique(const std::vector<Value>& buffer, std::int64_t rowid, bool inserting) {
+    const TableDefinition& def = definition();
+    const int autoInc = def.autoIncField();
+    for (const IndexDef& index : def.indexes) {
+        if (!index.unique && !index.primary)
+            continue;
+        const QStringList parts = index.keyFields();
+        if (parts.size() == 1 && def.fieldIndex(parts[0]) == autoInc)
+            continue;
+        bool anyNull = false;
+        bool touched = inserting;
+        QString pattern;
+        for (const QString& p : parts) {
+            const int col = def.fieldIndex(p);
+            const bool null = isNull(buffer[static_cast<size_t>(col)]);
+            anyNull = anyNull || null;
+            touched = touched || modifiedColumns_[static_cast<size_t>(col)];
+            pattern += null ? QLatin1Char('0') : QLatin1Char('1');
+        }
+        if (!anyNull || !touched)
+            continue;
+        const QString cacheKey = index.name + QLatin1Char(':') + pattern;
+        auto stmt = checkStatements_.value(cacheKey);
+        if (!stmt) {
+            QStringList conds;
+            int param = 1;
+            for (const QString& p : parts) {
+                const int col = def.fieldIndex(p);
+                const QString name = quoteIdentifier(def.fields[col].name);
+                if (isNull(buffer[static_cast<size_t>(col)])) {
+                    conds << name + QStringLiteral(" IS NULL");
+                } else {
+                    QString c = QStringLiteral("%1 = ?%2").arg(name).arg(param++);
+                    if (def.fields[col].type == FieldType::String)
+                        c += QStringLiteral(" COLLATE ") +
+                             quoteIdentifier(collation::name(def.locale, index.caseInsensitive));
+                    conds << c;
+                }
+            }
+            conds << QStringLiteral("rowid <> ?%1").arg(param);
+            stmt = std::make_shared<Statement>(db_->connection(), QStringLiteral("SELECT 1 FROM ") + qualifiedName() +
+                                                                      QStringLiteral(" WHERE ") +
+                                                                      conds.join(QStringLiteral(" AND ")) +
+                                                                      QStringLiteral(" LIMIT 1"));
+            checkStatements_.insert(cacheKey, stmt);
+        }
+        int param = 1;
+        for (const QString& p : parts) {
+            const int col = def.fieldIndex(p);
+            if (!isNull(buffer[static_cast<size_t>(col)]))
+                stmt->bind(param++, buffer[static_cast<size_t>(col)]);
+        }
+        stmt->bind(param, Value{inserting ? std::int64_t{0} : rowid});
+        const bool found = stmt->step();
+        stmt->reset();
+        if (found)
+            throwDuplicate(index);
+    }
+}
+
+void Table::writeRecord(bool inserting, std::vector<Value>& buffer, std::int64_t& rowid) {
+    sqlite3* c = db_->connection();
+    const TableDefinition& def = definition();
+    const int autoInc = def.autoIncField();
+    checkUnique(buffer, rowid, inserting);
+    try {
+        if (inserting) {
+            if (!insertStatement_) {
+                QStringList names, params;
+                for (int i = 0; i < def.fields.size(); ++i) {
+                    if (i == autoInc)
+                        continue;
+                    names << quoteIdentifier(def.fields[i].name);
+                    params << QStringLiteral("?%1").arg(params.size() + 1);
+                }
+                insertStatement_ = std::make_unique<Statement>(
+                    c, QStringLiteral("INSERT INTO ") + qualifiedName() + QStringLiteral(" (") +
+                           names.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
+                           params.join(QStringLiteral(", ")) + QLatin1Char(')'));
+            }
+            int param = 1;
+            for (int i = 0; i < def.fields.size(); ++i)
+                if (i != autoInc)
+                    insertStatement_->bind(param++, buffer[static_cast<size_t>(i)]);
+            try {
+                insertStatement_->step();
+            } catch (...) {
+                insertStatement_->reset();
+                throw;
+            }
+            insertStatement_->reset();
+            rowid = sqlite3_last_insert_rowid(c);
+            if (autoInc >= 0)
+                buffer[static_cast<size_t>(autoInc)] = rowid;
+        } else {
+            quint64 mask = 0;
+            for (size_t i = 0; i < buffer.size() && i < 64; ++i)
+                if (modifiedColumns_[i])
+                    mask |= quint64{1} << i;
+            if (mask == 0)
+                return;
+            auto stmt = updateStatements_.value(mask);
+            if (!stmt) {
+                QStringList sets;
+                int param = 1;
+                for (int i = 0; i < def.fields.size(); ++i)
+                    if (mask & (quint64{1} << i))
+                        sets << QStringLiteral("%1 = ?%2").arg(quoteIdentifier(def.fields[i].name)).arg(param++);
+                stmt = std::make_shared<Statement>(c, QStringLiteral("UPDATE ") + qualifiedName() +
+                                                          QStringLiteral(" SET ") + sets.join(QStringLiteral(", ")) +
+                                                          QStringLiteral(" WHERE rowid = ?%1").arg(param));
+                updateStatements_.insert(mask, stmt);
+            }
+            int param = 1;
+            for (int i = 0; i < def.fields.size(); ++i)
+                if (mask & (quint64{1} << i))
+                    stmt->bind(param++, buffer[static_cast<size_t>(i)]);
+            stmt->bind(param, Value{rowid});
+            try {
+                stmt->step();
+            } catch (...) {
+                stmt->reset();
+                throw;
+            }
+            stmt->reset();
+        }
+    } catch (const EngineError& e) {
+        if (e.code() != KeyViolation)
+            throw;
+        // Name the index whose key repeated.
+        for (const IndexDef& index : def.indexes) {
+            if (!index.unique && !index.primary)
+                continue;
+            const QStringList parts = index.keyFields();
+            bool all = true;
+            for (const QString& p : parts)
+                all = all && e.message().contains(table_ + QLatin1Char('.') + p, Qt::CaseInsensitive);
+            if (all)
+                throwDuplicate(index);
+        }
+        throw;
+    }
+    markWritten();
+}
+
+void Table::markWritten() {
+    // Stay stale when another object changed the table before this write.
+    const bool wasCurrent = db_->generation(table_) == loadedGeneration_;
+    const std::uint64_t g = db_->advanceGeneration(table_);
+    if (wasCurrent)
+        loadedGeneration_ = g;
+}
+
+void Table::removeRecord(std::int64_t rowid) {
+    sqlite3* c = db_->connection();
+    if (!deleteStatement_)
+        deleteStatement_ =
+            std::make_unique<Statement>(c, QStringLiteral("DELETE FROM ") + qualifiedName() + QStringLiteral(" WHERE rowid = ?1"));
+    deleteStatement_->bind(1, Value{rowid});
+    try {
+        deleteStatement_->step();
+    } catch (...) {
+        deleteStatement_->reset();
+        throw;
+    }
+    deleteStatement_->reset();
+    markWritten();
+}
+
+} // namespace engine

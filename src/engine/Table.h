@@ -1,0 +1,93 @@
+#pragma once
+
+#include "Collation.h"
+#include "DataSet.h"
+#include "Statement.h"
+
+#include <QHash>
+#include <memory>
+
+namespace engine {
+
+// A table object: the rows of one table in the order of its active index, optionally restricted by a
+// "Field = number" filter, with key search, locate and editing that writes through to the table file.
+class Table : public DataSet {
+    Q_OBJECT
+
+public:
+    explicit Table(Database* db, const QString& tableName = {}, QObject* parent = nullptr);
+    ~Table() override;
+
+    void setTableName(const QString& name); // "Items" or "Items.dat"; closes the object
+    QString tableName() const { return table_; }
+    const TableDefinition& definition() const;
+
+    // An empty name or "Primary" chooses the primary index. The current record stays current.
+    void setIndexName(const QString& name);
+    QString indexName() const { return indexName_; }
+    QStringList keyFieldNames() const;
+
+    // Filter text of the form "Shop = 12".
+    void setFilter(const QString& text);
+    QString filter() const { return filterText_; }
+    void setFiltered(bool on);
+    bool filtered() const { return filtered_; }
+
+    // Key search on the active index: setKey(), set leading key fields through field(), then gotoKey() or
+    // gotoNearest(). Unset and empty key fields sort below every value.
+    void setKey();
+    bool gotoKey();
+    void gotoNearest();
+    // Shorthand: the leading key fields given in order.
+    bool findKey(const std::vector<Value>& keyValues);
+    void findNearest(const std::vector<Value>& keyValues);
+
+    // Moves to the first record whose field equals the value exactly.
+    bool locate(const QString& fieldName, const Value& value);
+
+protected:
+    void loadRows() override;
+    void releaseResources() override;
+    void writeRecord(bool inserting, std::vector<Value>& buffer, std::int64_t& rowid) override;
+    void removeRecord(std::int64_t rowid) override;
+    int placeAfterPost(int slot, int oldPosition) override;
+    void ensureCurrent() override;
+    bool fieldReadOnly(int column) const override;
+    void setKeyValue(int column, const Value& value) override;
+
+private:
+    struct KeyPart {
+        int column = 0;
+        bool text = false;
+        Collator collator;
+    };
+
+    void resolveIndex();
+    QString orderByClause() const;
+    int compareSlots(int a, int b) const;
+    int compareKey(int slot, const std::vector<Value>& key, int parts) const;
+    int lowerBoundKey(const std::vector<Value>& key, int parts) const;
+    bool passesFilter(int slot) const;
+    void checkUnique(const std::vector<Value>& buffer, std::int64_t rowid, bool inserting);
+    [[noreturn]] void throwDuplicate(const IndexDef& index) const;
+    QString qualifiedName() const;
+    void markWritten();
+
+    QString table_;
+    QString indexName_;
+    QString filterText_;
+    bool filtered_ = false;
+    int filterColumn_ = -1;
+    std::int64_t filterValue_ = 0;
+    std::vector<KeyPart> keyParts_;
+    bool rowidOrder_ = true;
+    std::uint64_t loadedGeneration_ = 0;
+    std::vector<Value> keyBuffer_;
+    std::vector<bool> keySet_;
+    QHash<quint64, std::shared_ptr<Statement>> updateStatements_;
+    QHash<QString, std::shared_ptr<Statement>> checkStatements_;
+    std::unique_ptr<Statement> insertStatement_;
+    std::unique_ptr<Statement> deleteStatement_;
+};
+
+} // namespace engine
