@@ -74,7 +74,9 @@ QString ReadShortString(QIODevice& device) {
     return QString::fromLatin1(bytes);
 }
 
-QString TaggedListEntry(int id, const QString& name) { return QString::number(id) + kTag + name; }
+QString TaggedListEntry(int id, const QString& name) {
+    return QString::number(id) + kTag + name;
+}
 
 int ExtractLBID(const QString& entry) {
     const int at = entry.indexOf(kTag);

@@ -20,8 +20,8 @@ enum class SpecialFolder {
     AppData,       // the table layer's scratch files
 };
 
-// The special folder's path with the sub-folder appended and a trailing "/", creating the sub-folder when it is
-// missing; empty text when the system does not know the folder.
+// The special folder's path with the sub-folder appended and a trailing "/", creating the sub-folder when it
+// is missing; empty text when the system does not know the folder.
 QString AppDataFolder(SpecialFolder folder, const QString& subFolder);
 
 // The ending of a counted word: "" or "s", or with yWord "y" or "ies" ("categor" + ending).

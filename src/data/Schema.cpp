@@ -22,12 +22,22 @@ TableDefinition makeTable(const QString& description, QList<FieldDef> fields, QL
     return d;
 }
 
-FieldDef autoInc(const QString& name) { return {name, FieldType::AutoInc, 0, true}; }
-FieldDef text(const QString& name, int size, bool required = false) { return {name, FieldType::String, size, required}; }
-FieldDef integer(const QString& name, bool required = false) { return {name, FieldType::Integer, 0, required}; }
-FieldDef real(const QString& name) { return {name, FieldType::Float, 0, false}; }
+FieldDef autoInc(const QString& name) {
+    return {name, FieldType::AutoInc, 0, true};
+}
+FieldDef text(const QString& name, int size, bool required = false) {
+    return {name, FieldType::String, size, required};
+}
+FieldDef integer(const QString& name, bool required = false) {
+    return {name, FieldType::Integer, 0, required};
+}
+FieldDef real(const QString& name) {
+    return {name, FieldType::Float, 0, false};
+}
 
-IndexDef primary(const QString& fields) { return {QStringLiteral("Primary"), fields, true, true, false}; }
+IndexDef primary(const QString& fields) {
+    return {QStringLiteral("Primary"), fields, true, true, false};
+}
 
 } // namespace
 
@@ -36,18 +46,20 @@ const QList<NamedTable>& tables() {
         {QStringLiteral("Categories"),
          makeTable(QStringLiteral("Grocelle Categories"),
                    {autoInc(QStringLiteral("CatID")), text(QStringLiteral("CatName"), 50, true)},
-                   {primary(QStringLiteral("CatID")), {QStringLiteral("IdxName"), QStringLiteral("CatName"), false, true, true}})},
+                   {primary(QStringLiteral("CatID")),
+                    {QStringLiteral("IdxName"), QStringLiteral("CatName"), false, true, true}})},
         {QStringLiteral("Products"),
          makeTable(QStringLiteral("Grocelle Products"),
                    {autoInc(QStringLiteral("ProdID")), text(QStringLiteral("ProdName"), 50, true),
                     text(QStringLiteral("UnitOfMeasure"), 10), integer(QStringLiteral("Category"))},
-                   {primary(QStringLiteral("ProdID")), {QStringLiteral("IdxName"), QStringLiteral("ProdName"), false, true, true}})},
+                   {primary(QStringLiteral("ProdID")),
+                    {QStringLiteral("IdxName"), QStringLiteral("ProdName"), false, true, true}})},
         {QStringLiteral("Items"),
          makeTable(QStringLiteral("Grocelle Items"),
                    {autoInc(QStringLiteral("ItemID")), integer(QStringLiteral("Product"), true),
-                    text(QStringLiteral("Brand"), 50), integer(QStringLiteral("Size")), real(QStringLiteral("Price")),
-                    integer(QStringLiteral("Shop"), true), integer(QStringLiteral("Quantity")),
-                    integer(QStringLiteral("UndoQty"))},
+                    text(QStringLiteral("Brand"), 50), integer(QStringLiteral("Size")),
+                    real(QStringLiteral("Price")), integer(QStringLiteral("Shop"), true),
+                    integer(QStringLiteral("Quantity")), integer(QStringLiteral("UndoQty"))},
                    {primary(QStringLiteral("ItemID")),
                     {QStringLiteral("IdxItem"), QStringLiteral("Product;Brand;Size;Shop"), false, true, true},
                     {QStringLiteral("IdxBrand"), QStringLiteral("Brand;Product;Shop"), false, false, true},
@@ -56,7 +68,8 @@ const QList<NamedTable>& tables() {
          makeTable(QStringLiteral("Grocelle Shops"),
                    {autoInc(QStringLiteral("ShopID")), text(QStringLiteral("ShopName"), 50, true),
                     text(QStringLiteral("Address"), 100), text(QStringLiteral("Phone"), 20)},
-                   {primary(QStringLiteral("ShopID")), {QStringLiteral("IdxName"), QStringLiteral("ShopName"), false, true, true}})},
+                   {primary(QStringLiteral("ShopID")),
+                    {QStringLiteral("IdxName"), QStringLiteral("ShopName"), false, true, true}})},
         {QStringLiteral("Aisles"),
          makeTable(QStringLiteral("Grocelle Aisles"),
                    {integer(QStringLiteral("Category"), true), integer(QStringLiteral("Shop"), true),

@@ -51,7 +51,9 @@ const LocaleInfo* findLocale(int id) {
     return nullptr;
 }
 
-inline unsigned char asciiLower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
+inline unsigned char asciiLower(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+}
 
 // Code-point order after case folding; falls back to Qt's Unicode case folding beyond ASCII.
 int compareFolded(int la, const unsigned char* a, int lb, const unsigned char* b) {
@@ -73,7 +75,8 @@ int compareFolded(int la, const unsigned char* a, int lb, const unsigned char* b
 
 int ansiCompare(void* ctx, int la, const void* a, int lb, const void* b) {
     const auto* c = static_cast<const LocaleCollator*>(ctx);
-    const int r = compareFolded(la, static_cast<const unsigned char*>(a), lb, static_cast<const unsigned char*>(b));
+    const int r =
+        compareFolded(la, static_cast<const unsigned char*>(a), lb, static_cast<const unsigned char*>(b));
     if (r != 0 || c->caseInsensitive)
         return r;
     // Same letters in another case: lower case first, so that "apple" stands before "Apple".
@@ -87,10 +90,11 @@ int ansiCompare(void* ctx, int la, const void* a, int lb, const void* b) {
 int icuCompare(void* ctx, int la, const void* a, int lb, const void* b) {
     auto* c = static_cast<LocaleCollator*>(ctx);
     UErrorCode status = U_ZERO_ERROR;
-    const UCollationResult r = ucol_strcollUTF8(c->icu, static_cast<const char*>(a), la,
-                                                static_cast<const char*>(b), lb, &status);
+    const UCollationResult r =
+        ucol_strcollUTF8(c->icu, static_cast<const char*>(a), la, static_cast<const char*>(b), lb, &status);
     if (U_FAILURE(status))
-        return compareFolded(la, static_cast<const unsigned char*>(a), lb, static_cast<const unsigned char*>(b));
+        return compareFolded(la, static_cast<const unsigned char*>(a), lb,
+                             static_cast<const unsigned char*>(b));
     if (r == UCOL_EQUAL && !c->caseInsensitive) {
         // Tertiary equality can still hide different code points; keep the order total.
         const int n = la < lb ? la : lb;
@@ -128,9 +132,13 @@ LocaleCollator* collatorState(int id, bool ci) {
 
 } // namespace
 
-const QList<LocaleInfo>& locales() { return kLocales; }
+const QList<LocaleInfo>& locales() {
+    return kLocales;
+}
 
-bool isKnown(int id) { return findLocale(id) != nullptr; }
+bool isKnown(int id) {
+    return findLocale(id) != nullptr;
+}
 
 bool isUsable(int id) {
     const LocaleInfo* info = findLocale(id);
@@ -177,8 +185,8 @@ void registerAll(sqlite3* db) {
     for (const LocaleInfo& l : kLocales) {
         for (bool ci : {false, true}) {
             const Collator c = collator(l.id, ci);
-            sqlite3_create_collation_v2(db, name(l.id, ci).toUtf8().constData(), SQLITE_UTF8, c.context, c.compare,
-                                        nullptr);
+            sqlite3_create_collation_v2(db, name(l.id, ci).toUtf8().constData(), SQLITE_UTF8, c.context,
+                                        c.compare, nullptr);
         }
     }
 }

@@ -16,8 +16,9 @@ QString typeWord(FieldType t) {
 }
 
 EngineError conversionError(const QString& text, FieldType t, const QString& field) {
-    return EngineError(ConversionFailed,
-                       QStringLiteral("'%1' is not a valid %2 value for field '%3'").arg(text, typeWord(t), field));
+    return EngineError(
+        ConversionFailed,
+        QStringLiteral("'%1' is not a valid %2 value for field '%3'").arg(text, typeWord(t), field));
 }
 
 bool parseWhole(const QString& text, std::int64_t& out) {
@@ -60,7 +61,9 @@ std::string truncateToCharacters(const std::string& utf8, int size) {
     return QString::fromUcs4(reinterpret_cast<const char32_t*>(ucs4.constData()), size).toStdString();
 }
 
-QString floatText(double v) { return QString::number(v, 'g', 15); }
+QString floatText(double v) {
+    return QString::number(v, 'g', 15);
+}
 
 } // namespace
 
@@ -359,8 +362,9 @@ void DataSet::setFieldValue(int column, const Value& value) {
     if (state_ != State::Edit && state_ != State::Insert)
         throw EngineError(WrongState, QStringLiteral("Dataset not in edit or insert mode"));
     if (fieldReadOnly(column))
-        throw EngineError(WrongState,
-                          QStringLiteral("Field '%1' cannot be modified").arg(columns_[static_cast<size_t>(column)].name));
+        throw EngineError(
+            WrongState,
+            QStringLiteral("Field '%1' cannot be modified").arg(columns_[static_cast<size_t>(column)].name));
     buffer_[static_cast<size_t>(column)] = convertForColumn(column, value);
     modifiedColumns_[static_cast<size_t>(column)] = true;
     if (disableCount_ == 0 && pos_ >= 0)
@@ -431,7 +435,8 @@ void DataSet::post() {
         for (size_t c = 0; c < columns_.size(); ++c) {
             const Column& col = columns_[c];
             if (col.required && col.type != FieldType::AutoInc && isNull(buffer_[c]))
-                throw EngineError(FieldRequired, QStringLiteral("Field '%1' must have a value").arg(col.name));
+                throw EngineError(FieldRequired,
+                                  QStringLiteral("Field '%1' must have a value").arg(col.name));
         }
         std::int64_t rowid = inserting ? 0 : rowIds_[static_cast<size_t>(currentSlot())];
         writeRecord(inserting, buffer_, rowid);
@@ -510,7 +515,9 @@ void DataSet::deleteRecord() {
     }
 }
 
-void DataSet::disableControls() { ++disableCount_; }
+void DataSet::disableControls() {
+    ++disableCount_;
+}
 
 void DataSet::enableControls() {
     if (disableCount_ == 0)
@@ -524,11 +531,19 @@ void DataSet::enableControls() {
 
 // Field
 
-QString Field::name() const { return dataSet_->column(index_).name; }
-FieldType Field::type() const { return dataSet_->column(index_).type; }
-int Field::size() const { return dataSet_->column(index_).size; }
+QString Field::name() const {
+    return dataSet_->column(index_).name;
+}
+FieldType Field::type() const {
+    return dataSet_->column(index_).type;
+}
+int Field::size() const {
+    return dataSet_->column(index_).size;
+}
 
-Value Field::value() const { return dataSet_->currentValue(index_); }
+Value Field::value() const {
+    return dataSet_->currentValue(index_);
+}
 
 bool Field::isNull() const {
     if (dataSet_->state() == DataSet::State::Edit || dataSet_->state() == DataSet::State::Insert)
@@ -600,11 +615,23 @@ std::string_view Field::asUtf8() const {
     return dataSet_->store_.text(*c);
 }
 
-void Field::setInteger(qint64 v) { dataSet_->setFieldValue(index_, Value{static_cast<std::int64_t>(v)}); }
-void Field::setFloat(double v) { dataSet_->setFieldValue(index_, Value{v}); }
-void Field::setString(const QString& text) { dataSet_->setFieldValue(index_, textValue(text)); }
-void Field::setValue(const Value& v) { dataSet_->setFieldValue(index_, v); }
-void Field::assign(const Field& other) { dataSet_->setFieldValue(index_, other.value()); }
-void Field::clear() { dataSet_->setFieldValue(index_, Value{}); }
+void Field::setInteger(qint64 v) {
+    dataSet_->setFieldValue(index_, Value{static_cast<std::int64_t>(v)});
+}
+void Field::setFloat(double v) {
+    dataSet_->setFieldValue(index_, Value{v});
+}
+void Field::setString(const QString& text) {
+    dataSet_->setFieldValue(index_, textValue(text));
+}
+void Field::setValue(const Value& v) {
+    dataSet_->setFieldValue(index_, v);
+}
+void Field::assign(const Field& other) {
+    dataSet_->setFieldValue(index_, other.value());
+}
+void Field::clear() {
+    dataSet_->setFieldValue(index_, Value{});
+}
 
 } // namespace engine

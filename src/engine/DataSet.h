@@ -18,8 +18,8 @@ namespace engine {
 class Database;
 
 // What table and query objects share: a snapshot of rows in a visible order, a current record, field access
-// by case-insensitive name, editing through a record buffer, hooks around posting, and signals that keep bound
-// views up to date.
+// by case-insensitive name, editing through a record buffer, hooks around posting, and signals that keep
+// bound views up to date.
 class DataSet : public QObject {
     Q_OBJECT
 

@@ -27,7 +27,8 @@ public:
         const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
         const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db_, flags, nullptr);
         if (rc != SQLITE_OK) {
-            const QString message = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString::fromUtf8(sqlite3_errstr(rc));
+            const QString message =
+                db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString::fromUtf8(sqlite3_errstr(rc));
             sqlite3_close_v2(db_);
             db_ = nullptr;
             throw EngineError(FileError, QStringLiteral("Cannot open '%1': %2").arg(path, message));
@@ -70,7 +71,8 @@ QStringList createStatements(const QString& table, const TableDefinition& def) {
     for (const FieldDef& f : def.fields)
         cols << columnSql(f, def.locale);
     QStringList out;
-    out << QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteIdentifier(table), cols.join(QStringLiteral(", ")));
+    out << QStringLiteral("CREATE TABLE %1 (%2)")
+               .arg(quoteIdentifier(table), cols.join(QStringLiteral(", ")));
     const int autoInc = def.autoIncField();
     for (const IndexDef& ix : def.indexes) {
         const QStringList parts = ix.keyFields();
@@ -81,12 +83,13 @@ QStringList createStatements(const QString& table, const TableDefinition& def) {
             const FieldDef& f = def.fields[def.fieldIndex(p)];
             QString k = quoteIdentifier(f.name);
             if (f.type == FieldType::String)
-                k += QStringLiteral(" COLLATE ") + quoteIdentifier(collation::name(def.locale, ix.caseInsensitive));
+                k += QStringLiteral(" COLLATE ") +
+                     quoteIdentifier(collation::name(def.locale, ix.caseInsensitive));
             keys << k;
         }
         out << QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
-                   .arg(ix.unique || ix.primary ? QStringLiteral("UNIQUE ") : QString(), quoteIdentifier(ix.name),
-                        quoteIdentifier(table), keys.join(QStringLiteral(", ")));
+                   .arg(ix.unique || ix.primary ? QStringLiteral("UNIQUE ") : QString(),
+                        quoteIdentifier(ix.name), quoteIdentifier(table), keys.join(QStringLiteral(", ")));
     }
     out << QStringLiteral("CREATE TABLE %1 (json TEXT NOT NULL)").arg(QLatin1String(kDefinitionTable));
     return out;
@@ -94,7 +97,8 @@ QStringList createStatements(const QString& table, const TableDefinition& def) {
 
 void storeDefinition(sqlite3* db, const TableDefinition& def) {
     execSql(db, QStringLiteral("DELETE FROM %1").arg(QLatin1String(kDefinitionTable)));
-    Statement ins(db, QStringLiteral("INSERT INTO %1 (json) VALUES (?1)").arg(QLatin1String(kDefinitionTable)));
+    Statement ins(db,
+                  QStringLiteral("INSERT INTO %1 (json) VALUES (?1)").arg(QLatin1String(kDefinitionTable)));
     ins.bind(1, Value{def.toJson().toStdString()});
     ins.step();
 }
@@ -125,7 +129,9 @@ void removeFiles(const QStringList& paths) {
 
 } // namespace
 
-Database::Database(const QString& folder) : folder_(folder) { scratchFolder_ = QDir::tempPath(); }
+Database::Database(const QString& folder) : folder_(folder) {
+    scratchFolder_ = QDir::tempPath();
+}
 
 Database::~Database() {
     close();
@@ -164,9 +170,13 @@ QString Database::tempPath(const QString& table, const QString& suffix) const {
     return QDir(folder_).filePath(tableName(table) + suffix);
 }
 
-bool Database::tableExists(const QString& table) const { return QFileInfo::exists(dataFilePath(table)); }
+bool Database::tableExists(const QString& table) const {
+    return QFileInfo::exists(dataFilePath(table));
+}
 
-QStringList Database::tables() const { return attached_; }
+QStringList Database::tables() const {
+    return attached_;
+}
 
 void Database::open() {
     if (db_)
@@ -178,13 +188,16 @@ void Database::open() {
     QDir().mkpath(scratchFolder_);
     static int counter = 0;
     // The main file stays empty; it exists so that a commit across several table files is atomic.
-    mainFile_ = QDir(scratchFolder_).filePath(
-        QStringLiteral("grocelle-%1-%2.db").arg(QCoreApplication::applicationPid()).arg(++counter));
+    mainFile_ =
+        QDir(scratchFolder_)
+            .filePath(
+                QStringLiteral("grocelle-%1-%2.db").arg(QCoreApplication::applicationPid()).arg(++counter));
     QFile::remove(mainFile_);
     const int rc = sqlite3_open_v2(QFile::encodeName(mainFile_).constData(), &db_,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc != SQLITE_OK) {
-        const QString message = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString::fromUtf8(sqlite3_errstr(rc));
+        const QString message =
+            db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString::fromUtf8(sqlite3_errstr(rc));
         sqlite3_close_v2(db_);
         db_ = nullptr;
         throw EngineError(FileError, QStringLiteral("Cannot open the database: %1").arg(message));
@@ -209,8 +222,22 @@ void Database::attachAll() {
         const QString table = tableName(file);
         Statement attach(db_, QStringLiteral("ATTACH DATABASE ?1 AS ") + quoteIdentifier(table));
         attach.bind(1, Value{QDir(folder_).filePath(file).toStdString()});
-        attach.step();
-        execSql(db_, QStringLiteral("PRAGMA %1.journal_mode=DELETE").arg(quoteIdentifier(table)));
+        try {
+            attach.step();
+        } catch (const EngineError& e) {
+            damaged_.insert(table.toLower(), e.message());
+            continue;
+        }
+        // A damaged file must not take the other tables down with it: SQLite reads every attached schema
+        // when it prepares a statement. Such a table stays detached and reports its damage when used.
+        try {
+            execSql(db_, QStringLiteral("PRAGMA %1.journal_mode=DELETE").arg(quoteIdentifier(table)));
+            execSql(db_, QStringLiteral("SELECT count(*) FROM %1.sqlite_master").arg(quoteIdentifier(table)));
+        } catch (const EngineError& e) {
+            execSql(db_, QStringLiteral("DETACH DATABASE %1").arg(quoteIdentifier(table)));
+            damaged_.insert(table.toLower(), e.message());
+            continue;
+        }
         attached_ << table;
     }
 }
@@ -238,6 +265,7 @@ void Database::close() {
     db_ = nullptr;
     QFile::remove(mainFile_);
     attached_.clear();
+    damaged_.clear();
     definitions_.clear();
     advanceAllGenerations();
 }
@@ -248,6 +276,10 @@ const TableDefinition& Database::definition(const QString& table) {
     auto it = definitions_.find(name.toLower());
     if (it != definitions_.end())
         return *it;
+    if (damaged_.contains(name.toLower()))
+        throw EngineError(
+            CorruptTable,
+            QStringLiteral("Table '%1' is damaged: %2").arg(name, damaged_.value(name.toLower())));
     if (!attached_.contains(name, Qt::CaseInsensitive))
         throw EngineError(UnknownTable, QStringLiteral("Table '%1' does not exist").arg(name));
     return *definitions_.insert(name.toLower(), readDefinition(name));
@@ -315,16 +347,21 @@ void Database::alterTables(const QStringList& tables, std::optional<int> locale,
             attach.step();
             const QString cols = columnNames(def).join(QStringLiteral(", "));
             execSql(fc.get(), QStringLiteral("BEGIN"));
-            execSql(fc.get(), QStringLiteral("INSERT INTO main.%1 (rowid, %2) SELECT rowid, %2 FROM src.%1 ORDER BY rowid")
-                                  .arg(quoteIdentifier(name), cols));
+            execSql(
+                fc.get(),
+                QStringLiteral("INSERT INTO main.%1 (rowid, %2) SELECT rowid, %2 FROM src.%1 ORDER BY rowid")
+                    .arg(quoteIdentifier(name), cols));
             if (def.autoIncField() >= 0) {
-                Statement seq(fc.get(), QStringLiteral("SELECT seq FROM src.sqlite_sequence WHERE name = ?1"));
+                Statement seq(fc.get(),
+                              QStringLiteral("SELECT seq FROM src.sqlite_sequence WHERE name = ?1"));
                 seq.bind(1, Value{name.toStdString()});
                 if (seq.step()) {
                     const std::int64_t value = sqlite3_column_int64(seq.handle(), 0);
                     seq.reset();
                     execSql(fc.get(), QStringLiteral("DELETE FROM main.sqlite_sequence"));
-                    Statement put(fc.get(), QStringLiteral("INSERT INTO main.sqlite_sequence (name, seq) VALUES (?1, ?2)"));
+                    Statement put(
+                        fc.get(),
+                        QStringLiteral("INSERT INTO main.sqlite_sequence (name, seq) VALUES (?1, ?2)"));
                     put.bind(1, Value{name.toStdString()});
                     put.bind(2, Value{value});
                     put.step();
@@ -351,11 +388,16 @@ void Database::alterTables(const QStringList& tables, std::optional<int> locale,
     for (const QString& name : names) {
         for (const QString& ext : {QStringLiteral(".dat"), QStringLiteral(".idx")})
             QFile::remove(tempPath(name, ext + QStringLiteral(".old")));
-        const bool ok = QFile::rename(tempPath(name, QStringLiteral(".dat")), tempPath(name, QStringLiteral(".dat.old"))) &&
-                        QFile::rename(tempPath(name, QStringLiteral(".idx")), tempPath(name, QStringLiteral(".idx.old")));
+        const bool ok =
+            QFile::rename(tempPath(name, QStringLiteral(".dat")),
+                          tempPath(name, QStringLiteral(".dat.old"))) &&
+            QFile::rename(tempPath(name, QStringLiteral(".idx")), tempPath(name, QStringLiteral(".idx.old")));
         swapped << name;
-        if (!ok || !QFile::rename(tempPath(name, QStringLiteral(".dat.new")), tempPath(name, QStringLiteral(".dat"))) ||
-            !QFile::rename(tempPath(name, QStringLiteral(".idx.new")), tempPath(name, QStringLiteral(".idx")))) {
+        if (!ok ||
+            !QFile::rename(tempPath(name, QStringLiteral(".dat.new")),
+                           tempPath(name, QStringLiteral(".dat"))) ||
+            !QFile::rename(tempPath(name, QStringLiteral(".idx.new")),
+                           tempPath(name, QStringLiteral(".idx")))) {
             restore();
             throw EngineError(FileError, QStringLiteral("Cannot replace the files of table '%1'").arg(name));
         }
@@ -396,7 +438,8 @@ bool Database::repairTable(const QString& table) {
         FileConnection fc(dat, false);
         Statement check(fc.get(), QStringLiteral("PRAGMA integrity_check"));
         while (check.step()) {
-            const QString line = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(check.handle(), 0)));
+            const QString line =
+                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(check.handle(), 0)));
             if (line != QLatin1String("ok"))
                 fileSound = false;
         }
@@ -405,14 +448,18 @@ bool Database::repairTable(const QString& table) {
             stored = TableDefinition::fromJson(
                 QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(read.handle(), 0))), dat);
         Statement probe(fc.get(), QStringLiteral("SELECT %1 FROM %2 LIMIT 0")
-                                      .arg(columnNames(def ? *def : stored ? *stored : TableDefinition{}).join(
-                                               QStringLiteral(", ")),
+                                      .arg(columnNames(def      ? *def
+                                                       : stored ? *stored
+                                                                : TableDefinition{})
+                                               .join(QStringLiteral(", ")),
                                            quoteIdentifier(name)));
     } catch (const EngineError&) {
         fileSound = false;
     }
     if (!def && !stored)
-        throw EngineError(CorruptTable, QStringLiteral("Table '%1' is damaged beyond repair: its definition is lost").arg(name));
+        throw EngineError(
+            CorruptTable,
+            QStringLiteral("Table '%1' is damaged beyond repair: its definition is lost").arg(name));
     if (!def) {
         def = stored;
         def->writeFile(idx);
@@ -450,8 +497,9 @@ bool Database::repairTable(const QString& table) {
         for (int failures = 0; failures < 200;) {
             bool advanced = false;
             try {
-                Statement read(fc.get(), QStringLiteral("SELECT rowid, %1 FROM src.%2 WHERE rowid > ?1 ORDER BY rowid")
-                                             .arg(cols, quoteIdentifier(name)));
+                Statement read(fc.get(),
+                               QStringLiteral("SELECT rowid, %1 FROM src.%2 WHERE rowid > ?1 ORDER BY rowid")
+                                   .arg(cols, quoteIdentifier(name)));
                 read.bind(1, Value{last});
                 while (read.step()) {
                     for (int i = 0; i <= def->fields.size(); ++i) {
@@ -493,12 +541,14 @@ bool Database::repairTable(const QString& table) {
         }
         if (def->autoIncField() >= 0) {
             try {
-                Statement seq(fc.get(), QStringLiteral("SELECT seq FROM src.sqlite_sequence WHERE name = ?1"));
+                Statement seq(fc.get(),
+                              QStringLiteral("SELECT seq FROM src.sqlite_sequence WHERE name = ?1"));
                 seq.bind(1, Value{name.toStdString()});
                 if (seq.step()) {
                     const std::int64_t value = sqlite3_column_int64(seq.handle(), 0);
                     seq.reset();
-                    execSql(fc.get(), QStringLiteral("UPDATE main.sqlite_sequence SET seq = max(seq, %1)").arg(value));
+                    execSql(fc.get(),
+                            QStringLiteral("UPDATE main.sqlite_sequence SET seq = max(seq, %1)").arg(value));
                 }
             } catch (const EngineError&) {
             }
@@ -515,7 +565,8 @@ bool Database::repairTable(const QString& table) {
     if (!QFile::rename(dat, damaged) || !QFile::rename(rebuilt, dat)) {
         QFile::rename(damaged, dat);
         removeFiles({rebuilt});
-        throw EngineError(FileError, QStringLiteral("Cannot replace the damaged file of table '%1'").arg(name));
+        throw EngineError(FileError,
+                          QStringLiteral("Cannot replace the damaged file of table '%1'").arg(name));
     }
     return false;
 }
@@ -565,9 +616,13 @@ void Database::rollbackTransaction() {
     advanceAllGenerations();
 }
 
-std::uint64_t Database::generation(const QString& table) const { return generations_.value(table.toLower(), 0); }
+std::uint64_t Database::generation(const QString& table) const {
+    return generations_.value(table.toLower(), 0);
+}
 
-std::uint64_t Database::advanceGeneration(const QString& table) { return ++generations_[table.toLower()]; }
+std::uint64_t Database::advanceGeneration(const QString& table) {
+    return ++generations_[table.toLower()];
+}
 
 void Database::advanceAllGenerations() {
     for (auto it = generations_.begin(); it != generations_.end(); ++it)
@@ -577,13 +632,17 @@ void Database::advanceAllGenerations() {
             generations_.insert(t.toLower(), 1);
 }
 
-void Database::registerDataSet(DataSet* ds) { dataSets_.push_back(ds); }
+void Database::registerDataSet(DataSet* ds) {
+    dataSets_.push_back(ds);
+}
 
 void Database::unregisterDataSet(DataSet* ds) {
     dataSets_.erase(std::remove(dataSets_.begin(), dataSets_.end(), ds), dataSets_.end());
 }
 
-Transaction::Transaction(Database& db) : db_(db) { db_.beginTransaction(); }
+Transaction::Transaction(Database& db) : db_(db) {
+    db_.beginTransaction();
+}
 
 Transaction::~Transaction() {
     if (!done_)

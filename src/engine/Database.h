@@ -89,6 +89,7 @@ private:
     sqlite3* db_ = nullptr;
     int transactionDepth_ = 0;
     QStringList attached_;
+    QHash<QString, QString> damaged_; // table (lower case) -> why it could not be attached
     QHash<QString, TableDefinition> definitions_;
     QHash<QString, std::uint64_t> generations_;
     std::vector<DataSet*> dataSets_;

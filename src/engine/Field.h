@@ -22,9 +22,9 @@ public:
     int size() const;
 
     bool isNull() const;
-    int asInteger() const;     // empty reads as 0
-    double asFloat() const;    // empty reads as 0
-    QString asString() const;  // empty reads as ""
+    int asInteger() const;           // empty reads as 0
+    double asFloat() const;          // empty reads as 0
+    QString asString() const;        // empty reads as ""
     std::string_view asUtf8() const; // valid until the record changes; empty for non-text values
     Value value() const;
 

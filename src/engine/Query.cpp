@@ -15,7 +15,8 @@ FieldType typeFromDeclaration(const char* decl, int firstValueType) {
         const QString d = QString::fromLatin1(decl).toUpper();
         if (d.contains(QLatin1String("INT")))
             return FieldType::Integer;
-        if (d.contains(QLatin1String("REAL")) || d.contains(QLatin1String("FLOA")) || d.contains(QLatin1String("DOUB")))
+        if (d.contains(QLatin1String("REAL")) || d.contains(QLatin1String("FLOA")) ||
+            d.contains(QLatin1String("DOUB")))
             return FieldType::Float;
         return FieldType::String;
     }
@@ -50,7 +51,8 @@ void Query::loadRows() {
                                                 QRegularExpression::CaseInsensitiveOption);
     const QString text = sqlText();
     if (!selectStart.match(text).hasMatch())
-        throw EngineError(UnsupportedStatement, QStringLiteral("Only SELECT statements can be opened as a query"));
+        throw EngineError(UnsupportedStatement,
+                          QStringLiteral("Only SELECT statements can be opened as a query"));
     sqlite3* c = db_->connection();
     const QByteArray utf8 = text.toUtf8();
     sqlite3_stmt* raw = nullptr;
@@ -64,7 +66,8 @@ void Query::loadRows() {
     } finalizer{raw};
     if (!raw || !sqlite3_stmt_readonly(raw) ||
         (tail && !QString::fromUtf8(tail).trimmed().remove(QLatin1Char(';')).trimmed().isEmpty()))
-        throw EngineError(UnsupportedStatement, QStringLiteral("Only a single SELECT statement can be opened as a query"));
+        throw EngineError(UnsupportedStatement,
+                          QStringLiteral("Only a single SELECT statement can be opened as a query"));
 
     const int n = sqlite3_column_count(raw);
     int step = sqlite3_step(raw);

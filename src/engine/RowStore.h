@@ -32,7 +32,9 @@ public:
 
     void reset(int columns);
     int columns() const { return columns_; }
-    int rows() const { return static_cast<int>(cells_.size() / static_cast<size_t>(columns_ ? columns_ : 1)); }
+    int rows() const {
+        return static_cast<int>(cells_.size() / static_cast<size_t>(columns_ ? columns_ : 1));
+    }
     void reserve(int rows) { cells_.reserve(static_cast<size_t>(rows) * static_cast<size_t>(columns_)); }
 
     // Appends the statement's current row, columns [first, first + columns()).

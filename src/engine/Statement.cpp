@@ -8,8 +8,8 @@ namespace engine {
 
 Statement::Statement(sqlite3* db, const QString& sql) : db_(db) {
     const QByteArray text = sql.toUtf8();
-    const int rc = sqlite3_prepare_v3(db, text.constData(), static_cast<int>(text.size()), SQLITE_PREPARE_PERSISTENT,
-                                      &stmt_, nullptr);
+    const int rc = sqlite3_prepare_v3(db, text.constData(), static_cast<int>(text.size()),
+                                      SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr);
     if (rc != SQLITE_OK) {
         stmt_ = nullptr;
         throwSqliteError(db, rc);
@@ -21,7 +21,9 @@ Statement::~Statement() {
         sqlite3_finalize(stmt_);
 }
 
-Statement::Statement(Statement&& other) noexcept : db_(other.db_), stmt_(other.stmt_) { other.stmt_ = nullptr; }
+Statement::Statement(Statement&& other) noexcept : db_(other.db_), stmt_(other.stmt_) {
+    other.stmt_ = nullptr;
+}
 
 Statement& Statement::operator=(Statement&& other) noexcept {
     if (this != &other) {
@@ -69,10 +71,12 @@ void execSql(sqlite3* db, const QString& sql) {
     if (rc != SQLITE_OK) {
         const QString message = err ? QString::fromUtf8(err) : QString::fromUtf8(sqlite3_errstr(rc));
         sqlite3_free(err);
-        if ((rc & 0xff) == SQLITE_CONSTRAINT && (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY))
+        if ((rc & 0xff) == SQLITE_CONSTRAINT &&
+            (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY))
             throw EngineError(KeyViolation, message);
         const int primary = rc & 0xff;
-        throw EngineError(primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB ? CorruptTable : SqlError, message);
+        throw EngineError(primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB ? CorruptTable : SqlError,
+                          message);
     }
 }
 

@@ -11,7 +11,9 @@ namespace engine {
 
 namespace {
 
-int compareNumbers(double a, double b) { return a < b ? -1 : (a > b ? 1 : 0); }
+int compareNumbers(double a, double b) {
+    return a < b ? -1 : (a > b ? 1 : 0);
+}
 
 // The order SQLite gives: empty first, then numbers, then text in the collation's order.
 int compareCellValue(const RowStore& store, const RowStore::Cell& c, const Value& v, const Collator& coll) {
@@ -38,7 +40,8 @@ int compareCellValue(const RowStore& store, const RowStore::Cell& c, const Value
     return compareNumbers(c.real, std::get<double>(v));
 }
 
-int compareCells(const RowStore& store, const RowStore::Cell& a, const RowStore::Cell& b, const Collator& coll) {
+int compareCells(const RowStore& store, const RowStore::Cell& a, const RowStore::Cell& b,
+                 const Collator& coll) {
     const bool aNull = a.kind == RowStore::Kind::Null;
     const bool bNull = b.kind == RowStore::Kind::Null;
     if (aNull || bNull)
@@ -82,7 +85,9 @@ Table::Table(Database* db, const QString& tableName, QObject* parent) : DataSet(
         setTableName(tableName);
 }
 
-Table::~Table() { close(); }
+Table::~Table() {
+    close();
+}
 
 void Table::setTableName(const QString& name) {
     close();
@@ -95,7 +100,9 @@ const TableDefinition& Table::definition() const {
     return db_->definition(table_);
 }
 
-QString Table::qualifiedName() const { return quoteIdentifier(table_) + QLatin1Char('.') + quoteIdentifier(table_); }
+QString Table::qualifiedName() const {
+    return quoteIdentifier(table_) + QLatin1Char('.') + quoteIdentifier(table_);
+}
 
 void Table::setIndexName(const QString& name) {
     if (name.compare(indexName_, Qt::CaseInsensitive) == 0)
@@ -124,7 +131,8 @@ QStringList Table::keyFieldNames() const {
 void Table::setFilter(const QString& text) {
     static const QRegularExpression form(QStringLiteral("^\\s*(\\w+)\\s*=\\s*(-?\\d+)\\s*$"));
     if (!text.trimmed().isEmpty() && !form.match(text).hasMatch())
-        throw EngineError(InvalidFilter, QStringLiteral("Filter '%1' is not of the form \"Field = number\"").arg(text));
+        throw EngineError(InvalidFilter,
+                          QStringLiteral("Filter '%1' is not of the form \"Field = number\"").arg(text));
     filterText_ = text;
     if (isOpen() && filtered_) {
         checkBrowseMode();
@@ -149,8 +157,10 @@ void Table::resolveIndex() {
     int ix = indexName_.isEmpty() || indexName_.compare(QLatin1String("Primary"), Qt::CaseInsensitive) == 0
                  ? def.primaryIndex()
                  : def.indexIndex(indexName_);
-    if (ix < 0 && !indexName_.isEmpty() && indexName_.compare(QLatin1String("Primary"), Qt::CaseInsensitive) != 0)
-        throw EngineError(UnknownIndex, QStringLiteral("Index '%1' not found in table '%2'").arg(indexName_, table_));
+    if (ix < 0 && !indexName_.isEmpty() &&
+        indexName_.compare(QLatin1String("Primary"), Qt::CaseInsensitive) != 0)
+        throw EngineError(UnknownIndex,
+                          QStringLiteral("Index '%1' not found in table '%2'").arg(indexName_, table_));
     if (ix < 0) {
         rowidOrder_ = true;
         return;
@@ -207,11 +217,11 @@ void Table::loadRows() {
     QStringList cols;
     for (const Column& col : columns_)
         cols << quoteIdentifier(col.name);
-    QString sql = QStringLiteral("SELECT rowid, ") + cols.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") +
-                  qualifiedName();
+    QString sql = QStringLiteral("SELECT rowid, ") + cols.join(QStringLiteral(", ")) +
+                  QStringLiteral(" FROM ") + qualifiedName();
     if (filterColumn_ >= 0)
-        sql += QStringLiteral(" WHERE ") + quoteIdentifier(columns_[static_cast<size_t>(filterColumn_)].name) +
-               QStringLiteral(" = ?1");
+        sql += QStringLiteral(" WHERE ") +
+               quoteIdentifier(columns_[static_cast<size_t>(filterColumn_)].name) + QStringLiteral(" = ?1");
     sql += orderByClause();
 
     clearRows();
@@ -240,7 +250,9 @@ void Table::ensureCurrent() {
         reloadKeepingRecord();
 }
 
-bool Table::fieldReadOnly(int column) const { return columns_[static_cast<size_t>(column)].type == FieldType::AutoInc; }
+bool Table::fieldReadOnly(int column) const {
+    return columns_[static_cast<size_t>(column)].type == FieldType::AutoInc;
+}
 
 int Table::compareSlots(int a, int b) const {
     for (const KeyPart& p : keyParts_) {
@@ -255,12 +267,14 @@ int Table::compareSlots(int a, int b) const {
 int Table::compareKey(int slot, const std::vector<Value>& key, int parts) const {
     if (rowidOrder_ && keyParts_.empty()) {
         const std::int64_t r = rowIds_[static_cast<size_t>(slot)];
-        const std::int64_t k = std::holds_alternative<std::int64_t>(key[0]) ? std::get<std::int64_t>(key[0]) : 0;
+        const std::int64_t k =
+            std::holds_alternative<std::int64_t>(key[0]) ? std::get<std::int64_t>(key[0]) : 0;
         return r < k ? -1 : (r > k ? 1 : 0);
     }
     for (int i = 0; i < parts; ++i) {
         const KeyPart& p = keyParts_[static_cast<size_t>(i)];
-        const int r = compareCellValue(store_, store_.cell(slot, p.column), key[static_cast<size_t>(i)], p.collator);
+        const int r =
+            compareCellValue(store_, store_.cell(slot, p.column), key[static_cast<size_t>(i)], p.collator);
         if (r != 0)
             return r;
     }
@@ -268,9 +282,8 @@ int Table::compareKey(int slot, const std::vector<Value>& key, int parts) const 
 }
 
 int Table::lowerBoundKey(const std::vector<Value>& key, int parts) const {
-    const auto it = std::lower_bound(order_.begin(), order_.end(), 0, [&](int slot, int) {
-        return compareKey(slot, key, parts) < 0;
-    });
+    const auto it = std::lower_bound(order_.begin(), order_.end(), 0,
+                                     [&](int slot, int) { return compareKey(slot, key, parts) < 0; });
     return static_cast<int>(it - order_.begin());
 }
 
@@ -345,7 +358,8 @@ bool Table::findKey(const std::vector<Value>& keyValues) {
     if (keyValues.empty() || order_.empty())
         return false;
     std::vector<Value> key;
-    const int parts = rowidOrder_ && keyParts_.empty() ? 1 : std::min<int>(keyValues.size(), keyParts_.size());
+    const int parts =
+        rowidOrder_ && keyParts_.empty() ? 1 : std::min<int>(keyValues.size(), keyParts_.size());
     for (int i = 0; i < parts; ++i)
         key.push_back(keyParts_.empty() ? keyValues[static_cast<size_t>(i)]
                                         : convertForColumn(keyParts_[static_cast<size_t>(i)].column,
@@ -367,7 +381,8 @@ void Table::findNearest(const std::vector<Value>& keyValues) {
     std::vector<Value> key;
     const int parts = std::min<int>(keyValues.size(), keyParts_.size());
     for (int i = 0; i < parts; ++i)
-        key.push_back(convertForColumn(keyParts_[static_cast<size_t>(i)].column, keyValues[static_cast<size_t>(i)]));
+        key.push_back(
+            convertForColumn(keyParts_[static_cast<size_t>(i)].column, keyValues[static_cast<size_t>(i)]));
     const int pos = parts == 0 ? 0 : lowerBoundKey(key, parts);
     if (pos >= static_cast<int>(order_.size())) {
         setPosition(static_cast<int>(order_.size()) - 1);
@@ -398,8 +413,9 @@ bool Table::locate(const QString& fieldName, const Value& value) {
 }
 
 void Table::throwDuplicate(const IndexDef& index) const {
-    throw EngineError(KeyViolation,
-                      QStringLiteral("Duplicate key found in the index '%1' of the table '%2'").arg(index.name, table_));
+    throw EngineError(
+        KeyViolation,
+        QStringLiteral("Duplicate key found in the index '%1' of the table '%2'").arg(index.name, table_));
 }
 
 // SQLite lets unique keys with empty parts repeat; the table layer treats empty parts as equal.
@@ -443,10 +459,10 @@ void Table::checkUnique(const std::vector<Value>& buffer, std::int64_t rowid, bo
                 }
             }
             conds << QStringLiteral("rowid <> ?%1").arg(param);
-            stmt = std::make_shared<Statement>(db_->connection(), QStringLiteral("SELECT 1 FROM ") + qualifiedName() +
-                                                                      QStringLiteral(" WHERE ") +
-                                                                      conds.join(QStringLiteral(" AND ")) +
-                                                                      QStringLiteral(" LIMIT 1"));
+            stmt = std::make_shared<Statement>(
+                db_->connection(), QStringLiteral("SELECT 1 FROM ") + qualifiedName() +
+                                       QStringLiteral(" WHERE ") + conds.join(QStringLiteral(" AND ")) +
+                                       QStringLiteral(" LIMIT 1"));
             checkStatements_.insert(cacheKey, stmt);
         }
         int param = 1;
@@ -510,10 +526,12 @@ void Table::writeRecord(bool inserting, std::vector<Value>& buffer, std::int64_t
                 int param = 1;
                 for (int i = 0; i < def.fields.size(); ++i)
                     if (mask & (quint64{1} << i))
-                        sets << QStringLiteral("%1 = ?%2").arg(quoteIdentifier(def.fields[i].name)).arg(param++);
-                stmt = std::make_shared<Statement>(c, QStringLiteral("UPDATE ") + qualifiedName() +
-                                                          QStringLiteral(" SET ") + sets.join(QStringLiteral(", ")) +
-                                                          QStringLiteral(" WHERE rowid = ?%1").arg(param));
+                        sets << QStringLiteral("%1 = ?%2")
+                                    .arg(quoteIdentifier(def.fields[i].name))
+                                    .arg(param++);
+                stmt = std::make_shared<Statement>(
+                    c, QStringLiteral("UPDATE ") + qualifiedName() + QStringLiteral(" SET ") +
+                           sets.join(QStringLiteral(", ")) + QStringLiteral(" WHERE rowid = ?%1").arg(param));
                 updateStatements_.insert(mask, stmt);
             }
             int param = 1;
@@ -559,8 +577,8 @@ void Table::markWritten() {
 void Table::removeRecord(std::int64_t rowid) {
     sqlite3* c = db_->connection();
     if (!deleteStatement_)
-        deleteStatement_ =
-            std::make_unique<Statement>(c, QStringLiteral("DELETE FROM ") + qualifiedName() + QStringLiteral(" WHERE rowid = ?1"));
+        deleteStatement_ = std::make_unique<Statement>(c, QStringLiteral("DELETE FROM ") + qualifiedName() +
+                                                              QStringLiteral(" WHERE rowid = ?1"));
     deleteStatement_->bind(1, Value{rowid});
     try {
         deleteStatement_->step();

@@ -102,7 +102,8 @@ void TableDefinition::validate() const {
     int primaries = 0;
     for (const IndexDef& ix : indexes) {
         if (ix.name.trimmed().isEmpty() || indexNames.contains(ix.name.toLower()))
-            throw EngineError(GeneralError, QStringLiteral("Missing or duplicate index name '%1'").arg(ix.name));
+            throw EngineError(GeneralError,
+                              QStringLiteral("Missing or duplicate index name '%1'").arg(ix.name));
         indexNames.insert(ix.name.toLower());
         if (ix.primary)
             ++primaries;
@@ -153,7 +154,8 @@ TableDefinition TableDefinition::fromJson(const QByteArray& json, const QString&
     QJsonParseError err{};
     const QJsonDocument doc = QJsonDocument::fromJson(json, &err);
     const auto corrupt = [&file]() {
-        return EngineError(CorruptTable, QStringLiteral("The table definition file '%1' is damaged").arg(file));
+        return EngineError(CorruptTable,
+                           QStringLiteral("The table definition file '%1' is damaged").arg(file));
     };
     if (err.error != QJsonParseError::NoError || !doc.isObject())
         throw corrupt();
@@ -198,16 +200,18 @@ TableDefinition TableDefinition::fromJson(const QByteArray& json, const QString&
 TableDefinition TableDefinition::readFile(const QString& idxPath) {
     QFile f(idxPath);
     if (!f.open(QIODevice::ReadOnly))
-        throw EngineError(FileError, QStringLiteral("Cannot open the table definition file '%1': %2")
-                                         .arg(idxPath, f.errorString()));
+        throw EngineError(
+            FileError,
+            QStringLiteral("Cannot open the table definition file '%1': %2").arg(idxPath, f.errorString()));
     return fromJson(f.readAll(), idxPath);
 }
 
 void TableDefinition::writeFile(const QString& idxPath) const {
     QSaveFile f(idxPath);
     if (!f.open(QIODevice::WriteOnly) || f.write(toJson()) < 0 || !f.commit())
-        throw EngineError(FileError, QStringLiteral("Cannot write the table definition file '%1': %2")
-                                         .arg(idxPath, f.errorString()));
+        throw EngineError(
+            FileError,
+            QStringLiteral("Cannot write the table definition file '%1': %2").arg(idxPath, f.errorString()));
 }
 
 } // namespace engine
