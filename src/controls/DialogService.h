@@ -16,10 +16,10 @@ class DialogService {
 public:
     virtual ~DialogService() = default;
 
-    virtual std::optional<QString> openFileName(QWidget* parent, const QString& caption, const QString& folder,
-                                                const QString& filter) = 0;
-    virtual std::optional<QString> saveFileName(QWidget* parent, const QString& caption, const QString& folder,
-                                                const QString& filter) = 0;
+    virtual std::optional<QString> openFileName(QWidget* parent, const QString& caption,
+                                                const QString& folder, const QString& filter) = 0;
+    virtual std::optional<QString> saveFileName(QWidget* parent, const QString& caption,
+                                                const QString& folder, const QString& filter) = 0;
     virtual std::optional<QFont> font(QWidget* parent, const QFont& initial, const QString& caption) = 0;
     virtual bool print(QWidget* parent, QPrinter& printer) = 0;
     virtual bool pageSetup(QWidget* parent, QPrinter& printer) = 0;

@@ -17,8 +17,8 @@ public:
     virtual ~MessageService() = default;
 
     // Shows a modal message; line breaks inside the text are CR LF.
-    virtual MessageAnswer show(MessageKind kind, const QString& text, MessageButtons buttons = MessageButtons::Ok,
-                               QWidget* parent = nullptr) = 0;
+    virtual MessageAnswer show(MessageKind kind, const QString& text,
+                               MessageButtons buttons = MessageButtons::Ok, QWidget* parent = nullptr) = 0;
 
     static MessageService& instance();
     // Installs a service (not owned); nullptr goes back to the real message boxes.

@@ -267,7 +267,8 @@ Field DataSet::field(const QString& name) {
 Value DataSet::valueAt(int row, int column) const {
     if (row < 0 || row >= static_cast<int>(order_.size()) || column < 0 || column >= fieldCount())
         return {};
-    if (row == pos_ && (state_ == State::Edit || state_ == State::Insert))
+    // A record being appended is not a row yet; the current row shows its pending edit only while edited.
+    if (row == pos_ && state_ == State::Edit)
         return buffer_[static_cast<size_t>(column)];
     return store_.value(slotAt(row), column);
 }

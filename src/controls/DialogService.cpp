@@ -1,0 +1,74 @@
+#include "DialogService.h"
+
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QInputDialog>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrinter>
+
+namespace ui {
+
+namespace {
+
+// Shows the real common dialogs.
+class StandardDialogService final : public DialogService {
+public:
+    std::optional<QString> openFileName(QWidget* parent, const QString& caption, const QString& folder,
+                                        const QString& filter) override {
+        const QString name = QFileDialog::getOpenFileName(parent, caption, folder, filter);
+        if (name.isEmpty())
+            return std::nullopt;
+        return name;
+    }
+
+    std::optional<QString> saveFileName(QWidget* parent, const QString& caption, const QString& folder,
+                                        const QString& filter) override {
+        const QString name = QFileDialog::getSaveFileName(parent, caption, folder, filter);
+        if (name.isEmpty())
+            return std::nullopt;
+        return name;
+    }
+
+    std::optional<QFont> font(QWidget* parent, const QFont& initial, const QString& caption) override {
+        bool ok = false;
+        const QFont chosen = QFontDialog::getFont(&ok, initial, parent, caption);
+        if (!ok)
+            return std::nullopt;
+        return chosen;
+    }
+
+    bool print(QWidget* parent, QPrinter& printer) override {
+        QPrintDialog dialog(&printer, parent);
+        return dialog.exec() == QDialog::Accepted;
+    }
+
+    bool pageSetup(QWidget* parent, QPrinter& printer) override {
+        QPageSetupDialog dialog(&printer, parent);
+        return dialog.exec() == QDialog::Accepted;
+    }
+
+    std::optional<QString> inputText(QWidget* parent, const QString& caption, const QString& prompt,
+                                     const QString& initial) override {
+        bool ok = false;
+        const QString text = QInputDialog::getText(parent, caption, prompt, QLineEdit::Normal, initial, &ok);
+        if (!ok)
+            return std::nullopt;
+        return text;
+    }
+};
+
+DialogService* installed = nullptr;
+
+} // namespace
+
+DialogService& DialogService::instance() {
+    static StandardDialogService real;
+    return installed ? *installed : real;
+}
+
+void DialogService::install(DialogService* service) {
+    installed = service;
+}
+
+} // namespace ui

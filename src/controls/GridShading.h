@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QColor>
+
+namespace ui {
+
+class ThemedDBGrid;
+
+// The stripes of the wide grids: every second column a shade darker (or, on dark backgrounds, lighter)
+// than the grid's background.
+class GridShading {
+public:
+    // The stripe colour for a background: c = 30 - v * 20 / 16777215 rounded half to even, where v is the
+    // colour as red + green * 256 + blue * 65536; near-white backgrounds take c off each component, all
+    // others add it, each component wrapping modulo 256.
+    static QColor stripeColour(const QColor& background);
+    // Gives columns 1, 3, 5, ... the stripe colour and the others the grid's own; grids of fewer than two
+    // columns are left alone.
+    static void apply(ThemedDBGrid& grid);
+};
+
+} // namespace ui

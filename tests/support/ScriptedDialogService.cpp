@@ -1,0 +1,64 @@
+#include "ScriptedDialogService.h"
+
+ScriptedDialogService::ScriptedDialogService() {
+    ui::DialogService::install(this);
+}
+
+ScriptedDialogService::~ScriptedDialogService() {
+    ui::DialogService::install(nullptr);
+}
+
+QVariant ScriptedDialogService::take() {
+    if (answers_.empty())
+        return {};
+    QVariant v = answers_.front();
+    answers_.pop_front();
+    return v;
+}
+
+std::optional<QString> ScriptedDialogService::openFileName(QWidget*, const QString& caption,
+                                                           const QString& folder, const QString& filter) {
+    calls_.push_back({Kind::OpenFile, caption, folder, filter});
+    const QVariant v = take();
+    if (v.typeId() != QMetaType::QString)
+        return std::nullopt;
+    return v.toString();
+}
+
+std::optional<QString> ScriptedDialogService::saveFileName(QWidget*, const QString& caption,
+                                                           const QString& folder, const QString& filter) {
+    calls_.push_back({Kind::SaveFile, caption, folder, filter});
+    const QVariant v = take();
+    if (v.typeId() != QMetaType::QString)
+        return std::nullopt;
+    return v.toString();
+}
+
+std::optional<QFont> ScriptedDialogService::font(QWidget*, const QFont& initial, const QString& caption) {
+    calls_.push_back({Kind::Font, caption, initial.toString(), QString()});
+    const QVariant v = take();
+    if (v.typeId() != QMetaType::QFont)
+        return std::nullopt;
+    return v.value<QFont>();
+}
+
+bool ScriptedDialogService::print(QWidget*, QPrinter&) {
+    calls_.push_back({Kind::Print, QString(), QString(), QString()});
+    const QVariant v = take();
+    return v.typeId() == QMetaType::Bool && v.toBool();
+}
+
+bool ScriptedDialogService::pageSetup(QWidget*, QPrinter&) {
+    calls_.push_back({Kind::PageSetup, QString(), QString(), QString()});
+    const QVariant v = take();
+    return v.typeId() == QMetaType::Bool && v.toBool();
+}
+
+std::optional<QString> ScriptedDialogService::inputText(QWidget*, const QString& caption,
+                                                        const QString& prompt, const QString& initial) {
+    calls_.push_back({Kind::InputText, caption, prompt, initial});
+    const QVariant v = take();
+    if (v.typeId() != QMetaType::QString)
+        return std::nullopt;
+    return v.toString();
+}

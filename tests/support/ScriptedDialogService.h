@@ -1,0 +1,59 @@
+#pragma once
+
+#include "DialogService.h"
+
+#include <QFont>
+#include <QString>
+#include <QVariant>
+#include <deque>
+#include <vector>
+
+// Records every dialog request instead of showing it and answers from a queue the test fills; with an empty
+// queue every dialog is cancelled. Installs itself for its lifetime.
+class ScriptedDialogService final : public ui::DialogService {
+public:
+    enum class Kind { OpenFile, SaveFile, Font, Print, PageSetup, InputText };
+    struct Call {
+        Kind kind;
+        QString caption;
+        QString prompt; // folder for file dialogs, prompt for text input
+        QString filter; // file filter; initial text for text input
+    };
+
+    ScriptedDialogService();
+    ~ScriptedDialogService() override;
+    ScriptedDialogService(const ScriptedDialogService&) = delete;
+    ScriptedDialogService& operator=(const ScriptedDialogService&) = delete;
+
+    std::optional<QString> openFileName(QWidget* parent, const QString& caption, const QString& folder,
+                                        const QString& filter) override;
+    std::optional<QString> saveFileName(QWidget* parent, const QString& caption, const QString& folder,
+                                        const QString& filter) override;
+    std::optional<QFont> font(QWidget* parent, const QFont& initial, const QString& caption) override;
+    bool print(QWidget* parent, QPrinter& printer) override;
+    bool pageSetup(QWidget* parent, QPrinter& printer) override;
+    std::optional<QString> inputText(QWidget* parent, const QString& caption, const QString& prompt,
+                                     const QString& initial) override;
+
+    // A file name or text for the next file or input dialog.
+    void setNextAnswer(const QString& text) { answers_.push_back(QVariant(text)); }
+    // A font for the next font dialog.
+    void setNextAnswer(const QFont& font) { answers_.push_back(QVariant(font)); }
+    // Accept (true) or cancel (false) the next print or page set-up dialog.
+    void setNextAnswer(bool accept) { answers_.push_back(QVariant(accept)); }
+    // The next dialog, whatever it is, is cancelled.
+    void setNextCancel() { answers_.push_back(QVariant()); }
+
+    const std::vector<Call>& calls() const { return calls_; }
+    int count() const { return static_cast<int>(calls_.size()); }
+    void clear() {
+        calls_.clear();
+        answers_.clear();
+    }
+
+private:
+    QVariant take();
+
+    std::vector<Call> calls_;
+    std::deque<QVariant> answers_;
+};
