@@ -95,7 +95,10 @@ void DataSet::requireOpen() const {
 
 void DataSet::buildColumnIndex() {
     columnByName_.clear();
+    columnByExactName_.clear();
     for (int i = 0; i < static_cast<int>(columns_.size()); ++i) {
+        if (!columnByExactName_.contains(columns_[static_cast<size_t>(i)].name))
+            columnByExactName_.insert(columns_[static_cast<size_t>(i)].name, i);
         const QString key = columns_[static_cast<size_t>(i)].name.toLower();
         if (!columnByName_.contains(key))
             columnByName_.insert(key, i);
@@ -253,6 +256,10 @@ void DataSet::moveTo(int row) {
 }
 
 int DataSet::fieldIndex(const QString& name) const {
+    // Callers nearly always spell names exactly; folding case on every look-up would cost more than the read.
+    const auto exact = columnByExactName_.constFind(name);
+    if (exact != columnByExactName_.constEnd())
+        return *exact;
     return columnByName_.value(name.toLower(), -1);
 }
 
@@ -443,20 +450,27 @@ void DataSet::post() {
         writeRecord(inserting, buffer_, rowid);
         int slot = 0;
         int oldPos = -1;
+        bool stays = false;
         if (inserting) {
             slot = store_.appendRow(buffer_);
             rowIds_.push_back(rowid);
         } else {
             slot = currentSlot();
             oldPos = pos_;
-            store_.setRow(slot, buffer_);
-            order_.erase(order_.begin() + oldPos);
+            for (size_t c = 0; c < columns_.size(); ++c)
+                if (modifiedColumns_[c])
+                    store_.setValue(slot, static_cast<int>(c), buffer_[c]);
+            stays = !orderMayChange(modifiedColumns_);
+            if (!stays)
+                order_.erase(order_.begin() + oldPos);
         }
         buffer_.clear();
         modifiedColumns_.clear();
         state_ = State::Browse;
-        const int newPos = placeAfterPost(slot, oldPos);
-        if (newPos >= 0) {
+        const int newPos = stays ? oldPos : placeAfterPost(slot, oldPos);
+        if (stays) {
+            pos_ = oldPos;
+        } else if (newPos >= 0) {
             order_.insert(order_.begin() + newPos, slot);
             pos_ = newPos;
         } else if (!order_.empty()) {

@@ -105,6 +105,8 @@ protected:
     virtual void removeRecord(std::int64_t rowid) = 0;
     // Where the record in slot belongs in the visible order after a post; -1 when it is no longer visible.
     virtual int placeAfterPost(int slot, int oldPosition);
+    // Whether an edit of these columns can move the record in the visible order or out of view.
+    virtual bool orderMayChange(const std::vector<bool>& /*modifiedColumns*/) const { return false; }
     // Reloads when the data moved on behind this object.
     virtual void ensureCurrent() {}
     virtual bool fieldReadOnly(int /*column*/) const { return false; }
@@ -130,6 +132,7 @@ protected:
 
     Database* db_;
     std::vector<Column> columns_;
+    QHash<QString, int> columnByExactName_;
     QHash<QString, int> columnByName_; // lower-case names
     RowStore store_;
     std::vector<std::int64_t> rowIds_; // per slot

@@ -271,6 +271,10 @@ void Database::close() {
 }
 
 const TableDefinition& Database::definition(const QString& table) {
+    return *sharedDefinition(table);
+}
+
+std::shared_ptr<const TableDefinition> Database::sharedDefinition(const QString& table) {
     const QString name = tableName(table);
     open();
     auto it = definitions_.find(name.toLower());
@@ -282,7 +286,9 @@ const TableDefinition& Database::definition(const QString& table) {
             QStringLiteral("Table '%1' is damaged: %2").arg(name, damaged_.value(name.toLower())));
     if (!attached_.contains(name, Qt::CaseInsensitive))
         throw EngineError(UnknownTable, QStringLiteral("Table '%1' does not exist").arg(name));
-    return *definitions_.insert(name.toLower(), readDefinition(name));
+    auto def = std::make_shared<const TableDefinition>(readDefinition(name));
+    definitions_.insert(name.toLower(), def);
+    return def;
 }
 
 TableDefinition Database::readDefinition(const QString& table) const {
@@ -616,20 +622,24 @@ void Database::rollbackTransaction() {
     advanceAllGenerations();
 }
 
-std::uint64_t Database::generation(const QString& table) const {
-    return generations_.value(table.toLower(), 0);
+std::uint64_t* Database::generationCounter(const QString& table) {
+    auto& counter = generations_[tableName(table).toLower()];
+    if (!counter)
+        counter = std::make_shared<std::uint64_t>(1);
+    return counter.get();
+}
+
+std::uint64_t Database::generation(const QString& table) {
+    return *generationCounter(table);
 }
 
 std::uint64_t Database::advanceGeneration(const QString& table) {
-    return ++generations_[table.toLower()];
+    return ++*generationCounter(table);
 }
 
 void Database::advanceAllGenerations() {
     for (auto it = generations_.begin(); it != generations_.end(); ++it)
-        ++it.value();
-    for (const QString& t : attached_)
-        if (!generations_.contains(t.toLower()))
-            generations_.insert(t.toLower(), 1);
+        ++*it.value();
 }
 
 void Database::registerDataSet(DataSet* ds) {

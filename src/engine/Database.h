@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -45,8 +46,10 @@ public:
     bool tableExists(const QString& table) const;
     QStringList tables() const; // tables attached, in file-name order
 
-    // Definition of an attached table, cached; readDefinition() reads the file of any table, open or not.
+    // Definition of an attached table, cached until the connection closes; readDefinition() reads the file of
+    // any table, open or not.
     const TableDefinition& definition(const QString& table);
+    std::shared_ptr<const TableDefinition> sharedDefinition(const QString& table);
     TableDefinition readDefinition(const QString& table) const;
 
     void createTable(const QString& table, const TableDefinition& definition);
@@ -71,9 +74,11 @@ public:
 
     // Every write through the layer advances its table's generation; table objects reload their snapshot
     // when it moved on behind them.
-    std::uint64_t generation(const QString& table) const;
+    std::uint64_t generation(const QString& table);
     std::uint64_t advanceGeneration(const QString& table);
     void advanceAllGenerations();
+    // The table's counter itself, valid as long as the Database: table objects keep it to avoid look-ups.
+    std::uint64_t* generationCounter(const QString& table);
 
     void registerDataSet(DataSet* dataSet);
     void unregisterDataSet(DataSet* dataSet);
@@ -90,8 +95,8 @@ private:
     int transactionDepth_ = 0;
     QStringList attached_;
     QHash<QString, QString> damaged_; // table (lower case) -> why it could not be attached
-    QHash<QString, TableDefinition> definitions_;
-    QHash<QString, std::uint64_t> generations_;
+    QHash<QString, std::shared_ptr<const TableDefinition>> definitions_;
+    QHash<QString, std::shared_ptr<std::uint64_t>> generations_; // lower-case table name -> counter
     std::vector<DataSet*> dataSets_;
 };
 

@@ -64,11 +64,6 @@ int RowStore::appendRow(const std::vector<Value>& values) {
     return row;
 }
 
-void RowStore::setRow(int row, const std::vector<Value>& values) {
-    for (int c = 0; c < columns_; ++c)
-        setValue(row, c, values[static_cast<size_t>(c)]);
-}
-
 void RowStore::setValue(int row, int column, const Value& value) {
     const Cell fresh = makeCell(value);
     cells_[static_cast<size_t>(row) * static_cast<size_t>(columns_) + static_cast<size_t>(column)] = fresh;

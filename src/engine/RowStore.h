@@ -40,7 +40,6 @@ public:
     // Appends the statement's current row, columns [first, first + columns()).
     int appendFromStatement(sqlite3_stmt* stmt, int first);
     int appendRow(const std::vector<Value>& values);
-    void setRow(int row, const std::vector<Value>& values);
     void setValue(int row, int column, const Value& value);
 
     const Cell& cell(int row, int column) const {

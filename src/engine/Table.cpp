@@ -95,6 +95,8 @@ void Table::setTableName(const QString& name) {
 }
 
 const TableDefinition& Table::definition() const {
+    if (def_)
+        return *def_;
     if (!db_)
         throw EngineError(NotOpen, QStringLiteral("No database is assigned"));
     return db_->definition(table_);
@@ -199,7 +201,21 @@ void Table::loadRows() {
     if (table_.isEmpty())
         throw EngineError(UnknownTable, QStringLiteral("No table name is set"));
     sqlite3* c = db_->connection();
-    const TableDefinition& def = definition();
+    def_ = db_->sharedDefinition(table_);
+    generation_ = db_->generationCounter(table_);
+    const TableDefinition& def = *def_;
+    uniqueIndexes_.clear();
+    const int autoInc = def.autoIncField();
+    for (const IndexDef& index : def.indexes) {
+        if (!index.unique && !index.primary)
+            continue;
+        UniqueIndex u{&index, {}};
+        for (const QString& p : index.keyFields())
+            u.columns.push_back(def.fieldIndex(p));
+        if (u.columns.size() == 1 && u.columns[0] == autoInc)
+            continue;
+        uniqueIndexes_.push_back(std::move(u));
+    }
     columns_.clear();
     for (const FieldDef& f : def.fields)
         columns_.push_back({f.name, f.type, f.size, f.required || f.type == FieldType::AutoInc});
@@ -233,12 +249,14 @@ void Table::loadRows() {
         rowIds_.push_back(sqlite3_column_int64(stmt.handle(), 0));
         order_.push_back(slot);
     }
-    loadedGeneration_ = db_->generation(table_);
+    loadedGeneration_ = *generation_;
     keyBuffer_.assign(columns_.size(), Value{});
     keySet_.assign(columns_.size(), false);
 }
 
 void Table::releaseResources() {
+    def_.reset();
+    uniqueIndexes_.clear();
     updateStatements_.clear();
     checkStatements_.clear();
     insertStatement_.reset();
@@ -246,8 +264,17 @@ void Table::releaseResources() {
 }
 
 void Table::ensureCurrent() {
-    if (db_ && db_->generation(table_) != loadedGeneration_)
+    if (generation_ && *generation_ != loadedGeneration_)
         reloadKeepingRecord();
+}
+
+bool Table::orderMayChange(const std::vector<bool>& modified) const {
+    if (filterColumn_ >= 0 && modified[static_cast<size_t>(filterColumn_)])
+        return true;
+    for (const KeyPart& p : keyParts_)
+        if (modified[static_cast<size_t>(p.column)])
+            return true;
+    return false;
 }
 
 bool Table::fieldReadOnly(int column) const {
@@ -421,32 +448,27 @@ void Table::throwDuplicate(const IndexDef& index) const {
 // SQLite lets unique keys with empty parts repeat; the table layer treats empty parts as equal.
 void Table::checkUnique(const std::vector<Value>& buffer, std::int64_t rowid, bool inserting) {
     const TableDefinition& def = definition();
-    const int autoInc = def.autoIncField();
-    for (const IndexDef& index : def.indexes) {
-        if (!index.unique && !index.primary)
-            continue;
-        const QStringList parts = index.keyFields();
-        if (parts.size() == 1 && def.fieldIndex(parts[0]) == autoInc)
-            continue;
+    for (const UniqueIndex& u : uniqueIndexes_) {
         bool anyNull = false;
         bool touched = inserting;
-        QString pattern;
-        for (const QString& p : parts) {
-            const int col = def.fieldIndex(p);
-            const bool null = isNull(buffer[static_cast<size_t>(col)]);
-            anyNull = anyNull || null;
-            touched = touched || modifiedColumns_[static_cast<size_t>(col)];
-            pattern += null ? QLatin1Char('0') : QLatin1Char('1');
+        quint64 nullMask = 0;
+        for (size_t i = 0; i < u.columns.size(); ++i) {
+            const size_t col = static_cast<size_t>(u.columns[i]);
+            if (isNull(buffer[col])) {
+                anyNull = true;
+                nullMask |= quint64{1} << i;
+            }
+            touched = touched || modifiedColumns_[col];
         }
         if (!anyNull || !touched)
             continue;
-        const QString cacheKey = index.name + QLatin1Char(':') + pattern;
+        const IndexDef& index = *u.index;
+        const QString cacheKey = index.name + QLatin1Char(':') + QString::number(nullMask);
         auto stmt = checkStatements_.value(cacheKey);
         if (!stmt) {
             QStringList conds;
             int param = 1;
-            for (const QString& p : parts) {
-                const int col = def.fieldIndex(p);
+            for (int col : u.columns) {
                 const QString name = quoteIdentifier(def.fields[col].name);
                 if (isNull(buffer[static_cast<size_t>(col)])) {
                     conds << name + QStringLiteral(" IS NULL");
@@ -466,11 +488,9 @@ void Table::checkUnique(const std::vector<Value>& buffer, std::int64_t rowid, bo
             checkStatements_.insert(cacheKey, stmt);
         }
         int param = 1;
-        for (const QString& p : parts) {
-            const int col = def.fieldIndex(p);
+        for (int col : u.columns)
             if (!isNull(buffer[static_cast<size_t>(col)]))
                 stmt->bind(param++, buffer[static_cast<size_t>(col)]);
-        }
         stmt->bind(param, Value{inserting ? std::int64_t{0} : rowid});
         const bool found = stmt->step();
         stmt->reset();
@@ -568,8 +588,8 @@ void Table::writeRecord(bool inserting, std::vector<Value>& buffer, std::int64_t
 
 void Table::markWritten() {
     // Stay stale when another object changed the table before this write.
-    const bool wasCurrent = db_->generation(table_) == loadedGeneration_;
-    const std::uint64_t g = db_->advanceGeneration(table_);
+    const bool wasCurrent = *generation_ == loadedGeneration_;
+    const std::uint64_t g = ++*generation_;
     if (wasCurrent)
         loadedGeneration_ = g;
 }

@@ -53,6 +53,7 @@ protected:
     int placeAfterPost(int slot, int oldPosition) override;
     void ensureCurrent() override;
     bool fieldReadOnly(int column) const override;
+    bool orderMayChange(const std::vector<bool>& modifiedColumns) const override;
     void setKeyValue(int column, const Value& value) override;
 
 private:
@@ -73,7 +74,15 @@ private:
     QString qualifiedName() const;
     void markWritten();
 
+    struct UniqueIndex {
+        const IndexDef* index = nullptr;
+        std::vector<int> columns;
+    };
+
     QString table_;
+    std::shared_ptr<const TableDefinition> def_; // while open
+    std::uint64_t* generation_ = nullptr;
+    std::vector<UniqueIndex> uniqueIndexes_; // those the row id does not already keep unique
     QString indexName_;
     QString filterText_;
     bool filtered_ = false;
