@@ -26,7 +26,7 @@ RawConnection::RawConnection(const QString& folder) {
                                   .arg(++counter));
     QFile::remove(mainFile_);
     if (sqlite3_open_v2(QFile::encodeName(mainFile_).constData(), &db_,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
         const std::string message = db_ ? sqlite3_errmsg(db_) : "out of memory";
         sqlite3_close_v2(db_);
         throw std::runtime_error("cannot open the raw connection: " + message);

@@ -24,7 +24,7 @@ constexpr const char* kDefinitionTable = "grocelle_definition";
 class FileConnection {
 public:
     explicit FileConnection(const QString& path, bool create) {
-        const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+        const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
         const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db_, flags, nullptr);
         if (rc != SQLITE_OK) {
             const QString message =
@@ -194,7 +194,7 @@ void Database::open() {
                 QStringLiteral("grocelle-%1-%2.db").arg(QCoreApplication::applicationPid()).arg(++counter));
     QFile::remove(mainFile_);
     const int rc = sqlite3_open_v2(QFile::encodeName(mainFile_).constData(), &db_,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         const QString message =
             db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString::fromUtf8(sqlite3_errstr(rc));
