@@ -1,0 +1,124 @@
+#include "FloorplanPanel.h"
+
+#include "FloorplanView.h"
+#include "GuardedCall.h"
+
+#include <QScrollBar>
+
+#include <algorithm>
+
+FloorplanPanel::FloorplanPanel(engine::Database& db, AisleHintWindow& hint, QWidget* parent)
+    : QWidget(parent), db_(db), editor_(aisles_) {
+    setObjectName(QStringLiteral("FloorTabSheet"));
+    FloorPlan = new FloorplanView(aisles_, editor_, hint, this);
+    FPHScrollBar = new QScrollBar(Qt::Horizontal, this);
+    FPHScrollBar->setObjectName(QStringLiteral("FPHScrollBar"));
+    FPVScrollBar = new QScrollBar(Qt::Vertical, this);
+    FPVScrollBar->setObjectName(QStringLiteral("FPVScrollBar"));
+    for (QScrollBar* bar : {FPHScrollBar, FPVScrollBar}) {
+        bar->setRange(0, 1000);
+        bar->setSingleStep(20);
+        bar->setPageStep(60);
+        connect(bar, &QScrollBar::valueChanged, this, &FloorplanPanel::scrolled);
+    }
+    connect(FloorPlan, &FloorplanView::selectionChanged, this, &FloorplanPanel::planChanged);
+    connect(FloorPlan, &FloorplanView::aislesMoved, this, &FloorplanPanel::AdjustFloorplanScrollbars);
+    connect(FloorPlan, &FloorplanView::popupRequested, this, &FloorplanPanel::popupRequested);
+}
+
+void FloorplanPanel::resizeEvent(QResizeEvent*) {
+    const int bar = 16;
+    FloorPlan->setGeometry(0, 0, std::max(0, width() - bar), std::max(0, height() - bar));
+    FPHScrollBar->setGeometry(0, height() - bar, std::max(0, width() - bar), bar);
+    FPVScrollBar->setGeometry(width() - bar, 0, bar, std::max(0, height() - bar));
+    AdjustFloorplanScrollbars();
+}
+
+void FloorplanPanel::FloorTabSheetShow(int shop) {
+    FloorPlan->resetCursor();
+    FloorPlan->ScrollOffset = QPoint(0, 0);
+    FPHScrollBar->setValue(0);
+    FPVScrollBar->setValue(0);
+    aisles_.clear();
+    // The plan counts as loaded only once it is read completely, so that a failed load never writes back.
+    shop_ = -1;
+    if (shop >= 0) {
+        aisles_.load(db_, shop);
+        shop_ = shop;
+    }
+    AdjustFloorplanScrollbars();
+    FloorPlan->update();
+    FloorPlan->HandlesFollow();
+    emit planChanged();
+}
+
+void FloorplanPanel::writeBack() {
+    FloorPlan->resetCursor();
+    // Only a loaded plan is written back, once: writing an emptied list would delete the shop's aisles.
+    aisles_.writeBack(db_, shop_);
+    shop_ = -1;
+    FloorPlan->HandlesFollow();
+    FloorPlan->update();
+    emit planChanged();
+}
+
+void FloorplanPanel::AdjustFloorplanScrollbars() {
+    if (aisles_.isEmpty())
+        return;
+    // A position beyond the new maximum is pulled back, which scrolls the view.
+    FPHScrollBar->setMaximum(std::max(aisles_.maxRight(), FloorPlan->width()));
+    FPVScrollBar->setMaximum(std::max(aisles_.maxBottom(), FloorPlan->height()));
+}
+
+void FloorplanPanel::scrolled() {
+    FloorPlan->ScrollOffset = QPoint(FPHScrollBar->value(), FPVScrollBar->value());
+    FloorPlan->update();
+    FloorPlan->HandlesFollow();
+}
+
+void FloorplanPanel::FPSelectallClick() {
+    FloorPlan->apply(editor_.selectAll());
+}
+
+void FloorplanPanel::FPSeqBeforeClick() {
+    FloorPlan->apply(editor_.startSetSequence());
+}
+
+void FloorplanPanel::FPDeleteClick() {
+    if (aisles_.selected().empty())
+        return;
+    GuardedCall(this, [this] { aisles_.deleteSelected(db_, shop_); });
+    AdjustFloorplanScrollbars();
+    FloorPlan->update();
+    FloorPlan->HandlesFollow();
+    emit planChanged();
+}
+
+void FloorplanPanel::afterPlacement() {
+    AdjustFloorplanScrollbars();
+    FloorPlan->update();
+    FloorPlan->HandlesFollow();
+    emit planChanged();
+}
+
+void FloorplanPanel::FPAddAllUnplacedClick(QPoint view) {
+    aisles_.placeColumn(view + FloorPlan->ScrollOffset, nullptr);
+    afterPlacement();
+}
+
+bool FloorplanPanel::FloorPlanDragOver(QPoint global) const {
+    return FloorPlan->isVisible() && FloorPlan->rect().contains(FloorPlan->mapFromGlobal(global));
+}
+
+void FloorplanPanel::FloorPlanDragDrop(QPoint view, const std::vector<int>& categories) {
+    aisles_.placeColumn(view + FloorPlan->ScrollOffset, &categories);
+    afterPlacement();
+}
+
+void FloorplanPanel::Sequencearrows(bool on) {
+    FloorPlan->setSequenceArrows(on);
+}
+
+bool FloorplanPanel::sequenceArrows() const {
+    return FloorPlan->sequenceArrows();
+}

@@ -1,0 +1,31 @@
+#include "ResizeHandle.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+ResizeHandle::ResizeHandle(ShopAisles::Handle corner, QWidget* view) : QWidget(view), corner_(corner) {
+    static const char* names[] = {"HandleTL", "HandleTR", "HandleBL", "HandleBR"};
+    setObjectName(QString::fromLatin1(names[static_cast<int>(corner)]));
+    resize(Size, Size);
+    const bool nwse = corner == ShopAisles::Handle::TopLeft || corner == ShopAisles::Handle::BottomRight;
+    setCursor(nwse ? Qt::SizeFDiagCursor : Qt::SizeBDiagCursor);
+    hide();
+}
+
+void ResizeHandle::paintEvent(QPaintEvent*) {
+    QPainter(this).fillRect(rect(), Qt::black);
+}
+
+void ResizeHandle::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        emit pressed(this, event->position().toPoint() + pos());
+}
+
+void ResizeHandle::mouseMoveEvent(QMouseEvent* event) {
+    emit moved(this, event->position().toPoint() + pos());
+}
+
+void ResizeHandle::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        emit released(this);
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QStyledItemDelegate>
+
+// Draws a tagged list entry (id "###" name): the background, then the name at (left + 3, top). Entries
+// without
+// "###" are not drawn. With markers, an entry whose Qt::UserRole flag is set (its aisle is on the floor plan)
+// gets a small pale-yellow box in a strip at the left and the name moves right of it.
+class TaggedItemDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+
+public:
+    TaggedItemDelegate(int itemHeight, bool markers, QObject* parent = nullptr)
+        : QStyledItemDelegate(parent), itemHeight_(itemHeight), markers_(markers) {}
+
+    void setItemHeight(int height) { itemHeight_ = height; }
+    int itemHeight() const { return itemHeight_; }
+    // Side of the marker, item height - 6; also the width of the strip where the marker's hint shows.
+    int markerSize() const { return itemHeight_ - 6; }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+private:
+    int itemHeight_;
+    bool markers_;
+};
