@@ -1,15 +1,18 @@
 #include "Helpers.h"
+#include "MainWindow.h"
 
 #include <QApplication>
-#include <QMainWindow>
+#include <QStyleFactory>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Grocelle"));
     QApplication::setApplicationVersion(ProgramVersionText());
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Grocelle"));
-    window.resize(800, 600);
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+
+    // The message and dialog services default to the real boxes and dialogs.
+    MainWindow window(QCoreApplication::applicationDirPath());
+    window.createDialogs();
     window.show();
     return QApplication::exec();
 }

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// An initialisation file held in memory: sections of "key=value" lines. Section and key names match without
+// regard to letter case; the order of sections and keys is kept, and whatever the program does not know stays
+// in the file when it is written back.
+class IniFile {
+public:
+    IniFile() = default;
+
+    // Replaces the contents with the file's; a missing or unreadable file gives empty contents (false).
+    bool load(const QString& path);
+    // Writes the whole contents atomically; false when the file could not be written.
+    bool save(const QString& path) const;
+
+    void parse(const QByteArray& bytes);
+    QByteArray toBytes() const; // CR LF line ends
+
+    QStringList sections() const;
+    bool sectionExists(const QString& section) const;
+    QStringList keys(const QString& section) const;
+    bool valueExists(const QString& section, const QString& key) const;
+    void eraseSection(const QString& section);
+    void deleteKey(const QString& section, const QString& key);
+
+    QString readString(const QString& section, const QString& key, const QString& def) const;
+    void writeString(const QString& section, const QString& key, const QString& value);
+
+    // "Y" is true, anything else false; a missing key gives the default.
+    bool readBool(const QString& section, const QString& key, bool def) const;
+    void writeBool(const QString& section, const QString& key, bool value);
+
+    // Decimal, or hexadecimal after "$", "0x" or "0X"; a missing key or a value that is not a number gives
+    // the default.
+    int readInteger(const QString& section, const QString& key, int def) const;
+    void writeInteger(const QString& section, const QString& key, int value);
+
+    // Parses an integer the way readInteger does; false when the text is not a number.
+    static bool parseInteger(const QString& text, int& value);
+
+private:
+    struct Entry {
+        QString key;
+        QString value;
+        bool hasValue = true; // a line without "=" is kept as it was
+    };
+    struct Section {
+        QString name;
+        QList<Entry> entries;
+    };
+
+    const Section* findSection(const QString& name) const;
+    Section* findSection(const QString& name);
+    static int findEntry(const Section& section, const QString& key);
+
+    QList<Section> sections_;
+};

@@ -1,0 +1,258 @@
+#include "AppFixture.h"
+
+#include "FramePages.h"
+#include "Helpers.h"
+#include "IniFile.h"
+#include "PrefsForm.h"
+#include "ShellDialog.h"
+#include "ThemedDBGrid.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+void AddRows(engine::Database& db, const QString& table, const QString& field, const QStringList& names) {
+    engine::Table t(&db, table);
+    t.open();
+    for (const QString& name : names) {
+        t.append();
+        t.field(field).setString(name);
+        t.post();
+    }
+}
+
+// The captions of a menu's entries, "-" for a separator, a sub-menu's entries in brackets.
+QStringList Entries(QMenu* menu) {
+    QStringList out;
+    for (QAction* a : menu->actions()) {
+        if (a->isSeparator())
+            out << "-";
+        else if (a->menu())
+            out << a->text() + "[" + Entries(a->menu()).join('|') + "]";
+        else
+            out << a->text();
+    }
+    return out;
+}
+
+void ClickTab(QTabWidget* tabs, int index) {
+    QTabBar* bar = tabs->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+}
+
+} // namespace
+
+class MainWindowTest : public AppFixture {
+protected:
+    MainWindow& startWithData() {
+        createDatabase();
+        engine::Database db(dataFolder());
+        AddRows(db, "Categories", "CatName", {"Bakery", "Dairy", "Produce"});
+        AddRows(db, "Shops", "ShopName", {"Aldo", "Bestmart"});
+        db.close();
+        return start();
+    }
+};
+
+TEST_F(MainWindowTest, FrameHasItsPagesCaptionAndSizes) {
+    MainWindow& w = start();
+    EXPECT_EQ(w.windowTitle(), "Grocelle");
+    EXPECT_EQ(w.minimumSize(), QSize(633, 400));
+    QTabWidget* tabs = w.findChild<QTabWidget*>("PageControl1");
+    ASSERT_TRUE(tabs);
+    QStringList captions;
+    for (int i = 0; i < tabs->count(); ++i)
+        captions << tabs->tabText(i) + "/" + tabs->widget(i)->objectName();
+    EXPECT_EQ(captions,
+              QStringList({"Shopping list/ListTabSheet", "Items/ItemsTabSheet", "Categories/CatTabSheet",
+                           "Shops/ShopsTabSheet", "Aisles/AisleTabSheet"}));
+    auto* sub = w.findChild<QTabWidget*>("PageControl2");
+    ASSERT_TRUE(sub);
+    EXPECT_EQ(sub->tabText(0), "Floorplan");
+    EXPECT_EQ(sub->tabText(1), "Sequence");
+    // Every second column of the wide grids is shaded, and their columns cannot be dragged about.
+    auto* grid = w.findChild<ui::ThemedDBGrid*>("ShoppingGrid");
+    ASSERT_TRUE(grid);
+    EXPECT_EQ(grid->columnWidths().size(), 8);
+    EXPECT_NE(grid->columnColor(1), grid->columnColor(0));
+    EXPECT_FALSE(grid->columnMoving());
+}
+
+TEST_F(MainWindowTest, MenusHaveEveryEntryShortcutAndSeparator) {
+    MainWindow& w = start();
+    QStringList top;
+    for (QAction* a : w.menuBar()->actions())
+        top << a->text();
+    EXPECT_EQ(top, QStringList({"&File", "&Edit", "&Tools", "&Help"}));
+    EXPECT_EQ(Entries(w.findChild<QMenu*>("FileMenu")),
+              QStringList({"&Backup", "&Restore...", "-", "Prin&t setup...",
+                           "&Print[&Fridge list|&Shopping list|-|&Master item list|&Price comparison form|"
+                           "Fl&oorplan...]",
+                           "-", "&Check/repair data", "&Import V1 data...", "-", "E&xit"}));
+    EXPECT_EQ(Entries(w.findChild<QMenu*>("EditMenu")),
+              QStringList({"Shopping &list", "&Prices", "-", "&Items", "&Categories", "&Shops", "&Aisles"}));
+    EXPECT_EQ(Entries(w.findChild<QMenu*>("ToolsMenu")),
+              QStringList({"Optimi&ze shopping list...", "&Undo optimization", "-",
+                           "&Delete unused products...", "&Copy shop...", "-", "&Options..."}));
+    EXPECT_EQ(Entries(w.findChild<QMenu*>("HelpMenu")),
+              QStringList({"&Help contents", "&Search for help on...", "&Using help", "&Getting started", "-",
+                           "&Check for updates...", "&Web site...", "Support &forum...",
+                           "Upload &data to Support...", "&Other products", "-", "&About Grocelle..."}));
+    EXPECT_EQ(w.menuAction("BackupItem")->shortcut(), QKeySequence(Qt::Key_F2));
+    EXPECT_EQ(w.menuAction("ExitItem")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_F4));
+    EXPECT_EQ(w.menuAction("HelpContentsItem")->shortcut(), QKeySequence(Qt::Key_F1));
+    EXPECT_FALSE(w.menuAction("UndoOptimizeItem")->isEnabled());
+    EXPECT_FALSE(w.menuAction("BackupItem")->isEnabled());
+    for (const char* name : {"ExitItem", "OptionsItem", "EditItemsItem", "EditAislesItem",
+                             "PrintFloorplanItem", "PrintSetupItem"})
+        EXPECT_TRUE(w.menuAction(name)->isEnabled()) << name;
+    EXPECT_EQ(Entries(w.FloorplanPopup),
+              QStringList({"&Add aisle...", "Add all &unplaced", "Set s&equence...", "&Delete selected",
+                           "Select &all", "-", "&Sequence arrows"}));
+    EXPECT_TRUE(w.menuAction("SequenceArrowsItem")->isChecked());
+}
+
+TEST_F(MainWindowTest, EditMenuAndExitWork) {
+    MainWindow& w = startWithData();
+    w.menuAction("EditAislesItem")->trigger();
+    EXPECT_EQ(w.activePageIndex(), MainWindow::AislePageIndex);
+    auto* combo = w.findChild<QComboBox*>("AislesShopCombo");
+    ASSERT_EQ(combo->count(), 2);
+    EXPECT_EQ(TaggedDisplayText(combo->currentText()), "Aldo");
+    w.menuAction("PrintFloorplanItem")->trigger();
+    EXPECT_EQ(w.activePageIndex(), MainWindow::AislePageIndex);
+    w.menuAction("EditListItem")->trigger();
+    EXPECT_EQ(w.activePageIndex(), MainWindow::ListPageIndex);
+    w.menuAction("ExitItem")->trigger();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_TRUE(QFileInfo::exists(settingsFile()));
+}
+
+// A page dropped in by its own subsystem: counts the floor plan write-backs.
+class CountingAislePage : public AislePage {
+public:
+    using AislePage::AislePage;
+    void leaveSubPage() override { ++writeBacks; }
+    int writeBacks = 0;
+};
+
+TEST_F(MainWindowTest, InstalledPageWritesItsPlanBackWhenToolsOrPrintOpen) {
+    createDatabase();
+    window_ = std::make_unique<MainWindow>(programFolder());
+    auto* aisles = new CountingAislePage(*window_);
+    window_->installPage(MainWindow::AislePageIndex, aisles);
+    window_->createDialogs();
+    window_->show();
+    auto* tools = window_->findChild<QMenu*>("ToolsMenu");
+    emit tools->aboutToShow(); // on another page nothing happens
+    EXPECT_EQ(aisles->writeBacks, 0);
+    window_->showPage(MainWindow::AislePageIndex);
+    emit tools->aboutToShow();
+    EXPECT_EQ(aisles->writeBacks, 1);
+    emit window_->findChild<QMenu*>("PrintMenu")->aboutToShow();
+    EXPECT_EQ(aisles->writeBacks, 2);
+    window_->showPage(MainWindow::ShopsPageIndex); // leaving the page writes it back too
+    EXPECT_EQ(aisles->writeBacks, 3);
+}
+
+TEST_F(MainWindowTest, OptionsEntryShowsTheDialogModally) {
+    MainWindow& w = start();
+    bool shown = false;
+    QTimer::singleShot(50, &w, [&] {
+        shown = w.dialogs().options->isVisible() && w.dialogs().options->isModal();
+        QTest::mouseClick(w.dialogs().options->CloseBtn, Qt::LeftButton);
+    });
+    w.menuAction("OptionsItem")->trigger();
+    EXPECT_TRUE(shown);
+}
+
+TEST_F(MainWindowTest, TabChangesLeaveAndReturnToTheRememberedRow) {
+    MainWindow& w = startWithData();
+    QTabWidget* tabs = w.pageControl();
+    ClickTab(tabs, MainWindow::CatPageIndex);
+    ASSERT_EQ(w.activePageIndex(), MainWindow::CatPageIndex);
+    ASSERT_TRUE(w.CatCatTable->isOpen());
+    EXPECT_EQ(w.CatCatTable->field("CatName").asString(), "Bakery");
+    w.CatCatTable->next();
+    const int dairy = w.CatCatTable->field("CatID").asInteger();
+
+    ClickTab(tabs, MainWindow::ShopsPageIndex);
+    EXPECT_FALSE(w.CatCatTable->isOpen());
+    EXPECT_EQ(w.LastCatID, dairy);
+    EXPECT_TRUE(w.ShopShopTable->isOpen());
+
+    ClickTab(tabs, MainWindow::CatPageIndex);
+    EXPECT_FALSE(w.ShopShopTable->isOpen());
+    EXPECT_EQ(w.CatCatTable->field("CatName").asString(), "Dairy");
+
+    // The shopping list remembers its selected shops; none selected leaves the list empty and no item.
+    ClickTab(tabs, MainWindow::ListPageIndex);
+    auto* shops = w.findChild<QListWidget*>("ShopsLB");
+    ASSERT_EQ(shops->count(), 2);
+    ClickTab(tabs, MainWindow::ItemsPageIndex);
+    EXPECT_TRUE(w.SelectedShopIDs.isEmpty());
+    EXPECT_EQ(w.LastListItemID, 0);
+    ClickTab(tabs, MainWindow::ListPageIndex);
+    shops->item(1)->setSelected(true);
+    ClickTab(tabs, MainWindow::ShopsPageIndex);
+    EXPECT_EQ(w.SelectedShopIDs, QStringList({"2"}));
+    ClickTab(tabs, MainWindow::ListPageIndex);
+    EXPECT_TRUE(shops->item(1)->isSelected());
+    EXPECT_FALSE(shops->item(0)->isSelected());
+}
+
+TEST_F(MainWindowTest, SettingsSurviveARestartThroughTheControls) {
+    writeSettings(
+        "[Custom]\r\nKeep=this\r\n[Prefs]\r\nFLSortCat=N\r\nFLCols=4\r\nMLSortCat=Y\r\n"
+        "[Optimize]\r\nCheapTrip=N\r\nCheapItems=Y\r\nDetails=N\r\n[Notes]\r\nNumOf=3\r\nN1=  milk\r\nN2=\r\n"
+        "N3=eggs\r\n[SortCol]\r\nShoppingGrid=8\r\n[ShoppingGrid]\r\nWidth2=77\r\n");
+    createDatabase();
+    MainWindow& w = start();
+    PrefsForm* o = w.dialogs().options;
+    EXPECT_TRUE(o->FLSortProdRB->isChecked());
+    EXPECT_EQ(o->FLColsSpin->value(), 4);
+    EXPECT_TRUE(o->MLSortCatRB->isChecked());
+    EXPECT_FALSE(o->MLSortShopRB->isChecked());
+    EXPECT_EQ(o->BackupFolderEdit->text(), documentsFolder());
+    EXPECT_EQ(w.ListSortColumn, 7);
+    EXPECT_EQ(w.findChild<ui::ThemedDBGrid*>("ShoppingGrid")->columnWidths()[2], 77);
+    auto* optimize = static_cast<OptimizeChoicesDialog*>(w.dialogs().optimize);
+    EXPECT_TRUE(optimize->CheapItemsRB->isChecked());
+    EXPECT_FALSE(optimize->DetailsCB->isChecked());
+    auto* notes = w.findChild<QPlainTextEdit*>("NotesMemo");
+    EXPECT_EQ(notes->toPlainText(), "milk\n\neggs");
+
+    notes->setPlainText("bread");
+    o->FPBlackRB->setChecked(true);
+    w.reportFonts[FloorplanFont].bold = true;
+    finish();
+
+    IniFile ini;
+    ASSERT_TRUE(ini.load(settingsFile()));
+    EXPECT_EQ(ini.readString("Custom", "Keep", ""), "this");
+    EXPECT_EQ(ini.keys("Notes"), QStringList({"NumOf", "N1"}));
+    EXPECT_EQ(ini.readString("Prefs", "FPColor", ""), "N");
+    EXPECT_EQ(ini.readString("Prefs", "FPBlack", ""), "Y");
+    EXPECT_EQ(ini.readString("SortCol", "ShoppingGrid", ""), "7");
+    EXPECT_EQ(ini.readString("ReportFontFP", "Style", ""), "Bold");
+    EXPECT_EQ(ini.readString("Info", "Version", ""), ProgramVersionText());
+
+    start();
+    EXPECT_TRUE(window_->reportFonts[FloorplanFont].bold);
+    EXPECT_TRUE(window_->dialogs().options->FPBlackRB->isChecked());
+    EXPECT_EQ(window_->findChild<QPlainTextEdit*>("NotesMemo")->toPlainText(), "bread");
+}
