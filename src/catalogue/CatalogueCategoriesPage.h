@@ -1,0 +1,41 @@
+#pragma once
+
+#include "CatalogueEditor.h"
+#include "DataSet.h"
+#include "FramePages.h"
+
+class QLineEdit;
+class QPushButton;
+
+// The Categories page: add a category, rename the current one, delete the selected ones with everything
+// that depends on them.
+class CatalogueCategoriesPage : public CatPage {
+    Q_OBJECT
+
+public:
+    explicit CatalogueCategoriesPage(MainWindow& main, QWidget* parent = nullptr);
+
+    void showStep() override;
+    void leaveStep() override;
+
+    QLineEdit* CatCatEdit = nullptr;
+    QPushButton* CatAddBtn = nullptr;
+    QPushButton* CatChangeBtn = nullptr;
+    QPushButton* CatDelBtn = nullptr;
+
+    void CatCatTableAfterScroll();
+    void CatCatEditChange();
+    void CatGridCellClick();
+    void CatAddBtnClick();
+    void CatChangeBtnClick();
+    void CatDelBtnClick();
+
+private:
+    engine::DataSet::PostErrorAction CatCatTablePostError(engine::DataSet& data,
+                                                          const engine::EngineError& e);
+    void returnToLastCategory();
+    void finishBulkStep();
+
+    catalogue::CatalogueEditor editor_;
+    bool bulk_ = false; // add or delete under way: the box does not follow the cursor
+};

@@ -1,0 +1,470 @@
+#include "CatalogueItemsPage.h"
+
+#include "CatalogueText.h"
+#include "DialogService.h"
+#include "MainWindow.h"
+#include "MessageService.h"
+#include "PageSupport.h"
+#include "ThemedDBGrid.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using namespace catalogue;
+
+namespace {
+
+const QString kItemID = QStringLiteral("ItemID");
+const QString kProdID = QStringLiteral("ProdID");
+const QString kCatID = QStringLiteral("CatID");
+const QString kShopID = QStringLiteral("ShopID");
+
+const char* const kSortFields[] = {"CatName",       "ProdName", "Brand",   "Size",
+                                   "UnitOfMeasure", "Price",    "ShopName"};
+constexpr int kColumnCount = 7;
+
+int validColumn(int column) {
+    return column >= 0 && column < kColumnCount ? column : 1;
+}
+
+QAction* popupAction(QMenu* menu, const QString& name, const QString& oldName) {
+    if (!menu)
+        return nullptr;
+    for (QAction* a : menu->actions())
+        if (a->objectName() == name || a->objectName() == oldName)
+            return a;
+    return nullptr;
+}
+
+} // namespace
+
+CatalogueItemsPage::CatalogueItemsPage(MainWindow& main, QWidget* parent)
+    : ItemsPage(main, parent), editor_(main.database()), writer_(*main.ItemTable) {
+    delete layout();
+    auto* page = new QVBoxLayout(this);
+    auto* form = new QGridLayout;
+    page->addLayout(form);
+    const auto edit = [this](const char* name, int maxLength) {
+        auto* e = new QLineEdit(this);
+        e->setObjectName(QLatin1String(name));
+        if (maxLength > 0)
+            e->setMaxLength(maxLength);
+        return e;
+    };
+    const auto label = [this](const char* caption, QWidget* buddy) {
+        auto* l = new QLabel(QString::fromUtf8(caption), this);
+        l->setBuddy(buddy);
+        return l;
+    };
+    ItemsCatEdit = edit("ItemsCatEdit", kNameLength);
+    ItemsProdEdit = edit("ItemsProdEdit", kNameLength);
+    ItemsUOMEdit = edit("ItemsUOMEdit", kUnitLength);
+    ItemsBrandEdit = edit("ItemsBrandEdit", kNameLength);
+    ItemsSizeEdit = edit("ItemsSizeEdit", 0);
+    ItemsPriceEdit = edit("ItemsPriceEdit", 0);
+    UOMLabel = new QLabel(this);
+    UOMLabel->setObjectName(QStringLiteral("UOMLabel"));
+
+    form->addWidget(label("&Category", ItemsCatEdit), 0, 0);
+    form->addWidget(ItemsCatEdit, 1, 0);
+    form->addWidget(ItemsCatGrid, 2, 0, 5, 1);
+    form->addWidget(label("Product &type", ItemsProdEdit), 0, 1);
+    form->addWidget(ItemsProdEdit, 1, 1);
+    form->addWidget(ItemsProdGrid, 2, 1, 5, 1);
+    form->addWidget(label("Unit of &measure", ItemsUOMEdit), 0, 2);
+    form->addWidget(ItemsUOMEdit, 1, 2);
+    form->addWidget(label("&Brand", ItemsBrandEdit), 2, 2);
+    form->addWidget(ItemsBrandEdit, 3, 2);
+    form->addWidget(label("Si&ze", ItemsSizeEdit), 4, 2);
+    auto* sizeRow = new QHBoxLayout;
+    sizeRow->addWidget(ItemsSizeEdit);
+    sizeRow->addWidget(UOMLabel);
+    form->addLayout(sizeRow, 5, 2);
+    form->addWidget(label("&Price", ItemsPriceEdit), 6, 2);
+    form->addWidget(ItemsPriceEdit, 7, 2);
+    form->addWidget(label("&Shop", ItemsShopGrid), 0, 3);
+    form->addWidget(ItemsShopGrid, 1, 3, 7, 1);
+
+    const auto button = [this](const char* name, const char* caption, const char* hint) {
+        auto* b = new QPushButton(QString::fromUtf8(caption), this);
+        b->setObjectName(QLatin1String(name));
+        b->setToolTip(QString::fromUtf8(hint));
+        return b;
+    };
+    ItemsAddBtn = button("ItemsAddBtn", "&Add", "Add new item");
+    ItemsChangeBtn = button("ItemsChangeBtn", "&Change", "Update current item");
+    ItemsDelBtn = button("ItemsDelBtn", "&Delete", "Delete current item");
+    form->addWidget(ItemsAddBtn, 1, 4);
+    form->addWidget(ItemsChangeBtn, 2, 4);
+    form->addWidget(ItemsDelBtn, 3, 4);
+    page->addWidget(ItemsGrid, 1);
+
+    makeListGrid(ItemsCatGrid, QStringLiteral("CatName"));
+    makeListGrid(ItemsProdGrid, QStringLiteral("ProdName"));
+    makeListGrid(ItemsShopGrid, QStringLiteral("ShopName"));
+    for (ui::ThemedDBGrid* g : {ItemsCatGrid, ItemsProdGrid, ItemsShopGrid}) {
+        g->setMultiSelect(false);
+        g->setMaximumHeight(150);
+    }
+    ItemsGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ItemsGrid->viewport()->installEventFilter(this);
+    ItemsGrid->setMultiSelect(false);
+    ui::DataSetModel* model = ItemsGrid->gridModel();
+    const int priceColumn = model->columnOfField(QStringLiteral("Price"));
+    if (priceColumn >= 0)
+        model->setFormatter(priceColumn, [](const engine::Value& v) {
+            if (engine::isNull(v))
+                return QString();
+            const auto* d = std::get_if<double>(&v);
+            const auto* i = std::get_if<std::int64_t>(&v);
+            return priceText(d ? *d : (i ? static_cast<double>(*i) : 0.0));
+        });
+
+    connect(main_.ItemsItemsQuery, &engine::DataSet::currentChanged, this,
+            [this] { followUp(this, [this] { ItemsItemsQueryAfterScroll(); }); });
+    connect(main_.ItemsCatTable, &engine::DataSet::currentChanged, this,
+            [this] { followUp(this, [this] { ItemsCatTableAfterScroll(); }); });
+    connect(main_.ItemsProdQuery, &engine::DataSet::currentChanged, this,
+            [this] { followUp(this, [this] { ItemsProdQueryAfterScroll(); }); });
+    connect(ItemsUOMEdit, &QLineEdit::textChanged, UOMLabel, &QLabel::setText);
+    // A click on the current row fills the boxes again too, after the user typed over them.
+    connect(ItemsCatGrid, &QAbstractItemView::clicked, this,
+            [this] { followUp(this, [this] { ItemsCatTableAfterScroll(); }); });
+    connect(ItemsProdGrid, &QAbstractItemView::clicked, this,
+            [this] { followUp(this, [this] { ItemsProdQueryAfterScroll(); }); });
+    connect(ItemsGrid, &ui::ThemedDBGrid::titleClick, this,
+            [this](int column) { followUp(this, [this, column] { ItemsGridTitleClick(column); }); });
+    connect(ItemsAddBtn, &QPushButton::clicked, this, [this] { ItemsAddBtnClick(); });
+    connect(ItemsChangeBtn, &QPushButton::clicked, this, [this] { ItemsChangeBtnClick(); });
+    connect(ItemsDelBtn, &QPushButton::clicked, this, [this] { ItemsDelBtnClick(); });
+
+    // The price of every Items row is rounded before it is posted, and a refused post is reported here,
+    // whoever posts through the main window's Items object.
+    main_.ItemTable->setBeforePost(&ItemWriter::roundPrice);
+    main_.ItemTable->setOnPostError([this](engine::DataSet& data, const engine::EngineError& e) {
+        const bool duplicate = e.code() == engine::KeyViolation;
+        const QString text = duplicate ? ItemWriter::duplicateMessage(data) : e.message();
+        data.cancel();
+        if (duplicate)
+            warn(this, text);
+        else
+            fail(this, text);
+        return engine::DataSet::PostErrorAction::Abort;
+    });
+
+    if (QMenu* popup = main_.ProdGridPopup) {
+        connect(popup, &QMenu::aboutToShow, this, [this] { ProdGridPopupPopup(); });
+        if (QAction* a =
+                popupAction(popup, QStringLiteral("ProdPopupDelete"), QStringLiteral("ProdDeleteItem")))
+            connect(a, &QAction::triggered, this, [this] { ProdPopupDeleteClick(); });
+        if (QAction* a =
+                popupAction(popup, QStringLiteral("ProdPopupRename"), QStringLiteral("ProdRenameItem")))
+            connect(a, &QAction::triggered, this, [this] { ProdPopupRenameClick(); });
+        if (ItemsProdGrid->contextMenuPolicy() != Qt::CustomContextMenu) {
+            ItemsProdGrid->setContextMenuPolicy(Qt::CustomContextMenu);
+            connect(ItemsProdGrid, &QWidget::customContextMenuRequested, popup,
+                    [this, popup](const QPoint& pos) { popup->popup(ItemsProdGrid->mapToGlobal(pos)); });
+        }
+    }
+    ItemsChangeBtn->setEnabled(false);
+    ItemsDelBtn->setEnabled(false);
+}
+
+QString CatalogueItemsPage::sortField(int column) {
+    return QLatin1String(kSortFields[validColumn(column)]);
+}
+
+QString CatalogueItemsPage::orderClause(int column) {
+    const QString field = sortField(column);
+    if (field == QLatin1String("ShopName") || field == QLatin1String("CatName") ||
+        field == QLatin1String("Brand"))
+        return QStringLiteral("ORDER BY %1, ProdName").arg(field);
+    return QStringLiteral("ORDER BY ") + field;
+}
+
+void CatalogueItemsPage::showStep() {
+    if (main_.StartupPending)
+        return;
+    followUp(this, [this] {
+        for (engine::Table* t : {main_.ItemTable, main_.CatTable, main_.ProdTable, main_.ShopTable})
+            t->open();
+        main_.ItemsCatTable->setIndexName(QStringLiteral("IdxName"));
+        main_.ItemsShopTable->setIndexName(QStringLiteral("IdxName"));
+        main_.ItemsCatTable->open();
+        main_.ItemsProdQuery->open();
+        main_.ItemsShopTable->open();
+        ItemsGridTitleClick(std::nullopt);
+        moveToId(main_.ItemsItemsQuery, kItemID, main_.LastItemsItemID);
+        ItemsTabSheetResize();
+        if (main_.ItemsCatTable->isEmpty()) {
+            ItemsCatEdit->clear();
+            ItemsProdEdit->clear();
+            ItemsUOMEdit->clear();
+        }
+    });
+}
+
+void CatalogueItemsPage::leaveStep() {
+    ItemsPage::leaveStep();
+}
+
+bool CatalogueItemsPage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ItemsGrid->viewport() && event->type() == QEvent::Resize)
+        ItemsTabSheetResize();
+    return ItemsPage::eventFilter(watched, event);
+}
+
+void CatalogueItemsPage::ItemsTabSheetResize() {
+    QHeaderView* header = ItemsGrid->horizontalHeader();
+    const int count = header->count();
+    if (count < 2)
+        return;
+    int others = 0;
+    for (int c = 0; c < count - 1; ++c)
+        others += header->sectionSize(c) + 1;
+    const int client = ItemsGrid->viewport()->width();
+    if (others < client - 10)
+        header->resizeSection(count - 1, client - others);
+}
+
+void CatalogueItemsPage::updateSortTitle() {
+    // The title of the sort column is to be bold; the grid's title row draws every title in one font, so
+    // the column is published for it to pick up.
+    ItemsGrid->setProperty("sortColumn", main_.ItemsSortColumn);
+    ItemsGrid->horizontalHeader()->viewport()->update();
+}
+
+void CatalogueItemsPage::ItemsGridTitleClick(std::optional<int> column) {
+    engine::Query* query = main_.ItemsItemsQuery;
+    if (column)
+        main_.ItemsSortColumn = validColumn(*column);
+    else
+        main_.ItemsSortColumn = validColumn(main_.ItemsSortColumn);
+    updateSortTitle();
+    const int keep = column ? currentId(query, kItemID) : -1;
+    query->close();
+    query->setSql(QStringList{
+        QStringLiteral("SELECT *"), QStringLiteral("FROM Items I, Products P, Categories C, Shops S"),
+        QStringLiteral("WHERE I.Product = P.ProdID AND I.Shop = S.ShopID AND P.Category = C.CatID"),
+        orderClause(main_.ItemsSortColumn)});
+    query->open();
+    ItemsItemsQueryAfterOpen();
+    moveToId(query, kItemID, keep);
+}
+
+void CatalogueItemsPage::RefreshItemsQuery(int itemId) {
+    engine::Query* query = main_.ItemsItemsQuery;
+    query->close();
+    query->open();
+    ItemsItemsQueryAfterOpen();
+    moveToId(query, kItemID, itemId);
+}
+
+void CatalogueItemsPage::ItemsItemsQueryAfterOpen() {
+    ItemsTabSheetResize();
+    const bool rows = main_.ItemsItemsQuery->isOpen() && !main_.ItemsItemsQuery->isEmpty();
+    ItemsChangeBtn->setEnabled(rows);
+    ItemsDelBtn->setEnabled(rows);
+}
+
+void CatalogueItemsPage::ItemsItemsQueryAfterScroll() {
+    engine::Query* query = main_.ItemsItemsQuery;
+    if (!query->isOpen() || query->isEmpty() || query->recNo() < 0)
+        return;
+    const int category = query->field(QStringLiteral("Category")).asInteger();
+    const int shop = query->field(QStringLiteral("Shop")).asInteger();
+    const int product = query->field(kProdID).asInteger();
+    const QString brand = query->field(QStringLiteral("Brand")).asString();
+    const engine::Field size = query->field(QStringLiteral("Size"));
+    const QString sizeText = size.isNull() ? QString() : QString::number(size.asInteger());
+    const QString price = priceText(query->field(QStringLiteral("Price")).asFloat());
+    if (main_.ItemsCatTable->isOpen())
+        main_.ItemsCatTable->locate(kCatID, engine::Value{static_cast<std::int64_t>(category)});
+    if (main_.ItemsShopTable->isOpen())
+        main_.ItemsShopTable->locate(kShopID, engine::Value{static_cast<std::int64_t>(shop)});
+    moveToId(main_.ItemsProdQuery, kProdID, product);
+    ItemsBrandEdit->setText(brand);
+    ItemsSizeEdit->setText(sizeText);
+    ItemsPriceEdit->setText(price);
+}
+
+void CatalogueItemsPage::ItemsCatTableAfterScroll() {
+    engine::Table* cats = main_.ItemsCatTable;
+    if (!cats->isOpen())
+        return;
+    const bool any = !cats->isEmpty();
+    ItemsCatEdit->setText(any ? cats->field(QStringLiteral("CatName")).asString() : QString());
+    const int id = any ? cats->field(kCatID).asInteger() : -1;
+    engine::Query* products = main_.ItemsProdQuery;
+    products->close();
+    products->setSql(QStringList{QStringLiteral("SELECT * FROM Products"),
+                                 QStringLiteral("WHERE Category = %1").arg(id),
+                                 QStringLiteral("ORDER BY ProdName")});
+    products->open();
+    if (products->isEmpty()) {
+        ItemsProdEdit->clear();
+        ItemsUOMEdit->clear();
+    }
+}
+
+void CatalogueItemsPage::ItemsProdQueryAfterScroll() {
+    engine::Query* products = main_.ItemsProdQuery;
+    if (!products->isOpen() || products->isEmpty() || products->recNo() < 0)
+        return;
+    ItemsProdEdit->setText(products->field(QStringLiteral("ProdName")).asString());
+    ItemsUOMEdit->setText(products->field(QStringLiteral("UnitOfMeasure")).asString());
+}
+
+ItemFields CatalogueItemsPage::typedFields() const {
+    ItemFields f;
+    f.productId = amendedProductId_;
+    f.brand = ItemsBrandEdit->text();
+    f.size = ItemsSizeEdit->text();
+    f.price = ItemsPriceEdit->text();
+    engine::Table* shops = main_.ItemsShopTable;
+    if (shops->isOpen() && !shops->isEmpty())
+        f.shopId = shops->field(kShopID).asInteger();
+    return f;
+}
+
+bool CatalogueItemsPage::AmendCatProd() {
+    const CatProdResult r =
+        editor_.amendCatProd(ItemsCatEdit->text(), ItemsProdEdit->text(), ItemsUOMEdit->text());
+    if (!r.ok) {
+        warn(this, r.warning);
+        return false;
+    }
+    amendedProductId_ = r.productId;
+    return true;
+}
+
+void CatalogueItemsPage::ItemsAddBtnClick() {
+    try {
+        // Size and price are checked first, so a refused number creates no category or product type.
+        if (auto problem = writer_.inputProblem(typedFields())) {
+            fail(this, *problem);
+            return;
+        }
+        if (!AmendCatProd())
+            return;
+        const int id = writer_.add(typedFields());
+        RefreshItemsQuery(id);
+    } catch (const engine::SilentAbort&) {
+    } catch (const engine::EngineError& e) {
+        fail(this, e.message());
+    }
+}
+
+void CatalogueItemsPage::ItemsChangeBtnClick() {
+    const int id = currentId(main_.ItemsItemsQuery, kItemID);
+    try {
+        if (auto problem = writer_.inputProblem(typedFields())) {
+            fail(this, *problem);
+            return;
+        }
+        if (!AmendCatProd())
+            return;
+        writer_.change(id, typedFields());
+        RefreshItemsQuery(id);
+    } catch (const engine::SilentAbort&) {
+    } catch (const engine::EngineError& e) {
+        fail(this, e.message());
+    }
+}
+
+void CatalogueItemsPage::ItemsDelBtnClick() {
+    engine::Query* query = main_.ItemsItemsQuery;
+    if (!query->isOpen() || query->isEmpty())
+        return;
+    if (!ui::confirm(QStringLiteral("Delete the current item from the list?"), ui::MessageButtons::YesNo,
+                     this))
+        return;
+    const int doomed = currentId(query, kItemID);
+    const int before = query->recNo();
+    query->next();
+    if (query->recNo() == before) // it was the last row
+        query->prior();
+    const int neighbour = currentId(query, kItemID);
+    try {
+        engine::Table* items = main_.ItemTable;
+        items->setIndexName(QString());
+        if (!items->findKey({engine::Value{static_cast<std::int64_t>(doomed)}}))
+            return;
+        items->deleteRecord();
+        RefreshItemsQuery(neighbour);
+    } catch (const engine::EngineError& e) {
+        fail(this, e.message());
+    }
+}
+
+void CatalogueItemsPage::reopenProducts() {
+    engine::Query* products = main_.ItemsProdQuery;
+    products->close();
+    products->open();
+    if (products->isEmpty()) {
+        ItemsProdEdit->clear();
+        ItemsUOMEdit->clear();
+    }
+}
+
+void CatalogueItemsPage::ProdGridPopupPopup() {
+    const bool current = main_.ItemsProdQuery->isOpen() && !main_.ItemsProdQuery->isEmpty();
+    QMenu* popup = main_.ProdGridPopup;
+    for (QAction* a :
+         {popupAction(popup, QStringLiteral("ProdPopupDelete"), QStringLiteral("ProdDeleteItem")),
+          popupAction(popup, QStringLiteral("ProdPopupRename"), QStringLiteral("ProdRenameItem"))})
+        if (a)
+            a->setEnabled(current);
+}
+
+void CatalogueItemsPage::ProdPopupDeleteClick() {
+    engine::Query* products = main_.ItemsProdQuery;
+    if (!products->isOpen() || products->isEmpty())
+        return;
+    const int product = products->field(kProdID).asInteger();
+    try {
+        const int items = editor_.productItemCount(product);
+        if (items > 0 && ui::showMessage(ui::MessageKind::Warning, deleteProductTypeWarning(items),
+                                         ui::MessageButtons::OkCancel, this) != ui::MessageAnswer::Ok)
+            return;
+        const int keep = currentId(main_.ItemsItemsQuery, kItemID);
+        editor_.deleteProduct(product);
+        reopenProducts();
+        RefreshItemsQuery(keep);
+    } catch (const engine::EngineError& e) {
+        fail(this, e.message());
+    }
+}
+
+void CatalogueItemsPage::ProdPopupRenameClick() {
+    engine::Query* products = main_.ItemsProdQuery;
+    if (!products->isOpen() || products->isEmpty())
+        return;
+    const int product = products->field(kProdID).asInteger();
+    const std::optional<QString> name = ui::DialogService::instance().inputText(
+        this, QStringLiteral("Rename product type"), QStringLiteral("Enter new product type name"),
+        products->field(QStringLiteral("ProdName")).asString());
+    if (!name)
+        return;
+    try {
+        const EditOutcome outcome = editor_.renameProduct(product, *name);
+        if (outcome.kind == EditOutcome::Kind::Warning)
+            warn(this, outcome.message);
+        else if (outcome.kind == EditOutcome::Kind::Error)
+            fail(this, outcome.message);
+        const int keep = currentId(main_.ItemsItemsQuery, kItemID);
+        reopenProducts();
+        moveToId(products, kProdID, product);
+        RefreshItemsQuery(keep);
+    } catch (const engine::EngineError& e) {
+        fail(this, e.message());
+    }
+}

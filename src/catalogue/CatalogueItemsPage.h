@@ -1,0 +1,68 @@
+#pragma once
+
+#include "CatalogueEditor.h"
+#include "FramePages.h"
+#include "ItemWriter.h"
+
+#include <optional>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The Items page: the sortable list of all items, the editing fields that follow it, adding, changing and
+// deleting items (creating categories and product types on the way), and the product type grid's menu.
+class CatalogueItemsPage : public ItemsPage {
+    Q_OBJECT
+
+public:
+    explicit CatalogueItemsPage(MainWindow& main, QWidget* parent = nullptr);
+
+    void showStep() override;
+    void leaveStep() override;
+
+    QLineEdit* ItemsCatEdit = nullptr;
+    QLineEdit* ItemsProdEdit = nullptr;
+    QLineEdit* ItemsUOMEdit = nullptr;
+    QLineEdit* ItemsBrandEdit = nullptr;
+    QLineEdit* ItemsSizeEdit = nullptr;
+    QLabel* UOMLabel = nullptr;
+    QLineEdit* ItemsPriceEdit = nullptr;
+    QPushButton* ItemsAddBtn = nullptr;
+    QPushButton* ItemsChangeBtn = nullptr;
+    QPushButton* ItemsDelBtn = nullptr;
+
+    // The field that orders the list for a column of ItemsGrid.
+    static QString sortField(int column);
+    // The order clause of the item list for a column.
+    static QString orderClause(int column);
+
+    void ItemsGridTitleClick(std::optional<int> column);
+    void RefreshItemsQuery(int itemId);
+    void ItemsItemsQueryAfterOpen();
+    void ItemsItemsQueryAfterScroll();
+    void ItemsCatTableAfterScroll();
+    void ItemsProdQueryAfterScroll();
+    bool AmendCatProd();
+    void ItemsAddBtnClick();
+    void ItemsChangeBtnClick();
+    void ItemsDelBtnClick();
+    void ItemsTabSheetResize();
+
+    void ProdGridPopupPopup();
+    void ProdPopupDeleteClick();
+    void ProdPopupRenameClick();
+
+protected:
+    // The grid's width follows the page's layout, which settles only once the page is shown.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    catalogue::ItemFields typedFields() const;
+    void reopenProducts();
+    void updateSortTitle();
+
+    catalogue::CatalogueEditor editor_;
+    catalogue::ItemWriter writer_;
+    int amendedProductId_ = -1;
+};

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "CatalogueEditor.h"
+#include "DataSet.h"
+#include "FramePages.h"
+
+#include <optional>
+
+class QLineEdit;
+class QPushButton;
+
+// The Shops page: add a shop, update the current one, delete the selected ones with their items and aisles.
+class CatalogueShopsPage : public ShopsPage {
+    Q_OBJECT
+
+public:
+    explicit CatalogueShopsPage(MainWindow& main, QWidget* parent = nullptr);
+
+    void showStep() override;
+    void leaveStep() override;
+
+    QLineEdit* ShopNameEdit = nullptr;
+    QLineEdit* ShopAddrEdit = nullptr;
+    QLineEdit* ShopPhoneEdit = nullptr;
+    QPushButton* ShopAddBtn = nullptr;
+    QPushButton* ShopChangeBtn = nullptr;
+    QPushButton* ShopDelBtn = nullptr;
+
+    void ShopShopTableAfterScroll();
+    void ShopNameEditChange();
+    void ShopGridCellClick();
+    void ShopAddBtnClick();
+    void ShopChangeBtnClick();
+    void ShopDelBtnClick();
+    void ShopsTabSheetResize();
+
+protected:
+    // The grid's width follows the page's layout, which settles only once the page is shown.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    engine::DataSet::PostErrorAction ShopShopTablePostError(engine::DataSet& data,
+                                                            const engine::EngineError& e);
+    std::optional<QString> inputProblem() const;
+    bool writeFields();
+    void returnToLastShop();
+    void finishBulkStep();
+
+    catalogue::CatalogueEditor editor_;
+    bool bulk_ = false;
+};

@@ -1,0 +1,96 @@
+#include "PageSupport.h"
+
+#include "DataSet.h"
+#include "MessageService.h"
+#include "ThemedDBGrid.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLocale>
+
+namespace catalogue {
+
+int currentId(engine::DataSet* data, const QString& field) {
+    if (!data || !data->isOpen() || data->isEmpty())
+        return 0;
+    return data->field(field).asInteger();
+}
+
+bool moveToId(engine::DataSet* data, const QString& field, int id) {
+    if (!data->isOpen())
+        return false;
+    const int column = data->fieldIndex(field);
+    if (column < 0)
+        return false;
+    const engine::Value wanted{static_cast<std::int64_t>(id)};
+    for (int row = 0; row < data->recordCount(); ++row) {
+        const engine::Value v = data->valueAt(row, column);
+        if (v == wanted) {
+            data->moveTo(row);
+            return true;
+        }
+    }
+    return false;
+}
+
+QList<int> selectedIds(ui::ThemedDBGrid* grid, const QString& field) {
+    QList<int> ids;
+    engine::DataSet* data = grid->dataSet();
+    if (!data || !data->isOpen())
+        return ids;
+    const int column = data->fieldIndex(field);
+    for (int row : grid->selectedRows()) {
+        const engine::Value v = data->valueAt(row, column);
+        if (const auto* id = std::get_if<std::int64_t>(&v))
+            ids << static_cast<int>(*id);
+    }
+    return ids;
+}
+
+void selectCurrentRowOnly(ui::ThemedDBGrid* grid) {
+    QItemSelectionModel* selection = grid->selectionModel();
+    engine::DataSet* data = grid->dataSet();
+    if (!selection)
+        return;
+    selection->clearSelection();
+    if (!data || !data->isOpen() || data->isEmpty())
+        return;
+    const QModelIndex index = grid->model()->index(data->recNo(), 0);
+    selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+QString deleteCaption(int selected) {
+    return selected > 0 ? QStringLiteral("Delete (%1)").arg(selected) : QStringLiteral("Delete");
+}
+
+QString priceText(double price) {
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale.toString(price, 'f', 2);
+}
+
+void makeListGrid(ui::ThemedDBGrid* grid, const QString& field) {
+    grid->setColumns({ui::DataSetModel::Column{field, QString(), 64}});
+    grid->horizontalHeader()->hide();
+    grid->horizontalHeader()->setStretchLastSection(true);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+}
+
+void warn(QWidget* parent, const QString& text) {
+    ui::showMessage(ui::MessageKind::Warning, text, ui::MessageButtons::Ok, parent);
+}
+
+void followUp(QWidget* parent, const std::function<void()>& step) {
+    try {
+        step();
+    } catch (const engine::SilentAbort&) {
+    } catch (const engine::EngineError& e) {
+        fail(parent, e.message());
+    }
+}
+
+void fail(QWidget* parent, const QString& text) {
+    ui::showMessage(ui::MessageKind::Error, text, ui::MessageButtons::Ok, parent);
+}
+
+} // namespace catalogue

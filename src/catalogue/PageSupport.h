@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace engine {
+class DataSet;
+}
+namespace ui {
+class ThemedDBGrid;
+}
+
+// Small steps the catalogue pages share.
+namespace catalogue {
+
+// The id field of the current row; 0 when the object is closed or has no rows.
+int currentId(engine::DataSet* data, const QString& field);
+// Moves to the row whose id field holds id; false (and no move) when there is none.
+bool moveToId(engine::DataSet* data, const QString& field, int id);
+// The ids of the grid's selected rows, in the grid's order.
+QList<int> selectedIds(ui::ThemedDBGrid* grid, const QString& field);
+// Makes the current row the only selected one.
+void selectCurrentRowOnly(ui::ThemedDBGrid* grid);
+// "Delete (n)", or "Delete" with nothing selected.
+QString deleteCaption(int selected);
+// A price as the editing box shows it: two decimals in the user's format, without group separators.
+QString priceText(double price);
+// A grid of one column that fills it, without titles, not editable in place.
+void makeListGrid(ui::ThemedDBGrid* grid, const QString& field);
+
+void warn(QWidget* parent, const QString& text);
+// Runs a follow-up step of a cursor move; an engine error is shown rather than thrown through the signal.
+void followUp(QWidget* parent, const std::function<void()>& step);
+void fail(QWidget* parent, const QString& text);
+
+} // namespace catalogue

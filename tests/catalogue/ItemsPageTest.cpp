@@ -1,0 +1,254 @@
+#include "PageFixture.h"
+#include "ThemedDBGrid.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+
+using ui::MessageAnswer;
+using ui::MessageKind;
+
+namespace {
+
+class ItemsPageTest : public PageFixture {
+protected:
+    void SetUp() override {
+        PageFixture::SetUp();
+        corner = addShop(QStringLiteral("Corner"));
+        market = addShop(QStringLiteral("Market"));
+        dairy = addCategory(QStringLiteral("Dairy"));
+        milk = addProduct(QStringLiteral("Milk"), dairy, QStringLiteral("l"));
+        cheese = addProduct(QStringLiteral("Cheese"), dairy, QStringLiteral("g"));
+        addItem(milk, QStringLiteral("Acme"), 2, corner, 1.5);
+        addItem(milk, QStringLiteral("Zeta"), 1, market, 0.99);
+        addItem(cheese, QStringLiteral("Brie"), 200, corner, 3.25);
+        showPage(MainWindow::ItemsPageIndex);
+    }
+
+    QStringList listColumn(const QString& field) {
+        engine::Query* q = main().ItemsItemsQuery;
+        QStringList out;
+        for (int r = 0; r < q->recordCount(); ++r)
+            out << q->textAt(r, q->fieldIndex(field));
+        return out;
+    }
+    void fill(const char* cat, const char* prod, const char* uom, const char* brand, const char* size,
+              const char* price) {
+        CatalogueItemsPage& p = itemsPage();
+        p.ItemsCatEdit->setText(QString::fromUtf8(cat));
+        p.ItemsProdEdit->setText(QString::fromUtf8(prod));
+        p.ItemsUOMEdit->setText(QString::fromUtf8(uom));
+        p.ItemsBrandEdit->setText(QString::fromUtf8(brand));
+        p.ItemsSizeEdit->setText(QString::fromUtf8(size));
+        p.ItemsPriceEdit->setText(QString::fromUtf8(price));
+    }
+    QAction* popupAction(const char* name, const char* frameName) {
+        for (QAction* a : main().ProdGridPopup->actions())
+            if (a->objectName() == QLatin1String(name) || a->objectName() == QLatin1String(frameName))
+                return a;
+        return nullptr;
+    }
+
+    int corner = 0, market = 0, dairy = 0, milk = 0, cheese = 0;
+};
+
+TEST_F(ItemsPageTest, FieldsFollowTheListAndTheListSortsByTheClickedColumn) {
+    CatalogueItemsPage& page = itemsPage();
+    EXPECT_EQ(listColumn(QStringLiteral("ProdName")), (QStringList{"Cheese", "Milk", "Milk"}));
+    EXPECT_EQ(page.ItemsCatEdit->text(), "Dairy");
+    EXPECT_EQ(page.ItemsProdEdit->text(), "Cheese");
+    EXPECT_EQ(page.UOMLabel->text(), "g");
+    EXPECT_EQ(page.ItemsSizeEdit->text(), "200");
+    EXPECT_EQ(page.ItemsPriceEdit->text(), "3.25");
+    EXPECT_EQ(main().ItemsShopTable->field(QStringLiteral("ShopName")).asString(), "Corner");
+
+    clickRow(page.ItemsGrid, 2);
+    const QString current = main().ItemsItemsQuery->field(QStringLiteral("Brand")).asString();
+    EXPECT_EQ(page.ItemsBrandEdit->text(), current);
+    EXPECT_EQ(page.ItemsProdEdit->text(), "Milk");
+    EXPECT_EQ(page.ItemsUOMEdit->text(), "l");
+
+    // Price: the clicked item stays current.
+    QTest::mouseClick(page.ItemsGrid->horizontalHeader()->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(page.ItemsGrid->horizontalHeader()->sectionViewportPosition(5) + 5, 5));
+    EXPECT_EQ(main().ItemsSortColumn, 5);
+    EXPECT_EQ(listColumn(QStringLiteral("Brand")), (QStringList{"Zeta", "Acme", "Brie"}));
+    EXPECT_EQ(main().ItemsItemsQuery->field(QStringLiteral("Brand")).asString(), current);
+    EXPECT_EQ(page.ItemsGrid->gridModel()->data(page.ItemsGrid->model()->index(0, 5)).toString(), "0.99");
+
+    emit page.ItemsGrid->titleClick(6);
+    EXPECT_EQ(listColumn(QStringLiteral("ShopName")), (QStringList{"Corner", "Corner", "Market"}));
+    EXPECT_EQ(listColumn(QStringLiteral("ProdName")), (QStringList{"Cheese", "Milk", "Milk"}));
+    EXPECT_EQ(CatalogueItemsPage::orderClause(9), "ORDER BY ProdName");
+
+    // The item stays current across pages.
+    clickRow(page.ItemsGrid, 1);
+    const int id = main().ItemsItemsQuery->field(QStringLiteral("ItemID")).asInteger();
+    showPage(MainWindow::CatPageIndex);
+    showPage(MainWindow::ItemsPageIndex);
+    EXPECT_EQ(main().ItemsItemsQuery->field(QStringLiteral("ItemID")).asInteger(), id);
+}
+
+TEST_F(ItemsPageTest, AddRoundsThePriceAndReportsDuplicates) {
+    CatalogueItemsPage& page = itemsPage();
+    fill(" dairy ", "MILK", "l", " Acme ", "1", "2.999");
+    QTest::mouseClick(page.ItemsAddBtn, Qt::LeftButton);
+    EXPECT_EQ(messages_.count(), 0) << messages_.lastText().toStdString();
+    EXPECT_EQ(rows(QStringLiteral("Categories")), 1); // found in other letter case
+    EXPECT_EQ(count("SELECT * FROM Items WHERE Brand = 'Acme' AND Size = 1 AND Price = 3"), 1);
+    EXPECT_EQ(page.ItemsPriceEdit->text(), "3.00");
+    EXPECT_EQ(page.ItemsBrandEdit->text(), "Acme");
+
+    // The same product type, brand (any case), size and shop.
+    fill("Dairy", "Milk", "l", "ACME", "2", "1");
+    QTest::mouseClick(page.ItemsAddBtn, Qt::LeftButton);
+    ASSERT_EQ(messages_.count(), 1);
+    EXPECT_EQ(messages_.calls()[0].kind, MessageKind::Warning);
+    EXPECT_EQ(messages_.lastText(), "Item:\r\nMilk ACME 2l at Corner\r\nalready exists.");
+    EXPECT_EQ(rows(QStringLiteral("Items")), 4);
+    EXPECT_EQ(main().ItemTable->state(), engine::DataSet::State::Browse);
+
+    // A new unit for an existing product type changes it for all its items.
+    fill("Dairy", "Milk", "ml", "New", "", "");
+    QTest::mouseClick(page.ItemsAddBtn, Qt::LeftButton);
+    EXPECT_EQ(count("SELECT * FROM Products WHERE ProdName = 'Milk' AND UnitOfMeasure = 'ml'"), 1);
+    EXPECT_EQ(count("SELECT * FROM Items WHERE Brand = 'New' AND Size IS NULL AND Price = 0"), 1);
+}
+
+TEST_F(ItemsPageTest, BadInputIsRefusedAndNothingIsCreated) {
+    CatalogueItemsPage& page = itemsPage();
+    struct Case {
+        const char* cat;
+        const char* prod;
+        const char* size;
+        const char* price;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"Fresh", "Kiwi", "2.5", "1", "'2.5' is not a valid integer value for field 'Size'"},
+        {"Fresh", "Kiwi", "abc", "1", "'abc' is not a valid integer value for field 'Size'"},
+        {"Fresh", "Kiwi", "1", "1,5", "'1,5' is not a valid floating point value for field 'Price'"},
+        {"Fresh", "Kiwi", "1", "-1", "'-1' is not a valid price for field 'Price'"},
+        {"  ", "Kiwi", "1", "1", "Category must not be blank."},
+        {"Fresh", "", "1", "1", "Product must not be blank."},
+        {"Fruit", "milk", "1", "1",
+         "Product type \"milk\" could not be added.\r\nThis product already exists in the \"Dairy\" "
+         "category."},
+    };
+    for (const Case& c : cases) {
+        messages_.clear();
+        fill(c.cat, c.prod, "", "B", c.size, c.price);
+        QTest::mouseClick(page.ItemsAddBtn, Qt::LeftButton);
+        EXPECT_EQ(messages_.lastText(), QString::fromUtf8(c.message));
+    }
+    EXPECT_EQ(rows(QStringLiteral("Categories")), 1);
+    EXPECT_EQ(rows(QStringLiteral("Products")), 2);
+    EXPECT_EQ(rows(QStringLiteral("Items")), 3);
+
+    // "1e3" is a number; non-Latin names are names.
+    fill("Фрукты", "蘋果 🍏", "шт", "", "3", "1e3");
+    QTest::mouseClick(page.ItemsAddBtn, Qt::LeftButton);
+    EXPECT_EQ(count(QString::fromUtf8("SELECT * FROM Items I, Products P WHERE I.Product = P.ProdID AND "
+                                      "P.ProdName = '蘋果 🍏' AND I.Price = 1000")),
+              1);
+    EXPECT_EQ(page.ItemsPriceEdit->text(), "1000.00");
+}
+
+TEST_F(ItemsPageTest, ChangeAndDeleteWithTheNeighbourRule) {
+    CatalogueItemsPage& page = itemsPage();
+    // List: Cheese Brie, Milk Acme, Milk Zeta.
+    clickRow(page.ItemsGrid, 1);
+    page.ItemsPriceEdit->setText(QStringLiteral("0.125"));
+    clickRow(page.ItemsShopGrid, 1);
+    QTest::mouseClick(page.ItemsChangeBtn, Qt::LeftButton);
+    EXPECT_EQ(count("SELECT * FROM Items WHERE Brand = 'Acme' AND Shop = " + QString::number(market) +
+                    " AND Price > 0.1199 AND Price < 0.1201"),
+              1);
+    EXPECT_EQ(page.ItemsPriceEdit->text(), "0.12");
+    EXPECT_EQ(rows(QStringLiteral("Items")), 3);
+
+    // "No" keeps the item.
+    messages_.setNextAnswer(MessageAnswer::No);
+    QTest::mouseClick(page.ItemsDelBtn, Qt::LeftButton);
+    EXPECT_EQ(messages_.lastText(), "Delete the current item from the list?");
+    EXPECT_EQ(rows(QStringLiteral("Items")), 3);
+
+    // The following item becomes current; at the end, the one before.
+    QTest::mouseClick(page.ItemsDelBtn, Qt::LeftButton);
+    EXPECT_EQ(main().ItemsItemsQuery->field(QStringLiteral("Brand")).asString(), "Zeta");
+    QTest::mouseClick(page.ItemsDelBtn, Qt::LeftButton);
+    EXPECT_EQ(main().ItemsItemsQuery->field(QStringLiteral("Brand")).asString(), "Brie");
+    EXPECT_TRUE(page.ItemsChangeBtn->isEnabled());
+    QTest::mouseClick(page.ItemsDelBtn, Qt::LeftButton);
+    EXPECT_EQ(rows(QStringLiteral("Items")), 0);
+    EXPECT_FALSE(page.ItemsChangeBtn->isEnabled());
+    EXPECT_FALSE(page.ItemsDelBtn->isEnabled());
+}
+
+TEST_F(ItemsPageTest, ProductTypeMenuDeletesAndRenames) {
+    CatalogueItemsPage& page = itemsPage();
+    QAction* del = popupAction("ProdPopupDelete", "ProdDeleteItem");
+    QAction* rename = popupAction("ProdPopupRename", "ProdRenameItem");
+    ASSERT_TRUE(del && rename);
+    emit main().ProdGridPopup->aboutToShow();
+    EXPECT_TRUE(del->isEnabled());
+    EXPECT_TRUE(rename->isEnabled());
+
+    // Milk is the second product type of Dairy.
+    clickRow(page.ItemsProdGrid, 1);
+    EXPECT_EQ(page.ItemsProdEdit->text(), "Milk");
+    dialogs_.setNextAnswer(QStringLiteral("  cheese  "));
+    rename->trigger();
+    ASSERT_EQ(dialogs_.count(), 1);
+    EXPECT_EQ(dialogs_.calls()[0].caption, "Rename product type");
+    EXPECT_EQ(dialogs_.calls()[0].prompt, "Enter new product type name");
+    EXPECT_EQ(dialogs_.calls()[0].filter, "Milk");
+    EXPECT_EQ(messages_.lastText(), "The product type \"cheese\" already exists.");
+    EXPECT_EQ(count("SELECT * FROM Products WHERE ProdName = 'Milk'"), 1);
+
+    clickRow(page.ItemsProdGrid, 1);
+    dialogs_.setNextAnswer(QStringLiteral("  Whole milk "));
+    rename->trigger();
+    EXPECT_EQ(count("SELECT * FROM Products WHERE ProdName = 'Whole milk'"), 1);
+    EXPECT_TRUE(listColumn(QStringLiteral("ProdName")).contains(QStringLiteral("Whole milk")));
+
+    clickRow(page.ItemsProdGrid, 1);
+    EXPECT_EQ(page.ItemsProdEdit->text(), "Whole milk");
+    messages_.clear();
+    messages_.setNextAnswer(MessageAnswer::Cancel);
+    del->trigger();
+    EXPECT_EQ(messages_.lastText(), "Deleting this product type will also delete 2 associated items.");
+    EXPECT_EQ(rows(QStringLiteral("Items")), 3);
+    del->trigger();
+    EXPECT_EQ(rows(QStringLiteral("Items")), 1);
+    EXPECT_EQ(rows(QStringLiteral("Products")), 1);
+    EXPECT_EQ(main().ItemsProdQuery->recordCount(), 1);
+    EXPECT_EQ(main().ItemsItemsQuery->recordCount(), 1);
+    EXPECT_EQ(orphans(), 0);
+}
+
+TEST_F(ItemsPageTest, DeleteUnusedProductsCountsAndRefreshesTheGrid) {
+    CatalogueItemsPage& page = itemsPage();
+    addProduct(QStringLiteral("Yogurt"), dairy);
+    addProduct(QStringLiteral("Butter"), dairy);
+    QAction* purge = main().menuAction(QStringLiteral("Deleteunusedproducts1"));
+    if (!purge)
+        purge = main().menuAction(QStringLiteral("DeleteUnusedItem"));
+    ASSERT_TRUE(purge);
+    EXPECT_TRUE(purge->isEnabled());
+    page.ItemsCatTableAfterScroll();
+    EXPECT_EQ(main().ItemsProdQuery->recordCount(), 4);
+    purge->trigger();
+    EXPECT_EQ(messages_.lastText(), "2 unused product types deleted.");
+    EXPECT_EQ(messages_.calls().back().kind, MessageKind::Information);
+    EXPECT_EQ(main().ItemsProdQuery->recordCount(), 2);
+    purge->trigger();
+    EXPECT_EQ(messages_.lastText(), "0 unused product types deleted.");
+    EXPECT_EQ(rows(QStringLiteral("Products")), 2);
+}
+
+} // namespace
