@@ -1,0 +1,31 @@
+#pragma once
+
+#include "ListEntryCheck.h"
+
+#include <QStyledItemDelegate>
+
+// Draws the cells of the shopping list grid with the current row in bold, and gives the editable cell an
+// editor that takes only the characters its mode allows.
+// Enter in the editor posts the cell at once and reports it, so the page can move to the next row.
+class ListCellDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+
+public:
+    explicit ListCellDelegate(QObject* parent = nullptr);
+
+    void setMode(ListEditMode mode) { mode_ = mode; }
+    ListEditMode mode() const { return mode_; }
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override;
+
+signals:
+    void enterPressed();
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+    bool eventFilter(QObject* object, QEvent* event) override;
+
+private:
+    ListEditMode mode_ = ListEditMode::Quantity;
+};

@@ -1,0 +1,193 @@
+#include "ShoppingList.h"
+
+#include "Database.h"
+#include "Query.h"
+#include "ShoppingQuery.h"
+#include "Table.h"
+
+#include <algorithm>
+
+namespace {
+
+// Opens the Items object on one row when it was closed, so a single edit does not load the whole table,
+// and puts it back as it was afterwards.
+class ItemRowAccess {
+public:
+    ItemRowAccess(engine::Table& table, int itemId) : table_(table) {
+        if (table_.isOpen()) {
+            if (!table_.indexName().isEmpty() &&
+                table_.indexName().compare(QLatin1String("Primary"), Qt::CaseInsensitive) != 0) {
+                oldIndex_ = table_.indexName();
+                table_.setIndexName(QString());
+            }
+            return;
+        }
+        opened_ = true;
+        oldIndex_ = table_.indexName();
+        oldFilter_ = table_.filter();
+        oldFiltered_ = table_.filtered();
+        table_.setIndexName(QString());
+        table_.setFilter(QStringLiteral("ItemID = %1").arg(itemId));
+        table_.setFiltered(true);
+        table_.open();
+    }
+    ~ItemRowAccess() {
+        try {
+            if (opened_) {
+                table_.close();
+                table_.setFiltered(oldFiltered_);
+                table_.setFilter(oldFilter_);
+                table_.setIndexName(oldIndex_);
+            } else if (!oldIndex_.isEmpty()) {
+                table_.setIndexName(oldIndex_);
+            }
+        } catch (...) {
+        }
+    }
+    ItemRowAccess(const ItemRowAccess&) = delete;
+    ItemRowAccess& operator=(const ItemRowAccess&) = delete;
+
+private:
+    engine::Table& table_;
+    bool opened_ = false;
+    QString oldIndex_;
+    QString oldFilter_;
+    bool oldFiltered_ = false;
+};
+
+int wholeQuantity(const engine::Field& f) {
+    return f.isNull() ? 0 : f.asInteger();
+}
+
+} // namespace
+
+ShoppingList::ShoppingList(engine::Database& db, engine::Query& query, engine::Table& itemTable,
+                           QObject* parent)
+    : QObject(parent), db_(db), query_(query), queryAlive_(&query), items_(itemTable) {
+    query_.setBeforePost([this](engine::DataSet& row) { ShoppingListQueryBeforePost(row); });
+    // The list never grows from the grid: a new row is dropped as soon as it is started.
+    connect(&query_, &engine::DataSet::stateChanged, this, [this] {
+        if (query_.state() == engine::DataSet::State::Insert)
+            query_.cancel();
+    });
+}
+
+ShoppingList::~ShoppingList() {
+    if (queryAlive_)
+        queryAlive_->setBeforePost({});
+}
+
+void ShoppingList::RebuildShoppingQuery(const QList<int>& shopIds, bool allItems, int sortColumn) {
+    query_.close();
+    query_.setSql(ShoppingQuery::text(shopIds, allItems, sortColumn));
+}
+
+void ShoppingList::RefreshShoppingQuery(int itemId) {
+    query_.disableControls();
+    try {
+        query_.close();
+        query_.open();
+        totals_.recompute(query_);
+        const int idColumn = query_.fieldIndex(QStringLiteral("ItemID"));
+        int row = 0;
+        if (idColumn >= 0) {
+            const int n = query_.recordCount();
+            for (int r = 0; r < n; ++r) {
+                const engine::Value v = query_.valueAt(r, idColumn);
+                if (const auto* id = std::get_if<std::int64_t>(&v); id && *id == itemId) {
+                    row = r;
+                    break;
+                }
+            }
+        }
+        if (!query_.isEmpty())
+            query_.moveTo(row);
+    } catch (...) {
+        query_.enableControls();
+        totalsChanged();
+        throw;
+    }
+    query_.enableControls();
+    totalsChanged();
+}
+
+int ShoppingList::currentItemId() const {
+    if (!query_.isOpen() || query_.isEmpty() || query_.recNo() < 0)
+        return 0;
+    const int column = query_.fieldIndex(QStringLiteral("ItemID"));
+    const engine::Value v = query_.valueAt(query_.recNo(), column);
+    const auto* id = std::get_if<std::int64_t>(&v);
+    return id ? static_cast<int>(*id) : 0;
+}
+
+void ShoppingList::ShoppingListQueryBeforePost(engine::DataSet& row) {
+    engine::Field field = row.field(ListEntryCheck::fieldName(mode_));
+    const ListEntryCheck::Result result =
+        ListEntryCheck::check(mode_, ListEntryCheck::valueText(field.value()));
+    if (!result.ok) {
+        row.cancel();
+        if (onInvalidEntry)
+            onInvalidEntry(result.message);
+        return;
+    }
+    field.setValue(result.value);
+    writeThrough(row.field(QStringLiteral("ItemID")).asInteger(), result.value);
+}
+
+bool ShoppingList::writeThrough(int itemId, const engine::Value& value) {
+    ItemRowAccess access(items_, itemId);
+    if (!items_.findKey({engine::Value{static_cast<std::int64_t>(itemId)}}))
+        return false;
+    engine::Field quantity = items_.field(QStringLiteral("Quantity"));
+    engine::Field price = items_.field(QStringLiteral("Price"));
+    const int oldQuantity = wholeQuantity(quantity);
+    const double oldPrice = price.asFloat();
+    items_.edit();
+    try {
+        if (mode_ == ListEditMode::Quantity)
+            quantity.setValue(value);
+        else
+            price.setValue(value);
+        items_.post();
+    } catch (...) {
+        if (items_.state() == engine::DataSet::State::Edit)
+            items_.cancel();
+        throw;
+    }
+    totals_.replace(oldQuantity, oldPrice, wholeQuantity(quantity), price.asFloat());
+    totalsChanged();
+    return true;
+}
+
+int ShoppingList::clearQuantities() {
+    const int keep = currentItemId();
+    QStringList ids;
+    if (query_.isOpen()) {
+        const int idColumn = query_.fieldIndex(QStringLiteral("ItemID"));
+        const int n = query_.recordCount();
+        ids.reserve(n);
+        for (int r = 0; r < n; ++r) {
+            const engine::Value v = query_.valueAt(r, idColumn);
+            if (const auto* id = std::get_if<std::int64_t>(&v))
+                ids << QString::number(*id);
+        }
+    }
+    int changed = 0;
+    {
+        engine::Transaction tx(db_);
+        constexpr int chunk = 500;
+        for (qsizetype from = 0; from < ids.size(); from += chunk)
+            changed +=
+                db_.execute(QStringLiteral("UPDATE \"Items\".\"Items\" SET Quantity = NULL WHERE Quantity "
+                                           "IS NOT NULL AND ItemID IN (") +
+                            ids.mid(from, chunk).join(QLatin1Char(',')) + QLatin1Char(')'));
+        tx.commit();
+    }
+    RefreshShoppingQuery(keep);
+    return changed;
+}
+
+void ShoppingList::totalsChanged() {
+    if (onTotalsChanged)
+        onTotalsChanged();
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "ListEntryCheck.h"
+#include "ListTotals.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+
+namespace engine {
+class DataSet;
+class Database;
+class Query;
+class Table;
+} // namespace engine
+
+// The rules of the shopping list, without a window: the list query for a shop selection, the totals, the
+// check of an entered quantity or price and its write-through to the Items table, and clearing quantities.
+// It works on the main window's list query and Items table object.
+class ShoppingList : public QObject {
+    Q_OBJECT
+
+public:
+    ShoppingList(engine::Database& db, engine::Query& query, engine::Table& itemTable,
+                 QObject* parent = nullptr);
+    ~ShoppingList() override;
+
+    ListEditMode mode() const { return mode_; }
+    void setMode(ListEditMode mode) { mode_ = mode; }
+
+    // Replaces the query text (closing the query) for the selected shops, in list order.
+    void RebuildShoppingQuery(const QList<int>& shopIds, bool allItems, int sortColumn);
+    // Reopens the query, recounts both totals and makes the row of itemId current (or the first row). Views
+    // bound to the query are told once, at the end.
+    void RefreshShoppingQuery(int itemId);
+    // The ItemID of the query's current row; 0 when closed or empty.
+    int currentItemId() const;
+
+    const ListTotals& totals() const { return totals_; }
+
+    // The check before a list row is posted: refuses a bad value (warning, row cancelled), normalises a good
+    // one, and writes it to the Items row with the same ItemID, adjusting the totals by the difference.
+    void ShoppingListQueryBeforePost(engine::DataSet& row);
+
+    // Writes a checked value of the mode's field into the Items row; false when the item no longer exists
+    // (nothing written, totals unchanged).
+    bool writeThrough(int itemId, const engine::Value& value);
+
+    // Empties the quantity of every item the list shows, in one transaction, then refreshes the list at the
+    // current item. Returns how many items changed.
+    int clearQuantities();
+
+    // Told of a refused entry (the " is invalid." text); the warning box is the caller's.
+    std::function<void(const QString&)> onInvalidEntry;
+    // Told whenever the totals changed.
+    std::function<void()> onTotalsChanged;
+
+private:
+    void totalsChanged();
+
+    engine::Database& db_;
+    engine::Query& query_;
+    QPointer<engine::Query> queryAlive_; // the window may destroy the query before the page
+    engine::Table& items_;
+    ListEditMode mode_ = ListEditMode::Quantity;
+    ListTotals totals_;
+};

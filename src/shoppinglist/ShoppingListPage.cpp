@@ -1,0 +1,469 @@
+#include "ShoppingListPage.h"
+
+#include "EngineError.h"
+#include "Helpers.h"
+#include "HoverSpeedButton.h"
+#include "Icons.h"
+#include "ListCellDelegate.h"
+#include "MainWindow.h"
+#include "MessageService.h"
+#include "Query.h"
+#include "ShoppingList.h"
+#include "ShoppingQuery.h"
+#include "TaggedEntryDelegate.h"
+#include "ThemedDBGrid.h"
+#include "ThemedHeader.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QLabel* totalLabel(const QString& text, const QString& name, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    QFont f = label->font();
+    f.setBold(true);
+    f.setPointSizeF(f.pointSizeF() * 1.25);
+    label->setFont(f);
+    return label;
+}
+
+ui::HoverSpeedButton* speedButton(const QString& name, const QString& icon, const QString& hint,
+                                  QWidget* parent) {
+    auto* button = new ui::HoverSpeedButton(parent);
+    button->setObjectName(name);
+    button->setGlyph(ui::Icons::pixmap(icon, 16));
+    button->setToolTip(hint);
+    return button;
+}
+
+} // namespace
+
+ShoppingListPage::ShoppingListPage(MainWindow& main, QWidget* parent) : ListPage(main, parent) {
+    list_ = new ShoppingList(main_.database(), *main_.ShoppingListQuery, *main_.ItemTable, this);
+    list_->onTotalsChanged = [this] { RefreshTotalLabels(); };
+    list_->onInvalidEntry = [this](const QString& text) {
+        ui::showMessage(ui::MessageKind::Warning, text, ui::MessageButtons::Ok, this);
+    };
+    buildControls();
+    setUpGrid();
+    RefreshTotalLabels();
+}
+
+ShoppingListPage::~ShoppingListPage() = default;
+
+void ShoppingListPage::buildControls() {
+    auto* panelLayout = qobject_cast<QHBoxLayout*>(Panel1->layout());
+    auto* shopsBox = panelLayout ? qobject_cast<QVBoxLayout*>(panelLayout->itemAt(0)->layout()) : nullptr;
+    if (!shopsBox) { // a frame without the expected layout: build our own around its controls
+        delete Panel1->layout();
+        panelLayout = new QHBoxLayout(Panel1);
+        panelLayout->setContentsMargins(0, 0, 0, 0);
+        shopsBox = new QVBoxLayout;
+        auto* label = new QLabel(QStringLiteral("Select &shop(s)"), Panel1);
+        label->setBuddy(ShopsLB);
+        shopsBox->addWidget(label);
+        shopsBox->addWidget(ShopsLB);
+        panelLayout->addLayout(shopsBox, 1);
+    }
+    ShopsLB->setItemDelegate(new TaggedEntryDelegate(ShopsLB));
+    ShopsLB->setSelectionMode(QAbstractItemView::MultiSelection);
+    connect(ShopsLB, &QListWidget::itemSelectionChanged, this,
+            [this] { guarded([this] { ShopsLBClick(); }); });
+
+    auto* shopButtons = new QHBoxLayout;
+    AllShopsBtn = speedButton(QStringLiteral("AllShopsBtn"), QStringLiteral("selectall"),
+                              QStringLiteral("All shops"), Panel1);
+    connect(AllShopsBtn, &QAbstractButton::clicked, this,
+            [this] { guarded([this] { AllShopsBtnClick(); }); });
+    AllItemsCB = new QCheckBox(QStringLiteral("Show &all items"), Panel1);
+    AllItemsCB->setObjectName(QStringLiteral("AllItemsCB"));
+    AllItemsCB->setChecked(true);
+    connect(AllItemsCB, &QCheckBox::toggled, this, [this] { guarded([this] { ShopsLBClick(); }); });
+    shopButtons->addWidget(AllShopsBtn);
+    shopButtons->addWidget(AllItemsCB);
+    shopButtons->addStretch(1);
+    shopsBox->addLayout(shopButtons);
+
+    auto* middle = new QVBoxLayout;
+    auto* modes = new QHBoxLayout;
+    QuantityRB = speedButton(QStringLiteral("QuantityRB"), QStringLiteral("list"),
+                             QStringLiteral("Edit shopping list"), Panel1);
+    PriceRB =
+        speedButton(QStringLiteral("PriceRB"), QStringLiteral("edit"), QStringLiteral("Edit prices"), Panel1);
+    QuantityRB->setProperty("tag", 1);
+    PriceRB->setProperty("tag", 2);
+    for (ui::HoverSpeedButton* b : {QuantityRB, PriceRB}) {
+        b->setFlat(true);
+        b->setGroupIndex(1);
+        connect(b, &QAbstractButton::clicked, this,
+                [this, b] { guarded([this, b] { QuantityRBClick(b->property("tag").toInt()); }); });
+        modes->addWidget(b);
+    }
+    QuantityRB->setChecked(true);
+    ListClearBtn = new QPushButton(QStringLiteral("&Clear"), Panel1);
+    ListClearBtn->setObjectName(QStringLiteral("ListClearBtn"));
+    ListClearBtn->setToolTip(QStringLiteral("Clear quantities"));
+    ListClearBtn->setEnabled(false);
+    connect(ListClearBtn, &QPushButton::clicked, this, [this] { guarded([this] { ListClearBtnClick(); }); });
+    PrintBtn = new QPushButton(QStringLiteral("&Print"), Panel1);
+    PrintBtn->setObjectName(QStringLiteral("PrintBtn"));
+    PrintBtn->setToolTip(QStringLiteral("Print shopping list"));
+    // The button prints exactly as the menu entry does, and is available exactly when that entry is.
+    if (QAction* print = main_.menuAction(QStringLiteral("PrintShoppingItem"))) {
+        PrintBtn->setEnabled(print->isEnabled());
+        connect(print, &QAction::changed, PrintBtn,
+                [this, print] { PrintBtn->setEnabled(print->isEnabled()); });
+        connect(PrintBtn, &QPushButton::clicked, print, &QAction::trigger);
+    } else {
+        PrintBtn->setEnabled(false);
+    }
+    modes->addWidget(ListClearBtn);
+    modes->addWidget(PrintBtn);
+    modes->addStretch(1);
+    middle->addLayout(modes);
+    TotalItemsLabel = totalLabel(QStringLiteral("Items:"), QStringLiteral("TotalItemsLabel"), Panel1);
+    TotalCostLabel = totalLabel(QStringLiteral("Total cost:"), QStringLiteral("TotalCostLabel"), Panel1);
+    middle->addWidget(TotalItemsLabel);
+    middle->addWidget(TotalCostLabel);
+    middle->addStretch(1);
+    panelLayout->insertLayout(1, middle);
+
+    // The notes under their own label.
+    panelLayout->removeWidget(NotesMemo);
+    auto* notes = new QVBoxLayout;
+    auto* notesLabel = new QLabel(QStringLiteral("&Notes"), Panel1);
+    notesLabel->setBuddy(NotesMemo);
+    NotesMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    notes->addWidget(notesLabel);
+    notes->addWidget(NotesMemo);
+    panelLayout->addLayout(notes, 1);
+}
+
+void ShoppingListPage::setUpGrid() {
+    grid_ = ShoppingGrid;
+    grid_->setDataSet(main_.ShoppingListQuery);
+    std::vector<ui::DataSetModel::Column> columns;
+    for (int c = 0; c < ShoppingQuery::ColumnCount; ++c) {
+        const ShoppingQuery::ColumnInfo& info = ShoppingQuery::column(c);
+        ui::DataSetModel::Column column;
+        column.fieldName = info.field;
+        column.title = info.title;
+        column.width = info.width;
+        column.readOnly = c != ShoppingQuery::QtyColumn;
+        if (c == ShoppingQuery::QtyColumn || c == ShoppingQuery::SizeColumn ||
+            c == ShoppingQuery::PriceColumn)
+            column.alignment = Qt::AlignRight | Qt::AlignVCenter;
+        if (c == ShoppingQuery::PriceColumn) {
+            // Two decimals, no currency symbol, no thousands separator.
+            column.formatter = [](const engine::Value& v) -> QString {
+                if (engine::isNull(v))
+                    return {};
+                QLocale plain;
+                plain.setNumberOptions(QLocale::OmitGroupSeparator);
+                const double d = std::holds_alternative<double>(v) ? std::get<double>(v)
+                                 : std::holds_alternative<std::int64_t>(v)
+                                     ? static_cast<double>(std::get<std::int64_t>(v))
+                                     : 0.0;
+                return plain.toString(d, 'f', 2);
+            };
+            column.editFormatter = [](const engine::Value& v) { return ListEntryCheck::valueText(v); };
+        }
+        columns.push_back(column);
+    }
+    grid_->setColumns(columns);
+    grid_->verticalHeader()->hide(); // no row indicator
+    grid_->setSelectionBehavior(QAbstractItemView::SelectItems);
+    grid_->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid_->setColumnMoving(false);
+    grid_->setTabKeyNavigation(false);
+
+    cells_ = new ListCellDelegate(grid_);
+    for (int c = 0; c < ShoppingQuery::ColumnCount; ++c)
+        grid_->setItemDelegateForColumn(c, cells_);
+    connect(cells_, &ListCellDelegate::enterPressed, this, [this] { guarded([this] { moveToNextRow(); }); });
+
+    connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current, const QModelIndex& previous) {
+                if (current.row() != previous.row())
+                    grid_->viewport()->update();
+                if (current.isValid() && current.column() != previous.column())
+                    lockColumn();
+            });
+    connect(grid_, &ui::ThemedDBGrid::titleClick, this,
+            [this](int column) { guarded([this, column] { ShoppingGridTitleClick(column); }); });
+    grid_->installEventFilter(this);
+    grid_->titleHeader()->viewport()->installEventFilter(this);
+
+    grid_->setContextMenuPolicy(Qt::CustomContextMenu);
+    if (QMenu* popup = main_.ShoppingListPopup) {
+        connect(grid_, &QWidget::customContextMenuRequested, popup,
+                [this, popup](const QPoint& pos) { popup->popup(grid_->viewport()->mapToGlobal(pos)); });
+        connect(popup, &QMenu::aboutToShow, this, &ShoppingListPage::ShoppingListPopupPopup);
+        if (QAction* edit = editItemAction())
+            connect(edit, &QAction::triggered, this, [this] { guarded([this] { SLPopEdititem1Click(); }); });
+    }
+}
+
+QAction* ShoppingListPage::editItemAction() const {
+    QMenu* popup = main_.ShoppingListPopup;
+    if (!popup)
+        return nullptr;
+    for (QAction* a : popup->actions())
+        if (!a->isSeparator() && (a->objectName() == QLatin1String("SLPopEdititem1") ||
+                                  a->objectName() == QLatin1String("EditThisItem") ||
+                                  a->text() == QLatin1String("&Edit this item...")))
+            return a;
+    return nullptr;
+}
+
+template <typename F> void ShoppingListPage::guarded(F&& action) {
+    try {
+        action();
+    } catch (const engine::SilentAbort&) {
+    } catch (const engine::EngineError& e) {
+        ui::showMessage(ui::MessageKind::Error, e.message(), ui::MessageButtons::Ok, this);
+    }
+}
+
+ListEditMode ShoppingListPage::mode() const {
+    return list_->mode();
+}
+
+QList<int> ShoppingListPage::selectedShopIds() const {
+    QList<int> ids;
+    for (int i = 0; i < ShopsLB->count(); ++i)
+        if (ShopsLB->item(i)->isSelected())
+            ids << ExtractLBID(ShopsLB->item(i)->text());
+    return ids;
+}
+
+void ShoppingListPage::showStep() {
+    if (main_.StartupPending)
+        return;
+    {
+        const QSignalBlocker block(ShopsLB);
+        fillShopsList();
+        if (ShopsLB->count() == 1 && ShopsLB->selectedItems().isEmpty())
+            ShopsLB->item(0)->setSelected(true);
+    }
+    ShopsLB->viewport()->update();
+    grid_->titleHeader()->viewport()->update();
+    ShopsLBClick();
+}
+
+void ShoppingListPage::leaveStep() {
+    grid_->cancelPendingEdit();
+    main_.SelectedShopIDs.clear();
+    for (int id : selectedShopIds())
+        main_.SelectedShopIDs << QString::number(id);
+    // Left twice in a row (an explicit leave, then the page change) keeps the item of the first.
+    if (main_.ShoppingListQuery->isOpen())
+        main_.LastListItemID = list_->currentItemId();
+    main_.ShoppingListQuery->close();
+}
+
+void ShoppingListPage::ShopsLBClick() {
+    if (main_.StartupPending)
+        return;
+    RebuildShoppingQuery();
+    RefreshShoppingQuery(main_.LastListItemID);
+    ListClearBtn->setEnabled(!ShopsLB->selectedItems().isEmpty());
+}
+
+void ShoppingListPage::AllShopsBtnClick() {
+    {
+        const QSignalBlocker block(ShopsLB);
+        ShopsLB->selectAll();
+    }
+    ShopsLB->viewport()->update();
+    ShopsLBClick();
+}
+
+void ShoppingListPage::RebuildShoppingQuery() {
+    grid_->cancelPendingEdit();
+    list_->RebuildShoppingQuery(selectedShopIds(), AllItemsCB->isChecked(),
+                                ShoppingQuery::validSortColumn(main_.ListSortColumn));
+}
+
+void ShoppingListPage::RefreshShoppingQuery(int itemId) {
+    grid_->cancelPendingEdit();
+    list_->RefreshShoppingQuery(itemId);
+    applyResizeRule();
+}
+
+void ShoppingListPage::RefreshTotalLabels() {
+    TotalItemsLabel->setText(list_->totals().itemsText());
+    TotalCostLabel->setText(list_->totals().costText());
+}
+
+void ShoppingListPage::ShoppingGridTitleClick(int column) {
+    main_.ListSortColumn = ShoppingQuery::validSortColumn(column);
+    grid_->titleHeader()->viewport()->update();
+    const int itemId = list_->currentItemId();
+    RebuildShoppingQuery();
+    RefreshShoppingQuery(itemId);
+}
+
+void ShoppingListPage::QuantityRBClick(int tag) {
+    const bool quantity = tag != 2;
+    grid_->cancelPendingEdit();
+    QuantityRB->setChecked(quantity);
+    PriceRB->setChecked(!quantity);
+    list_->setMode(quantity ? ListEditMode::Quantity : ListEditMode::Price);
+    cells_->setMode(list_->mode());
+    grid_->gridModel()->setColumnReadOnly(ShoppingQuery::QtyColumn, !quantity);
+    grid_->gridModel()->setColumnReadOnly(ShoppingQuery::PriceColumn, quantity);
+    AllItemsCB->setChecked(quantity); // a change of state rebuilds the list
+    ShoppingGridColEnter();
+}
+
+void ShoppingListPage::selectQuantityMode() {
+    QuantityRBClick(1);
+}
+
+void ShoppingListPage::selectPriceMode() {
+    QuantityRBClick(2);
+}
+
+void ShoppingListPage::ShoppingGridColEnter() {
+    lockColumn();
+    grid_->setFocus(Qt::OtherFocusReason);
+}
+
+void ShoppingListPage::lockColumn() {
+    const int target =
+        list_->mode() == ListEditMode::Quantity ? ShoppingQuery::QtyColumn : ShoppingQuery::PriceColumn;
+    const QModelIndex current = grid_->currentIndex();
+    if (current.isValid() && current.column() != target) {
+        const QModelIndex to = grid_->model()->index(current.row(), target);
+        grid_->selectionModel()->setCurrentIndex(to, QItemSelectionModel::ClearAndSelect);
+    }
+}
+
+void ShoppingListPage::moveToNextRow() {
+    engine::Query* query = main_.ShoppingListQuery;
+    if (!query->isOpen() || query->isEmpty())
+        return;
+    if (query->state() == engine::DataSet::State::Edit) {
+        if (query->isModified())
+            query->post();
+        else
+            query->cancel();
+    }
+    if (query->recNo() + 1 < query->recordCount())
+        query->moveTo(query->recNo() + 1);
+}
+
+void ShoppingListPage::ListClearBtnClick() {
+    const int n = static_cast<int>(selectedShopIds().size());
+    if (!ui::confirm(QStringLiteral("Clear all quantities from ") + QString::number(n) +
+                         QStringLiteral(" shop") + PluralSuffix(n) + QLatin1Char('?'),
+                     ui::MessageButtons::YesNo, this))
+        return;
+    grid_->cancelPendingEdit();
+    list_->clearQuantities();
+    applyResizeRule();
+}
+
+void ShoppingListPage::ShoppingListPopupPopup() {
+    if (QAction* edit = editItemAction())
+        edit->setEnabled(main_.ShoppingListQuery->isOpen() && main_.ShoppingListQuery->recordCount() > 0);
+}
+
+void ShoppingListPage::SLPopEdititem1Click() {
+    if (!main_.ShoppingListQuery->isOpen() || main_.ShoppingListQuery->isEmpty())
+        return;
+    main_.LastItemsItemID = list_->currentItemId();
+    leaveStep();
+    main_.showPage(MainWindow::ItemsPageIndex);
+}
+
+void ShoppingListPage::applyResizeRule() {
+    const int columns = grid_->model()->columnCount();
+    if (columns < 1)
+        return;
+    int s = 0;
+    for (int c = 0; c < columns - 1; ++c)
+        s += grid_->columnWidth(c) + 1;
+    const int client = grid_->viewport()->width();
+    if (s < client - 10)
+        grid_->setColumnWidth(columns - 1, client - s);
+}
+
+void ShoppingListPage::resizeEvent(QResizeEvent* event) {
+    ListPage::resizeEvent(event);
+    applyResizeRule();
+}
+
+bool ShoppingListPage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == grid_ && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+        if (key->key() == Qt::Key_Delete && mods == Qt::ControlModifier)
+            return true; // list rows are never deleted here
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            guarded([this] { moveToNextRow(); });
+            return true;
+        }
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
+            return true; // the cell cursor stays in the editable column
+    }
+    if (watched == grid_->titleHeader()->viewport() && event->type() == QEvent::Paint && !paintingTitles_) {
+        paintSortTitle(event);
+        return true;
+    }
+    return ListPage::eventFilter(watched, event);
+}
+
+// The sort column's title is drawn in bold: the header paints every title as usual except that one, whose
+// caption is then written in bold in the same place.
+void ShoppingListPage::paintSortTitle(QEvent* paintEvent) {
+    ui::ThemedHeader* header = grid_->titleHeader();
+    ui::DataSetModel* model = grid_->gridModel();
+    const int sort = ShoppingQuery::validSortColumn(main_.ListSortColumn);
+    const bool shown = sort < model->columnCount();
+    const QString title = shown ? model->column(sort).title : QString();
+    paintingTitles_ = true;
+    if (shown)
+        model->column(sort).title.clear();
+    QCoreApplication::sendEvent(header->viewport(), paintEvent);
+    if (shown)
+        model->column(sort).title = title;
+    paintingTitles_ = false;
+    if (!shown || title.isEmpty() || header->isSectionHidden(sort))
+        return;
+    const bool pressed = grid_->titlePressed() && grid_->pressedColumn() == sort + 1;
+    const QRect rect(header->sectionViewportPosition(sort), 0, header->sectionSize(sort), header->height());
+    const QRect area = pressed ? rect.adjusted(1, -1, -1, 1) : rect;
+    const QPoint offset =
+        header->captionPosition(sort, pressed) - header->captionRect(sort, pressed).topLeft();
+    QPainter painter(header->viewport());
+    QFont bold = header->font();
+    bold.setBold(true);
+    painter.setFont(bold);
+    painter.setPen(header->palette().color(QPalette::ButtonText));
+    painter.setClipRect(area);
+    painter.drawText(area.topLeft() + offset + QPoint(0, QFontMetrics(bold).ascent()), title);
+}
+
+void installShoppingListPage(MainWindow& main) {
+    AppPage* old = main.page(MainWindow::ListPageIndex);
+    auto* page = new ShoppingListPage(main);
+    main.installPage(MainWindow::ListPageIndex, page);
+    // The frame's page goes at once, so that controls found by name (the notes, the grid) are ours.
+    if (old && old != page)
+        delete old;
+}

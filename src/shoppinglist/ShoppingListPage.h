@@ -1,0 +1,81 @@
+#pragma once
+
+#include "FramePages.h"
+#include "ListEntryCheck.h"
+
+class ListCellDelegate;
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class ShoppingList;
+
+namespace ui {
+class HoverSpeedButton;
+class ThemedDBGrid;
+} // namespace ui
+
+// The Shopping list page: the shop selection, the list grid with its totals, quantity and price entry,
+// clearing quantities and the notes. The rules live in ShoppingList; this page wires them to the controls.
+class ShoppingListPage : public ListPage {
+    Q_OBJECT
+
+public:
+    explicit ShoppingListPage(MainWindow& main, QWidget* parent = nullptr);
+    ~ShoppingListPage() override;
+
+    void showStep() override; // ListTabSheetShow
+    void leaveStep() override;
+    void selectQuantityMode() override;
+    void selectPriceMode() override;
+
+    ShoppingList& list() { return *list_; }
+    ui::ThemedDBGrid* grid() const { return grid_; }
+    ListEditMode mode() const;
+
+    void ShopsLBClick();
+    void AllShopsBtnClick();
+    void RebuildShoppingQuery();
+    void RefreshShoppingQuery(int itemId);
+    void RefreshTotalLabels();
+    void ShoppingGridTitleClick(int column);
+    void QuantityRBClick(int tag);
+    void ShoppingGridColEnter();
+    void ListClearBtnClick();
+    void ShoppingListPopupPopup();
+    void SLPopEdititem1Click();
+    // Widens or narrows the last column to fill the grid when the others leave room.
+    void applyResizeRule();
+
+    ui::HoverSpeedButton* QuantityRB = nullptr;
+    ui::HoverSpeedButton* PriceRB = nullptr;
+    ui::HoverSpeedButton* AllShopsBtn = nullptr;
+    QCheckBox* AllItemsCB = nullptr;
+    QPushButton* ListClearBtn = nullptr;
+    QPushButton* PrintBtn = nullptr;
+    QLabel* TotalItemsLabel = nullptr;
+    QLabel* TotalCostLabel = nullptr;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void buildControls();
+    void setUpGrid();
+    void paintSortTitle(QEvent* paintEvent);
+    // Keeps the cell cursor on the mode's editable column (without taking the focus).
+    void lockColumn();
+    // Moves to the next row after Enter, posting a pending edit first; stays on the last row.
+    void moveToNextRow();
+    QList<int> selectedShopIds() const;
+    QAction* editItemAction() const;
+    template <typename F> void guarded(F&& action);
+
+    ShoppingList* list_ = nullptr;
+    ui::ThemedDBGrid* grid_ = nullptr;
+    ListCellDelegate* cells_ = nullptr;
+    bool paintingTitles_ = false;
+};
+
+// Puts the Shopping list page into the main window and connects what it needs.
+void installShoppingListPage(MainWindow& main);
