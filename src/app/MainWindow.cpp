@@ -166,8 +166,9 @@ void MainWindow::setDialogs(const Dialogs& dialogs) {
 void MainWindow::installPage(PageIndex index, AppPage* page) {
     QWidget* sheet = PageControl1->widget(index);
     if (pages_[index]) {
+        // Gone at once, so that nothing finds the old page's controls by name any more.
         sheet->layout()->removeWidget(pages_[index]);
-        pages_[index]->deleteLater();
+        delete pages_[index];
     }
     page->setParent(sheet);
     sheet->layout()->addWidget(page);
@@ -231,12 +232,12 @@ void MainWindow::createMenus() {
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     edit->setObjectName(QStringLiteral("EditMenu"));
-    add(edit, QStringLiteral("Shopping &list"), "EditListItem", none, [this] {
+    add(edit, QStringLiteral("Shopping &list"), "Shoppinglist2", none, [this] {
         showPage(ListPageIndex);
         if (auto* list = dynamic_cast<ListPage*>(page(ListPageIndex)))
             list->selectQuantityMode();
     });
-    add(edit, QStringLiteral("&Prices"), "EditPricesItem", none, [this] {
+    add(edit, QStringLiteral("&Prices"), "Prices1", none, [this] {
         showPage(ListPageIndex);
         if (auto* list = dynamic_cast<ListPage*>(page(ListPageIndex)))
             list->selectPriceMode();
@@ -250,11 +251,11 @@ void MainWindow::createMenus() {
     QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
     tools->setObjectName(QStringLiteral("ToolsMenu"));
     connect(tools, &QMenu::aboutToShow, this, &MainWindow::menuOpening);
-    add(tools, QStringLiteral("Optimi&ze shopping list..."), "OptimizeItem", none, nullptr);
-    add(tools, QStringLiteral("&Undo optimization"), "UndoOptimizeItem", none, nullptr);
+    add(tools, QStringLiteral("Optimi&ze shopping list..."), "Analyseshoppinglist1", none, nullptr);
+    add(tools, QStringLiteral("&Undo optimization"), "Undooptimization1", none, nullptr);
     tools->addSeparator();
-    add(tools, QStringLiteral("&Delete unused products..."), "DeleteUnusedItem", none, nullptr);
-    add(tools, QStringLiteral("&Copy shop..."), "CopyShopItem", none, nullptr);
+    add(tools, QStringLiteral("&Delete unused products..."), "Deleteunusedproducts1", none, nullptr);
+    add(tools, QStringLiteral("&Copy shop..."), "Copyshop1", none, nullptr);
     tools->addSeparator();
     add(tools, QStringLiteral("&Options..."), "OptionsItem", none, [this] { showOptions(); });
 
@@ -283,11 +284,11 @@ void MainWindow::createPopups() {
     };
     ProdGridPopup = new QMenu(this);
     ProdGridPopup->setObjectName(QStringLiteral("ProdGridPopup"));
-    add(ProdGridPopup, QStringLiteral("&Delete"), "ProdDeleteItem");
-    add(ProdGridPopup, QStringLiteral("&Rename..."), "ProdRenameItem");
+    add(ProdGridPopup, QStringLiteral("&Delete"), "ProdPopupDelete");
+    add(ProdGridPopup, QStringLiteral("&Rename..."), "ProdPopupRename");
     ShoppingListPopup = new QMenu(this);
     ShoppingListPopup->setObjectName(QStringLiteral("ShoppingListPopup"));
-    add(ShoppingListPopup, QStringLiteral("&Edit this item..."), "EditThisItem");
+    add(ShoppingListPopup, QStringLiteral("&Edit this item..."), "SLPopEdititem1");
     FloorplanPopup = new QMenu(this);
     FloorplanPopup->setObjectName(QStringLiteral("FloorplanPopup"));
     add(FloorplanPopup, QStringLiteral("&Add aisle..."), "AddAisleItem");

@@ -1,5 +1,6 @@
 #include "Helpers.h"
 #include "MainWindow.h"
+#include "Subsystems.h"
 
 #include <QApplication>
 #include <QStyleFactory>
@@ -13,6 +14,7 @@ int main(int argc, char* argv[]) {
     // The message and dialog services default to the real boxes and dialogs.
     MainWindow window(QCoreApplication::applicationDirPath());
     window.createDialogs();
+    installSubsystems(window);
     window.show();
     return QApplication::exec();
 }

@@ -35,11 +35,11 @@ int validColumn(int column) {
     return column >= 0 && column < kColumnCount ? column : 1;
 }
 
-QAction* popupAction(QMenu* menu, const QString& name, const QString& oldName) {
+QAction* popupAction(QMenu* menu, const QString& name) {
     if (!menu)
         return nullptr;
     for (QAction* a : menu->actions())
-        if (a->objectName() == name || a->objectName() == oldName)
+        if (a->objectName() == name)
             return a;
     return nullptr;
 }
@@ -162,11 +162,9 @@ CatalogueItemsPage::CatalogueItemsPage(MainWindow& main, QWidget* parent)
 
     if (QMenu* popup = main_.ProdGridPopup) {
         connect(popup, &QMenu::aboutToShow, this, [this] { ProdGridPopupPopup(); });
-        if (QAction* a =
-                popupAction(popup, QStringLiteral("ProdPopupDelete"), QStringLiteral("ProdDeleteItem")))
+        if (QAction* a = popupAction(popup, QStringLiteral("ProdPopupDelete")))
             connect(a, &QAction::triggered, this, [this] { ProdPopupDeleteClick(); });
-        if (QAction* a =
-                popupAction(popup, QStringLiteral("ProdPopupRename"), QStringLiteral("ProdRenameItem")))
+        if (QAction* a = popupAction(popup, QStringLiteral("ProdPopupRename")))
             connect(a, &QAction::triggered, this, [this] { ProdPopupRenameClick(); });
         if (ItemsProdGrid->contextMenuPolicy() != Qt::CustomContextMenu) {
             ItemsProdGrid->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -418,9 +416,8 @@ void CatalogueItemsPage::reopenProducts() {
 void CatalogueItemsPage::ProdGridPopupPopup() {
     const bool current = main_.ItemsProdQuery->isOpen() && !main_.ItemsProdQuery->isEmpty();
     QMenu* popup = main_.ProdGridPopup;
-    for (QAction* a :
-         {popupAction(popup, QStringLiteral("ProdPopupDelete"), QStringLiteral("ProdDeleteItem")),
-          popupAction(popup, QStringLiteral("ProdPopupRename"), QStringLiteral("ProdRenameItem"))})
+    for (QAction* a : {popupAction(popup, QStringLiteral("ProdPopupDelete")),
+                       popupAction(popup, QStringLiteral("ProdPopupRename"))})
         if (a)
             a->setEnabled(current);
 }

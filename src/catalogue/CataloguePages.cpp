@@ -13,12 +13,6 @@
 
 namespace {
 
-QAction* toolsAction(MainWindow& main, const QString& name, const QString& frameName) {
-    if (QAction* a = main.menuAction(name))
-        return a;
-    return main.menuAction(frameName);
-}
-
 void Deleteunusedproducts1Click(MainWindow& main) {
     int deleted = 0;
     try {
@@ -45,10 +39,6 @@ void Copyshop1Click(MainWindow& main) {
 } // namespace
 
 void installCataloguePages(MainWindow& main) {
-    // The frame's own pages are deleted later; until then they must not show through.
-    for (int index : {MainWindow::ItemsPageIndex, MainWindow::CatPageIndex, MainWindow::ShopsPageIndex})
-        if (AppPage* old = main.page(index))
-            old->hide();
     main.installPage(MainWindow::ItemsPageIndex, new CatalogueItemsPage(main));
     main.installPage(MainWindow::CatPageIndex, new CatalogueCategoriesPage(main));
     main.installPage(MainWindow::ShopsPageIndex, new CatalogueShopsPage(main));
@@ -56,17 +46,16 @@ void installCataloguePages(MainWindow& main) {
     MainWindow::Dialogs dialogs = main.dialogs();
     if (!qobject_cast<CopyShopForm*>(dialogs.copyShop)) {
         if (dialogs.copyShop)
-            dialogs.copyShop->deleteLater(); // the frame's stand-in
+            delete dialogs.copyShop; // the frame's stand-in
         dialogs.copyShop = new CopyShopForm(main.database(), &main);
         main.setDialogs(dialogs);
     }
 
-    if (QAction* purge =
-            toolsAction(main, QStringLiteral("Deleteunusedproducts1"), QStringLiteral("DeleteUnusedItem"))) {
+    if (QAction* purge = main.menuAction(QStringLiteral("Deleteunusedproducts1"))) {
         purge->setEnabled(true);
         QObject::connect(purge, &QAction::triggered, &main, [&main] { Deleteunusedproducts1Click(main); });
     }
-    if (QAction* copy = toolsAction(main, QStringLiteral("Copyshop1"), QStringLiteral("CopyShopItem"))) {
+    if (QAction* copy = main.menuAction(QStringLiteral("Copyshop1"))) {
         copy->setEnabled(true);
         QObject::connect(copy, &QAction::triggered, &main, [&main] { Copyshop1Click(main); });
     }

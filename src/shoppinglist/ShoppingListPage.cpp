@@ -10,7 +10,7 @@
 #include "Query.h"
 #include "ShoppingList.h"
 #include "ShoppingQuery.h"
-#include "TaggedEntryDelegate.h"
+#include "TaggedItemDelegate.h"
 #include "ThemedDBGrid.h"
 #include "ThemedHeader.h"
 
@@ -78,7 +78,7 @@ void ShoppingListPage::buildControls() {
         shopsBox->addWidget(ShopsLB);
         panelLayout->addLayout(shopsBox, 1);
     }
-    ShopsLB->setItemDelegate(new TaggedEntryDelegate(ShopsLB));
+    ShopsLB->setItemDelegate(new TaggedItemDelegate(0, false, ShopsLB));
     ShopsLB->setSelectionMode(QAbstractItemView::MultiSelection);
     connect(ShopsLB, &QListWidget::itemSelectionChanged, this,
             [this] { guarded([this] { ShopsLBClick(); }); });
@@ -222,9 +222,7 @@ QAction* ShoppingListPage::editItemAction() const {
     if (!popup)
         return nullptr;
     for (QAction* a : popup->actions())
-        if (!a->isSeparator() && (a->objectName() == QLatin1String("SLPopEdititem1") ||
-                                  a->objectName() == QLatin1String("EditThisItem") ||
-                                  a->text() == QLatin1String("&Edit this item...")))
+        if (a->objectName() == QLatin1String("SLPopEdititem1"))
             return a;
     return nullptr;
 }
@@ -460,10 +458,5 @@ void ShoppingListPage::paintSortTitle(QEvent* paintEvent) {
 }
 
 void installShoppingListPage(MainWindow& main) {
-    AppPage* old = main.page(MainWindow::ListPageIndex);
-    auto* page = new ShoppingListPage(main);
-    main.installPage(MainWindow::ListPageIndex, page);
-    // The frame's page goes at once, so that controls found by name (the notes, the grid) are ours.
-    if (old && old != page)
-        delete old;
+    main.installPage(MainWindow::ListPageIndex, new ShoppingListPage(main));
 }

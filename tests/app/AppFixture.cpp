@@ -48,6 +48,7 @@ MainWindow& AppFixture::start() {
         return true;
     });
     window_->setHelpHandler([this](int topic) { helpTopics_ << topic; });
+    beforeShow(*window_);
     window_->show();
     return *window_;
 }

@@ -32,6 +32,8 @@ protected:
 
     // Creates the main window with its dialogs and shows it, which runs the start-up.
     MainWindow& start();
+    // Run between creating the dialogs and showing the window.
+    virtual void beforeShow(MainWindow&) {}
     // Closes the window (the settings are written) and destroys it.
     void finish();
 

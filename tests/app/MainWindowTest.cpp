@@ -115,7 +115,7 @@ TEST_F(MainWindowTest, MenusHaveEveryEntryShortcutAndSeparator) {
     EXPECT_EQ(w.menuAction("BackupItem")->shortcut(), QKeySequence(Qt::Key_F2));
     EXPECT_EQ(w.menuAction("ExitItem")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_F4));
     EXPECT_EQ(w.menuAction("HelpContentsItem")->shortcut(), QKeySequence(Qt::Key_F1));
-    EXPECT_FALSE(w.menuAction("UndoOptimizeItem")->isEnabled());
+    EXPECT_FALSE(w.menuAction("Undooptimization1")->isEnabled());
     EXPECT_FALSE(w.menuAction("BackupItem")->isEnabled());
     for (const char* name : {"ExitItem", "OptionsItem", "EditItemsItem", "EditAislesItem",
                              "PrintFloorplanItem", "PrintSetupItem"})
@@ -135,7 +135,7 @@ TEST_F(MainWindowTest, EditMenuAndExitWork) {
     EXPECT_EQ(TaggedDisplayText(combo->currentText()), "Aldo");
     w.menuAction("PrintFloorplanItem")->trigger();
     EXPECT_EQ(w.activePageIndex(), MainWindow::AislePageIndex);
-    w.menuAction("EditListItem")->trigger();
+    w.menuAction("Shoppinglist2")->trigger();
     EXPECT_EQ(w.activePageIndex(), MainWindow::ListPageIndex);
     w.menuAction("ExitItem")->trigger();
     EXPECT_FALSE(w.isVisible());

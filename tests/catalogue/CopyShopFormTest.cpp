@@ -27,7 +27,7 @@ protected:
     }
     QAction* copyAction() {
         QAction* a = main().menuAction(QStringLiteral("Copyshop1"));
-        return a ? a : main().menuAction(QStringLiteral("CopyShopItem"));
+        return a ? a : main().menuAction(QStringLiteral("Copyshop1"));
     }
 
     CopyShopForm* form = nullptr;

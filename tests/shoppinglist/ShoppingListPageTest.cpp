@@ -154,12 +154,12 @@ TEST_F(OneShopPage, PriceModeListsOnlyItemsOnTheListAndLocksThePriceColumn) {
     EXPECT_EQ(std::get<double>(data().itemValue(milk, QStringLiteral("Price"))), static_cast<double>(1.0f));
 
     // Back to quantities: every item again, Qty editable.
-    window_->menuAction(QStringLiteral("EditListItem"))->trigger();
+    window_->menuAction(QStringLiteral("Shoppinglist2"))->trigger();
     EXPECT_TRUE(p.AllItemsCB->isChecked());
     EXPECT_TRUE(p.QuantityRB->isChecked());
     EXPECT_EQ(listedIds().size(), 3);
     EXPECT_EQ(p.grid()->currentIndex().column(), ShoppingQuery::QtyColumn);
-    window_->menuAction(QStringLiteral("EditPricesItem"))->trigger();
+    window_->menuAction(QStringLiteral("Prices1"))->trigger();
     EXPECT_TRUE(p.PriceRB->isChecked());
     EXPECT_EQ(listedIds().size(), 2);
 }

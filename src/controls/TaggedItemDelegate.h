@@ -3,9 +3,9 @@
 #include <QStyledItemDelegate>
 
 // Draws a tagged list entry (id "###" name): the background, then the name at (left + 3, top). Entries
-// without
-// "###" are not drawn. With markers, an entry whose Qt::UserRole flag is set (its aisle is on the floor plan)
-// gets a small pale-yellow box in a strip at the left and the name moves right of it.
+// without "###" are not drawn. An item height of 0 keeps the view's own row height. With markers, an entry
+// whose Qt::UserRole flag is set (its aisle is on the floor plan) gets a small pale-yellow box in a strip at
+// the left and the name moves right of it.
 class TaggedItemDelegate : public QStyledItemDelegate {
     Q_OBJECT
 

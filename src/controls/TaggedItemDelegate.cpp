@@ -37,5 +37,6 @@ void TaggedItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
 }
 
 QSize TaggedItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
-    return QSize(QStyledItemDelegate::sizeHint(option, index).width(), itemHeight_);
+    const QSize standard = QStyledItemDelegate::sizeHint(option, index);
+    return itemHeight_ > 0 ? QSize(standard.width(), itemHeight_) : standard;
 }

@@ -1,0 +1,14 @@
+#include "Subsystems.h"
+
+#include "AislesTabSheet.h"
+#include "CataloguePages.h"
+#include "MainWindow.h"
+#include "OptimizerCommands.h"
+#include "ShoppingListPage.h"
+
+void installSubsystems(MainWindow& main) {
+    installShoppingListPage(main);
+    installCataloguePages(main);
+    installAislesPage(main);
+    installOptimizer(main);
+}
