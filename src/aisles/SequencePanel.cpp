@@ -79,7 +79,11 @@ SequencePanel::SequencePanel(AisleSequence& store, AisleHintWindow& hint, QWidge
         auto* l = new QLabel(text, this);
         l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
         l->setWordWrap(true);
-        l->setGeometry(265, top, 78, 30);
+        // Two lines must fit above the arrow whatever the desktop's font: a smaller size and the whole gap.
+        QFont small = l->font();
+        small.setPointSizeF(std::min(small.pointSizeF(), 8.0));
+        l->setFont(small);
+        l->setGeometry(256, top, 96, 30);
         return l;
     };
     centred(QStringLiteral("Drag this way to add aisles"), 62);

@@ -125,7 +125,8 @@ void TaggedListBox::mouseMoveEvent(QMouseEvent* event) {
         if ((event->position().toPoint() - pressPos_).manhattanLength() >=
             QApplication::startDragDistance()) {
             dragging_ = true;
-            grabMouse();
+            // The viewport takes the mouse: events sent to the scroll area itself never reach these handlers.
+            viewport()->grabMouse();
             handler_->startDrag(this);
             setCursor(dragCursor(handler_->dragOver(this, global)));
         }
@@ -142,7 +143,7 @@ void TaggedListBox::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     dragging_ = false;
-    releaseMouse();
+    viewport()->releaseMouse();
     unsetCursor();
     const QPoint global = event->globalPosition().toPoint();
     if (handler_->dragOver(this, global))

@@ -38,12 +38,15 @@ protected:
         return QRect(QPoint(a.RectLeft, a.RectTop), QPoint(a.RectRight, a.RectBottom));
     }
     // Drags from a point of the source list to a point of another widget, the way the mouse does.
+    // Once the drag runs, the events go to the widget that grabbed the mouse, as the window system sends
+    // them.
     static void dragList(TaggedListBox* source, QPoint from, QWidget* target, QPoint to) {
         QTest::mousePress(source->viewport(), Qt::LeftButton, {}, from);
-        const QPoint end = source->viewport()->mapFromGlobal(target->mapToGlobal(to));
         QTest::mouseMove(source->viewport(), from + QPoint(20, 0));
-        QTest::mouseMove(source->viewport(), end);
-        QTest::mouseRelease(source->viewport(), Qt::LeftButton, {}, end);
+        QWidget* receiver = QWidget::mouseGrabber() ? QWidget::mouseGrabber() : source->viewport();
+        const QPoint end = receiver->mapFromGlobal(target->mapToGlobal(to));
+        QTest::mouseMove(receiver, end);
+        QTest::mouseRelease(receiver, Qt::LeftButton, {}, end);
     }
     static QPoint rowPoint(TaggedListBox* list, int row) {
         return list->visualItemRect(list->item(row)).center();
