@@ -79,19 +79,6 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     shownPage_ = ListPageIndex;
     connect(PageControl1, &QTabWidget::currentChanged, this, &MainWindow::onCurrentPageChanged);
 
-    ScrollTimer = new QTimer(this);
-    ScrollTimer->setObjectName(QStringLiteral("ScrollTimer"));
-    ScrollTimer->setInterval(400);
-    AisleHintTimer = new QTimer(this);
-    AisleHintTimer->setObjectName(QStringLiteral("AisleHintTimer"));
-    AisleHintTimer->setInterval(3000);
-    AisleHint = new QLabel(this, Qt::ToolTip);
-    AisleHint->setObjectName(QStringLiteral("AisleHint"));
-    AisleHint->setForegroundRole(QPalette::ToolTipText);
-    AisleHint->setBackgroundRole(QPalette::ToolTipBase);
-    AisleHint->setAutoFillBackground(true);
-    AisleHint->hide();
-
     createMenus();
     createPopups();
 }
@@ -289,17 +276,6 @@ void MainWindow::createPopups() {
     ShoppingListPopup = new QMenu(this);
     ShoppingListPopup->setObjectName(QStringLiteral("ShoppingListPopup"));
     add(ShoppingListPopup, QStringLiteral("&Edit this item..."), "SLPopEdititem1");
-    FloorplanPopup = new QMenu(this);
-    FloorplanPopup->setObjectName(QStringLiteral("FloorplanPopup"));
-    add(FloorplanPopup, QStringLiteral("&Add aisle..."), "AddAisleItem");
-    add(FloorplanPopup, QStringLiteral("Add all &unplaced"), "AddUnplacedItem");
-    add(FloorplanPopup, QStringLiteral("Set s&equence..."), "SetSequenceItem");
-    add(FloorplanPopup, QStringLiteral("&Delete selected"), "DeleteSelectedItem");
-    add(FloorplanPopup, QStringLiteral("Select &all"), "SelectAllItem");
-    FloorplanPopup->addSeparator();
-    QAction* arrows = add(FloorplanPopup, QStringLiteral("&Sequence arrows"), "SequenceArrowsItem");
-    arrows->setCheckable(true);
-    arrows->setChecked(true);
 
     const auto attach = [](QWidget* widget, QMenu* menu) {
         if (!widget)

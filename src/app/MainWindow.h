@@ -101,12 +101,9 @@ public:
     // Fonts of the five printed reports.
     std::array<ReportFont, kReportFontCount> reportFonts{};
 
-    QTimer* ScrollTimer = nullptr;
-    QTimer* AisleHintTimer = nullptr;
-    QLabel* AisleHint = nullptr;
+    // The Aisles page owns its timers, hint window and floor plan popup.
     QMenu* ProdGridPopup = nullptr;
     QMenu* ShoppingListPopup = nullptr;
-    QMenu* FloorplanPopup = nullptr;
     QPrinter& printer();
 
     // Page navigation.

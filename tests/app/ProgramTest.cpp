@@ -1,5 +1,6 @@
 #include "AppFixture.h"
 
+#include "AislesPage.h"
 #include "AislesTabSheet.h"
 #include "CatalogueCategoriesPage.h"
 #include "CatalogueItemsPage.h"
@@ -88,7 +89,15 @@ TEST_F(ProgramTest, EveryPageAndCommandIsTheRealOne) {
     EXPECT_TRUE(dynamic_cast<CatalogueItemsPage*>(main.page(MainWindow::ItemsPageIndex)));
     EXPECT_TRUE(dynamic_cast<CatalogueCategoriesPage*>(main.page(MainWindow::CatPageIndex)));
     EXPECT_TRUE(dynamic_cast<CatalogueShopsPage*>(main.page(MainWindow::ShopsPageIndex)));
-    EXPECT_TRUE(dynamic_cast<AislesTabSheet*>(main.page(MainWindow::AislePageIndex)));
+    auto* aisles = dynamic_cast<AislesTabSheet*>(main.page(MainWindow::AislePageIndex));
+    ASSERT_TRUE(aisles);
+    QStringList popup;
+    for (QAction* a : aisles->page()->FloorplanPopup->actions())
+        popup << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    // The floor plan's own order: the toolbar's.
+    EXPECT_EQ(popup, (QStringList{"&Add aisle...", "Add all &unplaced", "Select &all", "Set s&equence...",
+                                  "&Delete selected", "-", "&Sequence arrows"}));
+    EXPECT_TRUE(aisles->page()->Sequencearrows1->isChecked());
     EXPECT_TRUE(qobject_cast<OptimizeForm*>(main.dialogs().optimize));
     EXPECT_TRUE(qobject_cast<OptDetailsForm*>(main.dialogs().optimizeResults));
     for (const char* name :
