@@ -234,10 +234,7 @@ void CatalogueItemsPage::ItemsTabSheetResize() {
 }
 
 void CatalogueItemsPage::updateSortTitle() {
-    // The title of the sort column is to be bold; the grid's title row draws every title in one font, so
-    // the column is published for it to pick up.
-    ItemsGrid->setProperty("sortColumn", main_.ItemsSortColumn);
-    ItemsGrid->horizontalHeader()->viewport()->update();
+    ItemsGrid->setBoldTitleColumn(main_.ItemsSortColumn);
 }
 
 void CatalogueItemsPage::ItemsGridTitleClick(std::optional<int> column) {

@@ -121,6 +121,13 @@ QColor ThemedDBGrid::backgroundColor() const {
     return palette().color(QPalette::Base);
 }
 
+void ThemedDBGrid::setBoldTitleColumn(int column) {
+    if (column == boldTitleColumn_)
+        return;
+    boldTitleColumn_ = column;
+    horizontalHeader()->viewport()->update();
+}
+
 void ThemedDBGrid::setColumnMoving(bool on) {
     titles_->setSectionsMovable(on);
 }

@@ -46,6 +46,9 @@ public:
     QColor backgroundColor() const;
 
     void setColumnMoving(bool on);
+    // The column whose title is drawn in bold (the one the grid is sorted by); -1 for none.
+    void setBoldTitleColumn(int column);
+    int boldTitleColumn() const { return boldTitleColumn_; }
     bool columnMoving() const;
     void setMultiSelect(bool on);
     bool multiSelect() const;
@@ -122,6 +125,7 @@ private:
     bool followingDataSet_ = false; // the view is being moved to the object's record
     bool movingDataSet_ = false;    // the object is being moved to the view's row
     int wheelRemainder_ = 0;        // angle not yet spent on whole steps
+    int boldTitleColumn_ = -1;
 };
 
 } // namespace ui

@@ -126,9 +126,11 @@ void ThemedHeader::paintSection(QPainter* painter, const QRect& rect, int logica
         const QPoint offset =
             captionPosition(logicalIndex, pressed) - captionRect(logicalIndex, pressed).topLeft();
         painter->setClipRect(captionArea, Qt::IntersectClip);
-        painter->setFont(font());
+        QFont titleFont = font();
+        titleFont.setBold(grid_->boldTitleColumn() == logicalIndex);
+        painter->setFont(titleFont);
         painter->setPen(palette().color(QPalette::ButtonText));
-        const QFontMetrics fm(font());
+        const QFontMetrics fm(titleFont);
         painter->drawText(captionArea.topLeft() + offset + QPoint(0, fm.ascent()), text);
     }
     painter->restore();

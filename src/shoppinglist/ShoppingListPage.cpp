@@ -205,7 +205,6 @@ void ShoppingListPage::setUpGrid() {
     connect(grid_, &ui::ThemedDBGrid::titleClick, this,
             [this](int column) { guarded([this, column] { ShoppingGridTitleClick(column); }); });
     grid_->installEventFilter(this);
-    grid_->titleHeader()->viewport()->installEventFilter(this);
 
     grid_->setContextMenuPolicy(Qt::CustomContextMenu);
     if (QMenu* popup = main_.ShoppingListPopup) {
@@ -258,7 +257,7 @@ void ShoppingListPage::showStep() {
             ShopsLB->item(0)->setSelected(true);
     }
     ShopsLB->viewport()->update();
-    grid_->titleHeader()->viewport()->update();
+    grid_->setBoldTitleColumn(ShoppingQuery::validSortColumn(main_.ListSortColumn));
     ShopsLBClick();
 }
 
@@ -309,7 +308,7 @@ void ShoppingListPage::RefreshTotalLabels() {
 
 void ShoppingListPage::ShoppingGridTitleClick(int column) {
     main_.ListSortColumn = ShoppingQuery::validSortColumn(column);
-    grid_->titleHeader()->viewport()->update();
+    grid_->setBoldTitleColumn(main_.ListSortColumn);
     const int itemId = list_->currentItemId();
     RebuildShoppingQuery();
     RefreshShoppingQuery(itemId);
@@ -419,42 +418,7 @@ bool ShoppingListPage::eventFilter(QObject* watched, QEvent* event) {
         if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
             return true; // the cell cursor stays in the editable column
     }
-    if (watched == grid_->titleHeader()->viewport() && event->type() == QEvent::Paint && !paintingTitles_) {
-        paintSortTitle(event);
-        return true;
-    }
     return ListPage::eventFilter(watched, event);
-}
-
-// The sort column's title is drawn in bold: the header paints every title as usual except that one, whose
-// caption is then written in bold in the same place.
-void ShoppingListPage::paintSortTitle(QEvent* paintEvent) {
-    ui::ThemedHeader* header = grid_->titleHeader();
-    ui::DataSetModel* model = grid_->gridModel();
-    const int sort = ShoppingQuery::validSortColumn(main_.ListSortColumn);
-    const bool shown = sort < model->columnCount();
-    const QString title = shown ? model->column(sort).title : QString();
-    paintingTitles_ = true;
-    if (shown)
-        model->column(sort).title.clear();
-    QCoreApplication::sendEvent(header->viewport(), paintEvent);
-    if (shown)
-        model->column(sort).title = title;
-    paintingTitles_ = false;
-    if (!shown || title.isEmpty() || header->isSectionHidden(sort))
-        return;
-    const bool pressed = grid_->titlePressed() && grid_->pressedColumn() == sort + 1;
-    const QRect rect(header->sectionViewportPosition(sort), 0, header->sectionSize(sort), header->height());
-    const QRect area = pressed ? rect.adjusted(1, -1, -1, 1) : rect;
-    const QPoint offset =
-        header->captionPosition(sort, pressed) - header->captionRect(sort, pressed).topLeft();
-    QPainter painter(header->viewport());
-    QFont bold = header->font();
-    bold.setBold(true);
-    painter.setFont(bold);
-    painter.setPen(header->palette().color(QPalette::ButtonText));
-    painter.setClipRect(area);
-    painter.drawText(area.topLeft() + offset + QPoint(0, QFontMetrics(bold).ascent()), title);
 }
 
 void installShoppingListPage(MainWindow& main) {

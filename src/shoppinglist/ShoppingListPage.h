@@ -62,7 +62,6 @@ protected:
 private:
     void buildControls();
     void setUpGrid();
-    void paintSortTitle(QEvent* paintEvent);
     // Keeps the cell cursor on the mode's editable column (without taking the focus).
     void lockColumn();
     // Moves to the next row after Enter, posting a pending edit first; stays on the last row.
@@ -74,7 +73,6 @@ private:
     ShoppingList* list_ = nullptr;
     ui::ThemedDBGrid* grid_ = nullptr;
     ListCellDelegate* cells_ = nullptr;
-    bool paintingTitles_ = false;
 };
 
 // Puts the Shopping list page into the main window and connects what it needs.

@@ -231,6 +231,22 @@ TEST_F(GridTest, HotAndPressedTitles) {
     const QPoint probe(grid.titleHeader()->sectionViewportPosition(0) + 3, 3);
     EXPECT_NE(hot.pixel(probe), normal.pixel(probe));
 
+    // The sort column's title alone turns bold: more ink in its section, none elsewhere.
+    const auto ink = [&](const QImage& image, int section) {
+        const int left = grid.titleHeader()->sectionViewportPosition(section);
+        const QRgb background = image.pixel(left + 2, 1);
+        int dark = 0;
+        for (int x = left + 1; x < left + grid.titleHeader()->sectionSize(section) - 1; ++x)
+            for (int y = 1; y < image.height() - 1; ++y)
+                dark += qGray(image.pixel(x, y)) < qGray(background) - 60 ? 1 : 0;
+        return dark;
+    };
+    grid.setBoldTitleColumn(1);
+    const QImage bold = grid.titleHeader()->grab().toImage();
+    EXPECT_GT(ink(bold, 1), ink(normal, 1));
+    EXPECT_EQ(ink(bold, 0), ink(normal, 0));
+    grid.setBoldTitleColumn(-1);
+
     // With the effect off a press leaves the title as it is.
     grid.setTitleClickEffect(false);
     mouse(titles, QEvent::MouseButtonPress, titleCentre(2));
