@@ -210,10 +210,6 @@ void CatalogueItemsPage::showStep() {
     });
 }
 
-void CatalogueItemsPage::leaveStep() {
-    ItemsPage::leaveStep();
-}
-
 bool CatalogueItemsPage::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ItemsGrid->viewport() && event->type() == QEvent::Resize)
         ItemsTabSheetResize();
@@ -221,16 +217,7 @@ bool CatalogueItemsPage::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CatalogueItemsPage::ItemsTabSheetResize() {
-    QHeaderView* header = ItemsGrid->horizontalHeader();
-    const int count = header->count();
-    if (count < 2)
-        return;
-    int others = 0;
-    for (int c = 0; c < count - 1; ++c)
-        others += header->sectionSize(c) + 1;
-    const int client = ItemsGrid->viewport()->width();
-    if (others < client - 10)
-        header->resizeSection(count - 1, client - others);
+    ItemsGrid->fitLastColumn();
 }
 
 void CatalogueItemsPage::updateSortTitle() {

@@ -19,7 +19,6 @@ public:
     explicit CatalogueItemsPage(MainWindow& main, QWidget* parent = nullptr);
 
     void showStep() override;
-    void leaveStep() override;
 
     QLineEdit* ItemsCatEdit = nullptr;
     QLineEdit* ItemsProdEdit = nullptr;

@@ -93,10 +93,6 @@ void CatalogueShopsPage::showStep() {
     });
 }
 
-void CatalogueShopsPage::leaveStep() {
-    ShopsPage::leaveStep();
-}
-
 bool CatalogueShopsPage::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ShopGrid->viewport() && event->type() == QEvent::Resize)
         ShopsTabSheetResize();
@@ -104,17 +100,7 @@ bool CatalogueShopsPage::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CatalogueShopsPage::ShopsTabSheetResize() {
-    // The last column takes what the others leave of the grid's width.
-    QHeaderView* header = ShopGrid->horizontalHeader();
-    const int count = header->count();
-    if (count < 2)
-        return;
-    int others = 0;
-    for (int c = 0; c < count - 1; ++c)
-        others += header->sectionSize(c) + 1;
-    const int client = ShopGrid->viewport()->width();
-    if (others < client - 10)
-        header->resizeSection(count - 1, client - others);
+    ShopGrid->fitLastColumn();
 }
 
 void CatalogueShopsPage::ShopShopTableAfterScroll() {

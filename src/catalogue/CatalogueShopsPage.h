@@ -17,7 +17,6 @@ public:
     explicit CatalogueShopsPage(MainWindow& main, QWidget* parent = nullptr);
 
     void showStep() override;
-    void leaveStep() override;
 
     QLineEdit* ShopNameEdit = nullptr;
     QLineEdit* ShopAddrEdit = nullptr;

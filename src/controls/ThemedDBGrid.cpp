@@ -121,6 +121,18 @@ QColor ThemedDBGrid::backgroundColor() const {
     return palette().color(QPalette::Base);
 }
 
+void ThemedDBGrid::fitLastColumn() {
+    const int columns = model() ? model()->columnCount() : 0;
+    if (columns < 1)
+        return;
+    int others = 0;
+    for (int c = 0; c < columns - 1; ++c)
+        others += columnWidth(c) + 1;
+    const int client = viewport()->width();
+    if (others < client - 10)
+        setColumnWidth(columns - 1, client - others);
+}
+
 void ThemedDBGrid::setBoldTitleColumn(int column) {
     if (column == boldTitleColumn_)
         return;

@@ -46,6 +46,9 @@ public:
     QColor backgroundColor() const;
 
     void setColumnMoving(bool on);
+    // The last column takes the width the others leave, when they leave more than 10 pixels of the client
+    // area (each column counted with its 1-pixel line).
+    void fitLastColumn();
     // The column whose title is drawn in bold (the one the grid is sorted by); -1 for none.
     void setBoldTitleColumn(int column);
     int boldTitleColumn() const { return boldTitleColumn_; }

@@ -298,7 +298,7 @@ void ShoppingListPage::RebuildShoppingQuery() {
 void ShoppingListPage::RefreshShoppingQuery(int itemId) {
     grid_->cancelPendingEdit();
     list_->RefreshShoppingQuery(itemId);
-    applyResizeRule();
+    grid_->fitLastColumn();
 }
 
 void ShoppingListPage::RefreshTotalLabels() {
@@ -372,7 +372,7 @@ void ShoppingListPage::ListClearBtnClick() {
         return;
     grid_->cancelPendingEdit();
     list_->clearQuantities();
-    applyResizeRule();
+    grid_->fitLastColumn();
 }
 
 void ShoppingListPage::ShoppingListPopupPopup() {
@@ -388,21 +388,9 @@ void ShoppingListPage::SLPopEdititem1Click() {
     main_.showPage(MainWindow::ItemsPageIndex);
 }
 
-void ShoppingListPage::applyResizeRule() {
-    const int columns = grid_->model()->columnCount();
-    if (columns < 1)
-        return;
-    int s = 0;
-    for (int c = 0; c < columns - 1; ++c)
-        s += grid_->columnWidth(c) + 1;
-    const int client = grid_->viewport()->width();
-    if (s < client - 10)
-        grid_->setColumnWidth(columns - 1, client - s);
-}
-
 void ShoppingListPage::resizeEvent(QResizeEvent* event) {
     ListPage::resizeEvent(event);
-    applyResizeRule();
+    grid_->fitLastColumn();
 }
 
 bool ShoppingListPage::eventFilter(QObject* watched, QEvent* event) {

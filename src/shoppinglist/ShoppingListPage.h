@@ -44,7 +44,6 @@ public:
     void ShoppingListPopupPopup();
     void SLPopEdititem1Click();
     // Widens or narrows the last column to fill the grid when the others leave room.
-    void applyResizeRule();
 
     ui::HoverSpeedButton* QuantityRB = nullptr;
     ui::HoverSpeedButton* PriceRB = nullptr;

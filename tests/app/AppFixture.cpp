@@ -7,25 +7,11 @@
 #include <QStandardPaths>
 
 void AppFixture::SetUp() {
-    for (const char* name :
-         {"HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME", "XDG_DOCUMENTS_DIR"})
-        savedEnv_.insert(name, qgetenv(name));
-    qputenv("HOME", temp_.sub(QStringLiteral("home")).toUtf8());
-    qputenv("XDG_DATA_HOME", temp_.sub(QStringLiteral("data")).toUtf8());
-    qputenv("XDG_CACHE_HOME", temp_.sub(QStringLiteral("cache")).toUtf8());
-    qputenv("XDG_CONFIG_HOME", temp_.sub(QStringLiteral("config")).toUtf8());
-    qunsetenv("XDG_DOCUMENTS_DIR");
     ASSERT_EQ(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation), temp_.path() + "/data");
 }
 
 void AppFixture::TearDown() {
     window_.reset();
-    for (auto it = savedEnv_.cbegin(); it != savedEnv_.cend(); ++it) {
-        if (it.value().isNull())
-            qunsetenv(it.key().constData());
-        else
-            qputenv(it.key().constData(), it.value());
-    }
 }
 
 void AppFixture::createDatabase() {

@@ -4,6 +4,7 @@
 #include "ScriptedDialogService.h"
 #include "ScriptedMessageService.h"
 #include "TempFolder.h"
+#include "TempHome.h"
 
 #include <gtest/gtest.h>
 
@@ -38,12 +39,10 @@ protected:
     void finish();
 
     TempFolder temp_;
+    TempHome home_{temp_};
     ScriptedMessageService messages_;
     ScriptedDialogService dialogs_;
     std::unique_ptr<MainWindow> window_;
     QStringList started_; // programs started, with their arguments
     QList<int> helpTopics_;
-
-private:
-    QHash<QByteArray, QByteArray> savedEnv_;
 };

@@ -12,14 +12,6 @@
 #include <QTest>
 
 void PageFixture::SetUp() {
-    for (const char* name :
-         {"HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME", "XDG_DOCUMENTS_DIR"})
-        savedEnv_.insert(name, qgetenv(name));
-    qputenv("HOME", temp_.sub(QStringLiteral("home")).toUtf8());
-    qputenv("XDG_DATA_HOME", temp_.sub(QStringLiteral("data")).toUtf8());
-    qputenv("XDG_CACHE_HOME", temp_.sub(QStringLiteral("cache")).toUtf8());
-    qputenv("XDG_CONFIG_HOME", temp_.sub(QStringLiteral("config")).toUtf8());
-    qunsetenv("XDG_DOCUMENTS_DIR");
     const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     ASSERT_EQ(data, temp_.path() + QStringLiteral("/data"));
     QDir().mkpath(data + QStringLiteral("/Grocelle"));
@@ -37,12 +29,6 @@ void PageFixture::SetUp() {
 
 void PageFixture::TearDown() {
     window_.reset();
-    for (auto it = savedEnv_.cbegin(); it != savedEnv_.cend(); ++it) {
-        if (it.value().isNull())
-            qunsetenv(it.key().constData());
-        else
-            qputenv(it.key().constData(), it.value());
-    }
 }
 
 CatalogueItemsPage& PageFixture::itemsPage() {

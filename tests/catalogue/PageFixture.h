@@ -7,6 +7,7 @@
 #include "ScriptedDialogService.h"
 #include "ScriptedMessageService.h"
 #include "TempFolder.h"
+#include "TempHome.h"
 
 #include <gtest/gtest.h>
 
@@ -44,10 +45,8 @@ protected:
     void clickRow(ui::ThemedDBGrid* grid, int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
     TempFolder temp_;
+    TempHome home_{temp_};
     ScriptedMessageService messages_;
     ScriptedDialogService dialogs_;
     std::unique_ptr<MainWindow> window_;
-
-private:
-    QHash<QByteArray, QByteArray> savedEnv_;
 };

@@ -6,6 +6,7 @@
 #include "ScriptedMessageService.h"
 #include "ShoppingListPage.h"
 #include "TempFolder.h"
+#include "TempHome.h"
 
 #include <gtest/gtest.h>
 
@@ -40,12 +41,10 @@ protected:
     void typeAndEnter(const QString& text);
 
     TempFolder temp_;
+    TempHome home_{temp_};
     ScriptedMessageService messages_;
     ScriptedDialogService dialogs_;
     std::unique_ptr<ListTestDatabase> data_;
     std::unique_ptr<MainWindow> window_;
     ShoppingListPage* page_ = nullptr;
-
-private:
-    QHash<QByteArray, QByteArray> savedEnv_;
 };
