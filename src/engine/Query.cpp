@@ -1,6 +1,7 @@
 #include "Query.h"
 
 #include "Database.h"
+#include "FaultInjection.h"
 #include "Statement.h"
 
 #include <QRegularExpression>
@@ -69,6 +70,7 @@ void Query::loadRows() {
         throw EngineError(UnsupportedStatement,
                           QStringLiteral("Only a single SELECT statement can be opened as a query"));
 
+    FaultInjection::check(utf8.constData());
     const int n = sqlite3_column_count(raw);
     int step = sqlite3_step(raw);
     columns_.clear();

@@ -1,6 +1,7 @@
 #include "Statement.h"
 
 #include "EngineError.h"
+#include "FaultInjection.h"
 
 #include <sqlite3.h>
 
@@ -51,6 +52,7 @@ void Statement::bind(int index, const Value& value) {
 }
 
 bool Statement::step() {
+    FaultInjection::check(sqlite3_sql(stmt_));
     const int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW)
         return true;
@@ -66,8 +68,10 @@ void Statement::reset() {
 }
 
 void execSql(sqlite3* db, const QString& sql) {
+    const QByteArray text = sql.toUtf8();
+    FaultInjection::check(text.constData());
     char* err = nullptr;
-    const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &err);
+    const int rc = sqlite3_exec(db, text.constData(), nullptr, nullptr, &err);
     if (rc != SQLITE_OK) {
         const QString message = err ? QString::fromUtf8(err) : QString::fromUtf8(sqlite3_errstr(rc));
         sqlite3_free(err);
