@@ -2,6 +2,8 @@
 
 #include "IniFile.h"
 
+#include <QDir>
+
 #include <algorithm>
 
 namespace {
@@ -61,6 +63,17 @@ void WriteWidths(IniFile& ini, const QString& section, const GridSettings& grid)
 
 } // namespace
 
+QString SettingsNotSavedMessage(const QString& fileName, const QString& reason) {
+    QString why = reason.trimmed();
+    while (why.endsWith(QLatin1Char('.')))
+        why.chop(1);
+    if (why.isEmpty())
+        why = QStringLiteral("unknown error");
+    return QStringLiteral(
+               "The settings could not be saved to \"%1\": %2.\r\nThe settings file was left as it was.")
+        .arg(QDir::toNativeSeparators(fileName), why);
+}
+
 int ParseColourValue(const QString& text, int def) {
     const QStringList parts = text.left(kMaxParsedLength).split(QLatin1Char(','));
     if (parts.size() < 3)
@@ -113,8 +126,18 @@ void ReadSettings(const IniFile& ini, AppSettings& s, const QRect& desktop,
     if (!s.maximized) {
         int left = ini.readInteger(window, QStringLiteral("Left"), s.bounds.left());
         int top = ini.readInteger(window, QStringLiteral("Top"), s.bounds.top());
-        const int width = ini.readInteger(window, QStringLiteral("Width"), s.bounds.width());
-        const int height = ini.readInteger(window, QStringLiteral("Height"), s.bounds.height());
+        int width = ini.readInteger(window, QStringLiteral("Width"), s.bounds.width());
+        int height = ini.readInteger(window, QStringLiteral("Height"), s.bounds.height());
+        // A hand-edited size is no larger than the desktop (a huge window would take gigabytes of memory),
+        // and one of no size keeps the window's own.
+        if (width <= 0)
+            width = s.bounds.width();
+        if (height <= 0)
+            height = s.bounds.height();
+        if (!desktop.isEmpty()) {
+            width = std::min(width, desktop.width());
+            height = std::min(height, desktop.height());
+        }
         // Keep the window reachable: an edge saved on a monitor that is gone brings it back to the desktop.
         const int desktopRight = desktop.left() + desktop.width();
         const int desktopBottom = desktop.top() + desktop.height();
@@ -187,6 +210,7 @@ void ReadSettings(const IniFile& ini, AppSettings& s, const QRect& desktop,
             last = std::max(last, n);
     }
     const int count = std::min(ini.readInteger(notes, QStringLiteral("NumOf"), 0), last);
+    s.notes.reserve(std::max(count, 0));
     for (int i = 1; i <= count; ++i)
         s.notes << ini.readString(notes, QStringLiteral("N%1").arg(i), QString());
 }

@@ -59,12 +59,16 @@ struct AppSettings {
 
 // Applies the file to the settings in the order the program reads them. Keys that are missing keep the
 // values already in `settings` where the file has no default of its own. `desktop` is the rectangle spanning
-// all monitors; `defaultBackupFolder` is used when the file names none (or an empty one).
+// the available area of all monitors: the window's size is kept within it and its position on it;
+// `defaultBackupFolder` is used when the file names none (or an empty one).
 void ReadSettings(const IniFile& ini, AppSettings& settings, const QRect& desktop,
                   const QString& defaultBackupFolder);
 
 // Stores every setting into the loaded file contents, in the order the program writes them.
 void WriteSettings(IniFile& ini, const AppSettings& settings, const QString& versionText);
+
+// The error shown when the settings file could not be written; the old file is then still in place.
+QString SettingsNotSavedMessage(const QString& fileName, const QString& reason);
 
 // Value forms shared with the tests.
 int ParseColourValue(const QString& text, int def);

@@ -3,10 +3,14 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <cerrno>
 #include <limits>
+#include <unistd.h>
+#include <utility>
 
 bool IniFile::load(const QString& path) {
     sections_.clear();
+    sectionIndex_.clear();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
@@ -14,43 +18,78 @@ bool IniFile::load(const QString& path) {
     return true;
 }
 
-bool IniFile::save(const QString& path) const {
+bool IniFile::save(const QString& path, QString* error) const {
+    // Unbuffered, so that every write reaches the file at once and its result is known: a write that fails
+    // while QSaveFile flushes its buffer at the commit goes unreported, and a truncated file would be swapped
+    // in (a full disk once left an empty settings file that way).
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
     const QByteArray bytes = toBytes();
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
+    bool ok = false;
+    QString why;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        why = file.errorString();
+    } else {
+        qint64 done = 0;
+        while (done < bytes.size()) {
+            // A short write is followed by one more, which gives the reason (a full disk, for one).
+            const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
+            if (n <= 0)
+                break;
+            done += n;
+        }
+        if (done != bytes.size())
+            why = file.errorString();
+        else if (::fsync(file.handle()) != 0) // space the file system reserves late is claimed here
+            why = qt_error_string(errno);
+        else if (!file.commit())
+            why = file.errorString();
+        else
+            ok = true;
     }
-    return file.commit();
+    if (ok)
+        return true;
+    file.cancelWriting();
+    if (error)
+        *error = why.isEmpty() ? QStringLiteral("write error") : why;
+    return false;
+}
+
+void IniFile::Section::reindex() {
+    index.clear();
+    // Backwards, so that the first of equal keys wins, as it does when the file is read.
+    for (qsizetype i = entries.size() - 1; i >= 0; --i)
+        index.insert(fold(entries[i].key), i);
+}
+
+void IniFile::Section::append(Entry entry) {
+    const QString key = fold(entry.key);
+    if (!index.contains(key))
+        index.insert(key, entries.size());
+    entries.append(std::move(entry));
 }
 
 void IniFile::parse(const QByteArray& bytes) {
     sections_.clear();
+    sectionIndex_.clear();
     Section* current = nullptr;
     const QString text = QString::fromUtf8(bytes);
     const auto lines = QStringView(text).split(QLatin1Char('\n'));
     for (QStringView raw : lines) {
-        const QString line = raw.trimmed().toString();
+        const QStringView line = raw.trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1Char(';')))
             continue;
         if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
-            const QString name = line.mid(1, line.size() - 2).trimmed();
-            current = findSection(name);
-            if (!current) {
-                sections_.append(Section{name, {}});
-                current = &sections_.last();
-            }
+            current = &sectionForWriting(line.mid(1, line.size() - 2).trimmed().toString());
             continue;
         }
         if (!current)
             continue; // lines before the first section are dropped
-        const int eq = line.indexOf(QLatin1Char('='));
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
         if (eq < 0)
-            current->entries.append(Entry{line, QString(), false});
+            current->append(Entry{line.toString(), QString(), false});
         else
-            current->entries.append(Entry{line.left(eq).trimmed(), line.mid(eq + 1).trimmed(), true});
+            current->append(
+                Entry{line.left(eq).trimmed().toString(), line.mid(eq + 1).trimmed().toString(), true});
     }
 }
 
@@ -70,24 +109,25 @@ QByteArray IniFile::toBytes() const {
 }
 
 const IniFile::Section* IniFile::findSection(const QString& name) const {
-    for (const Section& s : sections_)
-        if (s.name.compare(name, Qt::CaseInsensitive) == 0)
-            return &s;
-    return nullptr;
+    const qsizetype i = sectionIndex_.value(fold(name), -1);
+    return i >= 0 ? &sections_[i] : nullptr;
 }
 
 IniFile::Section* IniFile::findSection(const QString& name) {
-    for (Section& s : sections_)
-        if (s.name.compare(name, Qt::CaseInsensitive) == 0)
-            return &s;
-    return nullptr;
+    const qsizetype i = sectionIndex_.value(fold(name), -1);
+    return i >= 0 ? &sections_[i] : nullptr;
 }
 
-int IniFile::findEntry(const Section& section, const QString& key) {
-    for (int i = 0; i < section.entries.size(); ++i)
-        if (section.entries[i].key.compare(key, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
+IniFile::Section& IniFile::sectionForWriting(const QString& name) {
+    if (Section* s = findSection(name))
+        return *s;
+    sectionIndex_.insert(fold(name), sections_.size());
+    sections_.append(Section{name, {}, {}});
+    return sections_.last();
+}
+
+qsizetype IniFile::findEntry(const Section& section, const QString& key) {
+    return section.index.value(fold(key), -1);
 }
 
 QStringList IniFile::sections() const {
@@ -103,9 +143,11 @@ bool IniFile::sectionExists(const QString& section) const {
 
 QStringList IniFile::keys(const QString& section) const {
     QStringList names;
-    if (const Section* s = findSection(section))
+    if (const Section* s = findSection(section)) {
+        names.reserve(s->entries.size());
         for (const Entry& e : s->entries)
             names << e.key;
+    }
     return names;
 }
 
@@ -115,19 +157,22 @@ bool IniFile::valueExists(const QString& section, const QString& key) const {
 }
 
 void IniFile::eraseSection(const QString& section) {
-    for (int i = 0; i < sections_.size(); ++i) {
-        if (sections_[i].name.compare(section, Qt::CaseInsensitive) == 0) {
-            sections_.removeAt(i);
-            return;
-        }
-    }
+    const qsizetype i = sectionIndex_.value(fold(section), -1);
+    if (i < 0)
+        return;
+    sections_.removeAt(i);
+    sectionIndex_.clear();
+    for (qsizetype j = 0; j < sections_.size(); ++j)
+        sectionIndex_.insert(fold(sections_[j].name), j);
 }
 
 void IniFile::deleteKey(const QString& section, const QString& key) {
     if (Section* s = findSection(section)) {
-        const int i = findEntry(*s, key);
-        if (i >= 0)
+        const qsizetype i = findEntry(*s, key);
+        if (i >= 0) {
             s->entries.removeAt(i);
+            s->reindex();
+        }
     }
 }
 
@@ -135,25 +180,21 @@ QString IniFile::readString(const QString& section, const QString& key, const QS
     const Section* s = findSection(section);
     if (!s)
         return def;
-    const int i = findEntry(*s, key);
+    const qsizetype i = findEntry(*s, key);
     return i >= 0 ? s->entries[i].value : def;
 }
 
 void IniFile::writeString(const QString& section, const QString& key, const QString& value) {
-    Section* s = findSection(section);
-    if (!s) {
-        sections_.append(Section{section, {}});
-        s = &sections_.last();
-    }
+    Section& s = sectionForWriting(section);
     // A value cannot span lines in this format; a line break would split the entry on the next load.
     QString clean = value;
     clean.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    const int i = findEntry(*s, key);
+    const qsizetype i = findEntry(s, key);
     if (i >= 0) {
-        s->entries[i].value = clean;
-        s->entries[i].hasValue = true;
+        s.entries[i].value = clean;
+        s.entries[i].hasValue = true;
     } else {
-        s->entries.append(Entry{key, clean, true});
+        s.append(Entry{key, clean, true});
     }
 }
 

@@ -1,20 +1,24 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 // An initialisation file held in memory: sections of "key=value" lines. Section and key names match without
 // regard to letter case; the order of sections and keys is kept, and whatever the program does not know stays
-// in the file when it is written back.
+// in the file when it is written back. Keys are found through a hash, so a section of many thousand keys (the
+// shopping-list notes) is read and written in time proportional to its size.
 class IniFile {
 public:
     IniFile() = default;
 
     // Replaces the contents with the file's; a missing or unreadable file gives empty contents (false).
     bool load(const QString& path);
-    // Writes the whole contents atomically; false when the file could not be written.
-    bool save(const QString& path) const;
+    // Writes the whole contents into a new file and swaps it in for the old one only once every byte is on
+    // the disk; on any failure the old file stays as it was, the result is false and `error` (when given)
+    // says why.
+    bool save(const QString& path, QString* error = nullptr) const;
 
     void parse(const QByteArray& bytes);
     QByteArray toBytes() const; // CR LF line ends
@@ -50,11 +54,17 @@ private:
     struct Section {
         QString name;
         QList<Entry> entries;
+        QHash<QString, qsizetype> index; // folded key -> its first entry
+        void reindex();
+        void append(Entry entry);
     };
 
+    static QString fold(const QString& name) { return name.toCaseFolded(); }
     const Section* findSection(const QString& name) const;
     Section* findSection(const QString& name);
-    static int findEntry(const Section& section, const QString& key);
+    Section& sectionForWriting(const QString& name);
+    static qsizetype findEntry(const Section& section, const QString& key);
 
     QList<Section> sections_;
+    QHash<QString, qsizetype> sectionIndex_; // folded name -> position in sections_
 };

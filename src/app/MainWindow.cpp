@@ -553,9 +553,9 @@ void MainWindow::applySettings(const AppSettings& s) {
         if (auto* b = dialogs_.optimize->findChild<QAbstractButton*>(QStringLiteral("DetailsCB")))
             b->setChecked(s.details);
     }
-    if (auto* memo = findChild<QPlainTextEdit*>(QStringLiteral("NotesMemo")))
-        for (const QString& line : s.notes)
-            memo->appendPlainText(line);
+    // In one go: appended line by line, the time grows with the square of the number of lines.
+    if (auto* memo = findChild<QPlainTextEdit*>(QStringLiteral("NotesMemo")); memo && !s.notes.isEmpty())
+        memo->appendPlainText(s.notes.join(QLatin1Char('\n')));
 }
 
 void MainWindow::ReadINIFile() {
@@ -567,7 +567,7 @@ void MainWindow::ReadINIFile() {
     AppSettings s = captureSettings();
     QRect desktop;
     if (const QScreen* screen = QGuiApplication::primaryScreen())
-        desktop = screen->virtualGeometry();
+        desktop = screen->availableVirtualGeometry();
     ReadSettings(ini, s, desktop, WithoutTrailingSeparator(folders_.documentsFolder));
     applySettings(s);
     QDir().mkpath(s.backupFolder);
@@ -579,7 +579,10 @@ void MainWindow::WriteINIFile() {
     IniFile ini;
     ini.load(folders_.settingsFileName);
     WriteSettings(ini, captureSettings(), ProgramVersionText());
-    ini.save(folders_.settingsFileName);
+    QString reason;
+    if (!ini.save(folders_.settingsFileName, &reason))
+        ui::showMessage(ui::MessageKind::Error, SettingsNotSavedMessage(folders_.settingsFileName, reason),
+                        ui::MessageButtons::Ok, this);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

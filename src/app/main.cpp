@@ -1,15 +1,32 @@
+#include "AppFolders.h"
+#include "DatabaseLock.h"
 #include "Helpers.h"
 #include "MainWindow.h"
+#include "MessageService.h"
 #include "Subsystems.h"
 
 #include <QApplication>
 #include <QStyleFactory>
+
+#include <cstdio>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Grocelle"));
     QApplication::setApplicationVersion(ProgramVersionText());
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+
+    // One program per database: the lock comes before anything reads or writes the database or the settings
+    // file, so a second copy leaves both exactly as they are.
+    DatabaseLock lock;
+    if (!lock.acquire(AppFolders::locate(QCoreApplication::applicationDirPath()).dataFolder)) {
+        // Also on standard error, for whoever started the program from a shell or a script.
+        std::fprintf(
+            stderr, "%s\n",
+            qPrintable(QString(lock.errorText()).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))));
+        ui::showMessage(ui::MessageKind::Error, lock.errorText());
+        return 1;
+    }
 
     // The message and dialog services default to the real boxes and dialogs.
     MainWindow window(QCoreApplication::applicationDirPath());

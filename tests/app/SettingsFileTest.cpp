@@ -1,8 +1,15 @@
 #include "AppSettings.h"
+#include "DiskFull.h"
 #include "IniFile.h"
 #include "TempFolder.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 namespace {
 
@@ -23,6 +30,11 @@ AppSettings Read(const QByteArray& text) {
     AppSettings s = Designed();
     ReadSettings(ini, s, kDesktop, QStringLiteral("/home/u/Documents/Grocelle"));
     return s;
+}
+
+QByteArray Contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
 } // namespace
@@ -204,4 +216,103 @@ TEST(SettingsWrite, FreshFileHoldsEverySectionInOrder) {
     EXPECT_EQ(back.keys("Notes"), QStringList({"NumOf", "N1"}));
     EXPECT_EQ(back.readInteger("Window", "Left", 0), 100);
     EXPECT_EQ(back.readString("Window", "Maximized", ""), "Y");
+}
+
+TEST(IniFile, FailedWritesKeepTheOldFileByteForByte) {
+    TempFolder temp;
+    const QString path = temp.file("Grocelle.ini");
+    IniFile old;
+    old.writeString("Notes", "N1", "keep me");
+    ASSERT_TRUE(old.save(path));
+    const QByteArray before = Contents(path);
+
+    IniFile bigger;
+    for (int i = 1; i <= 200; ++i)
+        bigger.writeString("Notes", QStringLiteral("N%1").arg(i),
+                           "a line long enough to fill the disk quickly");
+    {
+        // Smaller than the new file: a short buffered write reaches the disk only at the commit.
+        DiskFullAfter full(before.size() + 100);
+        QString error;
+        EXPECT_FALSE(bigger.save(path, &error));
+        EXPECT_FALSE(error.isEmpty());
+        IniFile small;
+        small.writeString("A", "b", QString(300, QLatin1Char('x')));
+        EXPECT_FALSE(small.save(path, &error)) << "the commit's failure is the save's failure";
+    }
+    EXPECT_EQ(Contents(path), before);
+    EXPECT_EQ(QDir(temp.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"Grocelle.ini"}))
+        << "no half-written copy is left behind";
+
+    // A file where the folder is not writable is left as it is too (root writes anywhere).
+    if (geteuid() != 0) {
+        QFile::setPermissions(temp.path(), QFile::ReadOwner | QFile::ExeOwner);
+        QString error;
+        EXPECT_FALSE(bigger.save(path, &error));
+        EXPECT_FALSE(error.isEmpty());
+        QFile::setPermissions(temp.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        EXPECT_EQ(Contents(path), before);
+    }
+    // A target that cannot be replaced at all: a folder of the same name.
+    QDir(temp.path()).mkdir("Taken.ini");
+    QString error;
+    EXPECT_FALSE(bigger.save(temp.file("Taken.ini"), &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_TRUE(QFileInfo(temp.file("Taken.ini")).isDir());
+}
+
+TEST(IniFile, KeysAreFoundAfterDeletesAndErasedSections) {
+    IniFile ini;
+    ini.parse("[A]\nk=first\nK=second\nother=1\n[B]\nx=1\n[C]\ny=2\n");
+    EXPECT_EQ(ini.readString("a", "K", ""), "first"); // the first of equal keys, as before any change
+    ini.deleteKey("A", "k");
+    EXPECT_EQ(ini.readString("A", "k", ""), "second");
+    EXPECT_EQ(ini.readString("A", "OTHER", ""), "1");
+    ini.writeString("A", "k", "third");
+    EXPECT_EQ(ini.keys("A"), QStringList({"K", "other"}));
+    ini.eraseSection("b");
+    EXPECT_FALSE(ini.sectionExists("B"));
+    EXPECT_EQ(ini.readString("c", "Y", ""), "2");
+    ini.writeString("B", "x", "again");
+    ini.writeString("c", "z", "3");
+    EXPECT_EQ(ini.toBytes(), QByteArray("[A]\r\nK=third\r\nother=1\r\n\r\n[C]\r\ny=2\r\nz=3\r\n\r\n"
+                                        "[B]\r\nx=again\r\n\r\n"));
+}
+
+TEST(SettingsWrite, FiftyThousandNoteLinesSurviveTheFile) {
+    // Writing and reading grow linearly with the lines; fifty thousand take a fraction of a second.
+    AppSettings s = Designed();
+    for (int i = 0; i < 50000; ++i)
+        s.notes << QStringLiteral("line %1").arg(i);
+    s.notes[500] = QString();
+    IniFile ini;
+    WriteSettings(ini, s, "2.3.0");
+    IniFile back;
+    back.parse(ini.toBytes());
+    EXPECT_EQ(back.readInteger("notes", "numof", 0), 50000);
+    EXPECT_EQ(back.readString("NOTES", "n50000", ""), "line 49999");
+    AppSettings r = Designed();
+    ReadSettings(back, r, kDesktop, "/b");
+    EXPECT_EQ(r.notes, s.notes);
+
+    // A shorter list written over the long one leaves only its own lines.
+    r.notes = {"one", "two"};
+    WriteSettings(back, r, "2.3.0");
+    EXPECT_EQ(back.keys("Notes"), QStringList({"NumOf", "N1", "N2"}));
+}
+
+TEST(SettingsRead, HandEditedWindowSizeFitsTheDesktop) {
+    EXPECT_EQ(Read("[Window]\nLeft=10\nTop=20\nWidth=100000\nHeight=100000\n").bounds,
+              QRect(10, 20, 1920, 1080));
+    EXPECT_EQ(Read("[Window]\nWidth=$7FFFFFFF\nHeight=1000\n").bounds.size(), QSize(1920, 1000));
+    // No size at all, or a negative one, keeps the window's own.
+    EXPECT_EQ(Read("[Window]\nWidth=0\nHeight=-5\n").bounds.size(), QSize(633, 557));
+    // The desktop may lie left of and above the primary monitor; its size is what counts.
+    IniFile ini;
+    ini.parse("[Window]\nLeft=-1200\nTop=300\nWidth=5000\nHeight=900\n");
+    AppSettings s = Designed();
+    ReadSettings(ini, s, QRect(-1280, 0, 3200, 1024), "/b");
+    EXPECT_EQ(s.bounds, QRect(-1200, 300, 3200, 900));
+    // A maximised window keeps the bounds it had.
+    EXPECT_EQ(Read("[Window]\nMaximized=Y\nWidth=100000\n").bounds, QRect(100, 120, 633, 557));
 }
