@@ -464,6 +464,25 @@ void Database::attachAll() {
         if (const auto def = storedDefinition(db_, table, dataFilePath(table)))
             syncDefinitionFile(definitionFilePath(table), *def);
     }
+    removeStaleJournals();
+}
+
+void Database::removeStaleJournals() {
+    QStringList stale;
+    for (const QString& table : std::as_const(attached_))
+        if (QFileInfo::exists(dataFilePath(table) + QStringLiteral("-journal")))
+            stale << dataFilePath(table) + QStringLiteral("-journal");
+    if (stale.isEmpty())
+        return;
+    // Reading each table above played back every journal that held a crashed commit. What SQLite left is a
+    // journal it judged not hot (empty, unfinished, or of a commit that completed). Under an exclusive lock
+    // on every table nobody else can be writing, so such a journal can go.
+    if (sqlite3_exec(db_, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return;
+    if (sqlite3_exec(db_, "SELECT 1 FROM sqlite_master", nullptr, nullptr, nullptr) == SQLITE_OK)
+        for (const QString& path : stale)
+            removeFile(path);
+    sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
 }
 
 sqlite3* Database::connection() {

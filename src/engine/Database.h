@@ -119,6 +119,7 @@ public:
 
 private:
     void attachAll();
+    void removeStaleJournals();
     void removeStaleSessionFiles() const;
     void closeDataSets();
     QString tempPath(const QString& table, const QString& suffix) const;
