@@ -561,7 +561,7 @@ std::vector<TableFileProblem> Database::diagnoseTables(const QStringList& tables
             problems.push_back(p);
             continue;
         }
-        if (info.isFile()) {
+        if (!info.isDir()) {
             const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
             if (fd < 0) {
                 p.kind = TableFileProblem::Unreadable;
