@@ -46,8 +46,7 @@ void DatabaseLocator::RefreshTableFiles(const QString& folder, const QString& fi
 }
 
 void DatabaseLocator::refreshOldTables() {
-    if (!db_.tableExists(QStringLiteral("Categories")) ||
-        !QFileInfo::exists(db_.definitionFilePath(QStringLiteral("Categories"))))
+    if (!db_.tableExists(QStringLiteral("Categories")))
         return;
     const engine::TableDefinition def = db_.readDefinition(QStringLiteral("Categories"));
     if (def.versionMajor != 2 || def.versionMinor != 0)
@@ -61,8 +60,9 @@ bool DatabaseLocator::CheckTableVersion() {
     QStringList toRaise;
     bool passed = true;
     for (const QString& file : checkOrder()) {
-        // A table without both of its files is not there to be checked; creating the database deals with it.
-        if (!db_.tableExists(file) || !QFileInfo::exists(db_.definitionFilePath(file)))
+        // A table without its file is not there to be checked; creating the database deals with it. A missing
+        // .idx is no reason to skip: the definition inside the table file is read.
+        if (!db_.tableExists(file))
             continue;
         const engine::TableDefinition def = db_.readDefinition(file);
         const auto value = static_cast<unsigned>(def.versionMajor * 10 + def.versionMinor);

@@ -351,6 +351,10 @@ void MainWindow::runStartup() {
 
     try {
         DatabaseLocator locator(db_);
+        // Tables an interrupted change of an earlier version set aside are put back before anything counts
+        // as missing.
+        db_.close();
+        db_.resolveLeftovers();
         if (locator.databaseMissing()) {
             ui::showMessage(ui::MessageKind::Warning, locator.notFoundMessage(), ui::MessageButtons::Ok,
                             this);

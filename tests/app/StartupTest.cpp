@@ -308,3 +308,32 @@ TEST_F(StartupTest, AnInterruptedSwapOfAnEarlierVersionIsRolledBack) {
     EXPECT_TRUE(rest.isEmpty()) << rest.join(' ').toStdString();
     EXPECT_TRUE(QFileInfo::exists(d + "Products.dat"));
 }
+
+TEST_F(StartupTest, TablesSetAsideByAnInterruptedSwapAreNotTakenForAMissingDatabase) {
+    createDatabase();
+    {
+        engine::Database db(dataFolder());
+        db.alterTables(schema::tableNames(), 1031, std::pair{2, 0});
+        engine::Table shops(&db, "Shops");
+        shops.open();
+        shops.append();
+        shops.field("ShopName").setString("Corner");
+        shops.post();
+    }
+    for (const QString& table : schema::tableNames())
+        ASSERT_TRUE(
+            QFile::rename(dataFolder() + "/" + table + ".dat", dataFolder() + "/" + table + ".dat.old"));
+    ASSERT_TRUE(QFile::remove(dataFolder() + "/Items.idx"));
+    start();
+    EXPECT_EQ(messages_.count(), 0) << messages_.lastText().toStdString();
+    engine::Table shops(&window_->database(), "Shops");
+    shops.open();
+    EXPECT_EQ(shops.recordCount(), 1);
+    // All five, the one without its .idx too, were raised to 2.1 in their language.
+    for (const QString& table : schema::tableNames()) {
+        const engine::TableDefinition def =
+            engine::TableDefinition::readFile(dataFolder() + "/" + table + ".idx");
+        EXPECT_EQ(std::pair(def.versionMajor, def.versionMinor), std::pair(2, 1)) << table.toStdString();
+        EXPECT_EQ(def.locale, 1031);
+    }
+}
