@@ -45,8 +45,9 @@ public:
 
     void setFolder(const QString& folder); // closes the connection first
     QString folder() const { return folder_; }
-    // The folder where earlier versions kept the connection's scratch files; those a crash left behind there
-    // are removed when the connection opens.
+    // The cache folder. The connection's main file goes there only when the database folder cannot be written
+    // (no journal can be made beside the tables then, so nothing is written to them); scratch files earlier
+    // versions kept there and a crash left behind are removed when the connection opens.
     void setScratchFolder(const QString& folder);
     QString scratchFolder() const { return scratchFolder_; }
 
@@ -79,8 +80,9 @@ public:
     bool tableExists(const QString& table) const;
     QStringList tables() const; // tables attached, in file-name order
 
-    // Definition of an attached table, cached until the connection closes; readDefinition() reads the file of
-    // any table, open or not.
+    // Definition of an attached table, cached until the connection closes. readDefinition() serves any table,
+    // open or not: from the copy inside its table file, or from its .idx when the table file cannot be read;
+    // an .idx that disagrees with the table file is written again on the way.
     const TableDefinition& definition(const QString& table);
     std::shared_ptr<const TableDefinition> sharedDefinition(const QString& table);
     TableDefinition readDefinition(const QString& table) const;

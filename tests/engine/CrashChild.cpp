@@ -1,5 +1,5 @@
 // Runs one change on a database folder for the crash tests, which kill it at chosen instants:
-//   engine_crash_child <alter|upgrade|empty|repair|delete-shop> <folder>
+//   engine_crash_child <alter|upgrade|empty|repair|delete-shop> <folder> <cache folder>
 // It prints "ready" just before the change and "steps <n>" after it.
 #include "Database.h"
 #include "EngineError.h"
@@ -13,11 +13,11 @@
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    if (argc != 3)
+    if (argc != 4)
         return 2;
     const QString change = QString::fromLocal8Bit(argv[1]);
     engine::Database db(QString::fromLocal8Bit(argv[2]));
-    db.setScratchFolder(QString::fromLocal8Bit(argv[2]));
+    db.setScratchFolder(QString::fromLocal8Bit(argv[3]));
     std::printf("ready\n");
     std::fflush(stdout);
     try {

@@ -170,7 +170,8 @@ ChildRun runChild(const QString& change, const QString& folder, int killAtStep, 
     if (killAfter < 0)
         env.insert(QStringLiteral("GROCELLE_KILL_AT_STEP"), QString::number(killAtStep));
     p.setProcessEnvironment(env);
-    p.start(QStringLiteral(CRASH_CHILD), {change, folder});
+    const QString cache = folder + QStringLiteral("-cache");
+    p.start(QStringLiteral(CRASH_CHILD), {change, folder, cache});
     EXPECT_TRUE(p.waitForStarted(10000));
     QByteArray out;
     while (!out.contains("ready\n") && p.state() != QProcess::NotRunning && p.waitForReadyRead(10000))
@@ -182,6 +183,8 @@ ChildRun runChild(const QString& change, const QString& folder, int killAtStep, 
         p.kill();
     }
     p.waitForFinished(20000);
+    // Caches get cleaned: whatever recovery needs must be in the database folder.
+    QDir(cache).removeRecursively();
     ChildRun run;
     run.micros = timer.nsecsElapsed() / 1000;
     out += p.readAllStandardOutput();
