@@ -2,6 +2,7 @@
 
 #include "AppFolders.h"
 #include "Database.h"
+#include "EngineError.h"
 #include "Helpers.h"
 #include "Schema.h"
 
@@ -11,21 +12,21 @@
 
 #include <optional>
 
+#include <cstdio>
+
 namespace {
+// Rewrites a file with a copy of itself. The copy takes the original's place in one rename, so the table has
+// its file at every instant; without a complete copy the original stays as it is.
 void RefreshFile(const QString& path) {
-    if (!QFileInfo::exists(path))
+    if (!QFileInfo(path).isFile())
         return;
     const QString copy = path + QStringLiteral(".bkp");
-    QFile::remove(copy);
-    // Without a complete copy the original must stay: deleting it would lose the table.
-    if (!QFile::copy(path, copy))
+    if (QFileInfo(copy).isFile())
+        QFile::remove(copy);
+    if (QFileInfo::exists(copy) || !QFile::copy(path, copy))
         return;
-    QFile::remove(path);
-    QFile::rename(copy, path);
-    if (QFileInfo::exists(copy)) {
-        QFile::remove(path);
-        QFile::rename(copy, path);
-    }
+    if (::rename(QFile::encodeName(copy).constData(), QFile::encodeName(path).constData()) != 0)
+        QFile::remove(copy);
 }
 } // namespace
 
@@ -45,8 +46,7 @@ void DatabaseLocator::RefreshTableFiles(const QString& folder, const QString& fi
 }
 
 void DatabaseLocator::refreshOldTables() {
-    if (!db_.tableExists(QStringLiteral("Categories")) ||
-        !QFileInfo::exists(db_.definitionFilePath(QStringLiteral("Categories"))))
+    if (!db_.tableExists(QStringLiteral("Categories")))
         return;
     const engine::TableDefinition def = db_.readDefinition(QStringLiteral("Categories"));
     if (def.versionMajor != 2 || def.versionMinor != 0)
@@ -60,8 +60,9 @@ bool DatabaseLocator::CheckTableVersion() {
     QStringList toRaise;
     bool passed = true;
     for (const QString& file : checkOrder()) {
-        // A table without both of its files is not there to be checked; creating the database deals with it.
-        if (!db_.tableExists(file) || !QFileInfo::exists(db_.definitionFilePath(file)))
+        // A table without its file is not there to be checked; creating the database deals with it. A missing
+        // .idx is no reason to skip: the definition inside the table file is read.
+        if (!db_.tableExists(file))
             continue;
         const engine::TableDefinition def = db_.readDefinition(file);
         const auto value = static_cast<unsigned>(def.versionMajor * 10 + def.versionMinor);
@@ -78,7 +79,80 @@ bool DatabaseLocator::CheckTableVersion() {
 }
 
 bool DatabaseLocator::databaseMissing() const {
-    return !QFileInfo::exists(QDir(db_.folder()).filePath(QStringLiteral("Categories.dat")));
+    for (const QString& table : schema::tableNames())
+        if (db_.tableExists(table))
+            return false;
+    return true;
+}
+
+std::vector<engine::TableFileProblem> DatabaseLocator::tableProblems() {
+    db_.close();
+    db_.resolveLeftovers();
+    return db_.diagnoseTables(schema::tableNames());
+}
+
+QString DatabaseLocator::repairQuestion(const engine::TableFileProblem& problem) {
+    return problem.message + QStringLiteral("\r\nRepair it now? The damaged file is kept as ") +
+           problem.file + QStringLiteral(".damaged.\r\nNo closes Grocelle without changing anything.");
+}
+
+QString DatabaseLocator::unreadableMessage(const engine::TableFileProblem& problem) {
+    return problem.message + QStringLiteral("\r\nGrocelle closes without changing anything.");
+}
+
+QString DatabaseLocator::missingTablesMessage(const QStringList& tables) {
+    QStringList files;
+    for (const QString& t : tables)
+        files << t + QStringLiteral(".dat");
+    if (files.size() == 1)
+        return QStringLiteral("The table file %1 was missing; the table has been created empty.")
+            .arg(files[0]);
+    return QStringLiteral("The table files %1 were missing; the tables have been created empty.")
+        .arg(files.join(QStringLiteral(", ")));
+}
+
+int DatabaseLocator::localeBeside(const QStringList& tables) const {
+    for (const QString& table : schema::tableNames()) {
+        if (tables.contains(table, Qt::CaseInsensitive) || !db_.tableExists(table))
+            continue;
+        try {
+            return db_.readDefinition(table).locale;
+        } catch (const engine::EngineError&) {
+        }
+    }
+    return 0;
+}
+
+void DatabaseLocator::createMissingTables(const QStringList& tables) {
+    db_.close();
+    // New tables sort like the tables that are there.
+    const int locale = localeBeside(tables);
+    for (const schema::NamedTable& t : schema::tables()) {
+        if (!tables.contains(t.name))
+            continue;
+        engine::TableDefinition def = t.definition;
+        def.locale = locale;
+        db_.createTable(t.name, def);
+    }
+}
+
+void DatabaseLocator::repairTable(const QString& table) {
+    try {
+        db_.repairTable(table);
+        return;
+    } catch (const engine::EngineError& e) {
+        if (e.code() != engine::CorruptTable)
+            throw;
+    }
+    // Both copies of the definition are lost; the table is one of the five, so its definition is known.
+    for (const schema::NamedTable& t : schema::tables()) {
+        if (t.name.compare(engine::Database::tableName(table), Qt::CaseInsensitive) != 0)
+            continue;
+        engine::TableDefinition def = t.definition;
+        def.locale = localeBeside({t.name});
+        def.writeFile(db_.definitionFilePath(t.name));
+    }
+    db_.repairTable(table);
 }
 
 QString DatabaseLocator::notFoundMessage() const {

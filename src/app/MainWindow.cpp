@@ -320,20 +320,58 @@ void MainWindow::runStartup() {
     for (AppPage* p : pages_)
         p->arrangeLayout();
 
+    // Every table file is looked at before anything opens them: a damaged one is repaired only when the
+    // user wants it, missing ones beside present ones are created empty.
+    const auto checkTableFiles = [this](DatabaseLocator& locator) {
+        QStringList missing;
+        for (const engine::TableFileProblem& problem : locator.tableProblems()) {
+            switch (problem.kind) {
+            case engine::TableFileProblem::Missing:
+                missing << problem.table;
+                break;
+            case engine::TableFileProblem::Unreadable:
+                ui::showMessage(ui::MessageKind::Error, DatabaseLocator::unreadableMessage(problem),
+                                ui::MessageButtons::Ok, this);
+                return false;
+            case engine::TableFileProblem::Damaged:
+                if (ui::showMessage(ui::MessageKind::Confirmation, DatabaseLocator::repairQuestion(problem),
+                                    ui::MessageButtons::YesNo, this) != ui::MessageAnswer::Yes)
+                    return false;
+                locator.repairTable(problem.table);
+                break;
+            }
+        }
+        if (!missing.isEmpty()) {
+            locator.createMissingTables(missing);
+            ui::showMessage(ui::MessageKind::Warning, DatabaseLocator::missingTablesMessage(missing),
+                            ui::MessageButtons::Ok, this);
+        }
+        return true;
+    };
+
     try {
         DatabaseLocator locator(db_);
-        locator.refreshOldTables();
-        if (!locator.CheckTableVersion())
-            ui::showMessage(ui::MessageKind::Warning, DatabaseLocator::higherVersionMessage(),
-                            ui::MessageButtons::Ok, this);
-        fillLocaleList();
+        // Tables an interrupted change of an earlier version set aside are put back before anything counts
+        // as missing.
+        db_.close();
+        db_.resolveLeftovers();
         if (locator.databaseMissing()) {
             ui::showMessage(ui::MessageKind::Warning, locator.notFoundMessage(), ui::MessageButtons::Ok,
                             this);
             locator.createBlankDatabase();
+        } else if (!checkTableFiles(locator)) {
+            // The user chose to close, or nothing can be done: the files stay as they are.
+            startupFailed_ = true;
         }
-        AssignDatabase();
-        ActivateCurrentTabSheet();
+        if (!startupFailed_) {
+            locator.refreshOldTables();
+            if (!locator.CheckTableVersion())
+                ui::showMessage(ui::MessageKind::Warning, DatabaseLocator::higherVersionMessage(),
+                                ui::MessageButtons::Ok, this);
+            fillLocaleList();
+            AssignDatabase();
+            ActivateCurrentTabSheet();
+        }
     } catch (const engine::EngineError& e) {
         startupFailed_ = true;
         ui::showMessage(ui::MessageKind::Error, e.message(), ui::MessageButtons::Ok, this);
@@ -378,6 +416,8 @@ void MainWindow::AssignDatabase() {
             locale = db_.readDefinition(QStringLiteral("Items")).locale;
         dialogs_.options->selectLocale(locale);
     }
+    // The connection keeps its files in the database folder; scratch files earlier versions left in the cache
+    // folder are cleared from there.
     db_.setScratchFolder(AppFolders::scratchFolder());
 }
 

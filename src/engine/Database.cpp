@@ -3,6 +3,7 @@
 #include "Collation.h"
 #include "DataSet.h"
 #include "EngineError.h"
+#include "FileSteps.h"
 #include "Statement.h"
 
 #include <QCoreApplication>
@@ -12,18 +13,26 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
 #include <limits>
+#include <unistd.h>
 
 namespace engine {
 
 namespace {
 
 constexpr const char* kDefinitionTable = "grocelle_definition";
+constexpr const char* kRebuildTable = "grocelle_rebuild";
+const QLatin1String kSessionPrefix("Grocelle-session-");
 
 // A short-lived connection to one table file, used for definition work while the main connection is closed.
 class FileConnection {
 public:
     explicit FileConnection(const QString& path, bool create) {
+        installStepCounting();
         const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
         const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db_, flags, nullptr);
         if (rc != SQLITE_OK) {
@@ -34,6 +43,7 @@ public:
             throw EngineError(FileError, QStringLiteral("Cannot open '%1': %2").arg(path, message));
         }
         sqlite3_extended_result_codes(db_, 1);
+        sqlite3_busy_timeout(db_, 2000);
         collation::registerAll(db_);
     }
     ~FileConnection() { sqlite3_close_v2(db_); }
@@ -44,6 +54,11 @@ public:
 private:
     sqlite3* db_ = nullptr;
 };
+
+// "Items". for a table attached to the main connection, nothing for a file connection.
+QString qualifier(const QString& schema) {
+    return schema.isEmpty() ? QString() : quoteIdentifier(schema) + QLatin1Char('.');
+}
 
 QString columnSql(const FieldDef& f, int locale) {
     QString s = quoteIdentifier(f.name);
@@ -65,14 +80,16 @@ QString columnSql(const FieldDef& f, int locale) {
     return s;
 }
 
-// The statements that create a table and its indexes in a table file.
-QStringList createStatements(const QString& table, const TableDefinition& def) {
+QString createTableSql(const QString& schema, const QString& table, const TableDefinition& def) {
     QStringList cols;
     for (const FieldDef& f : def.fields)
         cols << columnSql(f, def.locale);
+    return QStringLiteral("CREATE TABLE %1%2 (%3)")
+        .arg(qualifier(schema), quoteIdentifier(table), cols.join(QStringLiteral(", ")));
+}
+
+QStringList createIndexStatements(const QString& schema, const QString& table, const TableDefinition& def) {
     QStringList out;
-    out << QStringLiteral("CREATE TABLE %1 (%2)")
-               .arg(quoteIdentifier(table), cols.join(QStringLiteral(", ")));
     const int autoInc = def.autoIncField();
     for (const IndexDef& ix : def.indexes) {
         const QStringList parts = ix.keyFields();
@@ -87,31 +104,79 @@ QStringList createStatements(const QString& table, const TableDefinition& def) {
                      quoteIdentifier(collation::name(def.locale, ix.caseInsensitive));
             keys << k;
         }
-        out << QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
-                   .arg(ix.unique || ix.primary ? QStringLiteral("UNIQUE ") : QString(),
+        out << QStringLiteral("CREATE %1INDEX %2%3 ON %4 (%5)")
+                   .arg(ix.unique || ix.primary ? QStringLiteral("UNIQUE ") : QString(), qualifier(schema),
                         quoteIdentifier(ix.name), quoteIdentifier(table), keys.join(QStringLiteral(", ")));
     }
-    out << QStringLiteral("CREATE TABLE %1 (json TEXT NOT NULL)").arg(QLatin1String(kDefinitionTable));
     return out;
 }
 
-void storeDefinition(sqlite3* db, const TableDefinition& def) {
-    execSql(db, QStringLiteral("DELETE FROM %1").arg(QLatin1String(kDefinitionTable)));
-    Statement ins(db,
-                  QStringLiteral("INSERT INTO %1 (json) VALUES (?1)").arg(QLatin1String(kDefinitionTable)));
+void storeDefinition(sqlite3* db, const TableDefinition& def, const QString& schema = {}) {
+    const QString table = qualifier(schema) + QLatin1String(kDefinitionTable);
+    execSql(db, QStringLiteral("DELETE FROM %1").arg(table));
+    Statement ins(db, QStringLiteral("INSERT INTO %1 (json) VALUES (?1)").arg(table));
     ins.bind(1, Value{def.toJson().toStdString()});
     ins.step();
 }
 
+// The definition copy inside a table file; nothing when it cannot be read.
+std::optional<TableDefinition> storedDefinition(sqlite3* db, const QString& schema, const QString& file) {
+    try {
+        Statement read(
+            db,
+            QStringLiteral("SELECT json FROM %1%2").arg(qualifier(schema), QLatin1String(kDefinitionTable)));
+        if (!read.step())
+            return std::nullopt;
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(read.handle(), 0));
+        if (!text)
+            return std::nullopt;
+        return TableDefinition::fromJson(QByteArray(text), file);
+    } catch (const EngineError&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<TableDefinition> storedDefinition(const QString& datPath) {
+    if (!QFileInfo(datPath).isFile())
+        return std::nullopt;
+    try {
+        FileConnection fc(datPath, false);
+        return storedDefinition(fc.get(), {}, datPath);
+    } catch (const EngineError&) {
+        return std::nullopt;
+    }
+}
+
+// Rewrites the .idx from the authority when it is missing, unreadable, damaged or disagrees. The .idx is only
+// a readable copy, so a folder that cannot be written is no reason to fail.
+void syncDefinitionFile(const QString& idxPath, const TableDefinition& def) {
+    QFile f(idxPath);
+    if (f.open(QIODevice::ReadOnly) && f.readAll() == def.toJson())
+        return;
+    f.close();
+    try {
+        fileStep();
+        def.writeFile(idxPath);
+    } catch (const EngineError&) {
+    }
+}
+
 // Creates a fresh table file at path holding the definition's table, empty.
 void createTableFile(const QString& path, const QString& table, const TableDefinition& def) {
-    QFile::remove(path);
+    if (QFileInfo::exists(path)) {
+        fileStep();
+        QFile::remove(path);
+    }
     FileConnection fc(path, true);
     execSql(fc.get(), QStringLiteral("PRAGMA journal_mode=DELETE"));
     execSql(fc.get(), QStringLiteral("BEGIN"));
-    for (const QString& s : createStatements(table, def))
+    execSql(fc.get(), createTableSql({}, table, def));
+    for (const QString& s : createIndexStatements({}, table, def))
         execSql(fc.get(), s);
+    execSql(fc.get(),
+            QStringLiteral("CREATE TABLE %1 (json TEXT NOT NULL)").arg(QLatin1String(kDefinitionTable)));
     storeDefinition(fc.get(), def);
+    fileStep();
     execSql(fc.get(), QStringLiteral("COMMIT"));
 }
 
@@ -122,9 +187,81 @@ QStringList columnNames(const TableDefinition& def) {
     return names;
 }
 
-void removeFiles(const QStringList& paths) {
-    for (const QString& p : paths)
-        QFile::remove(p);
+std::optional<std::int64_t> sequenceOf(sqlite3* db, const QString& schema, const QString& table) {
+    Statement seq(db,
+                  QStringLiteral("SELECT seq FROM %1sqlite_sequence WHERE name = ?1").arg(qualifier(schema)));
+    seq.bind(1, Value{table.toStdString()});
+    if (!seq.step())
+        return std::nullopt;
+    return sqlite3_column_int64(seq.handle(), 0);
+}
+
+// Rebuilds an attached table under a new definition inside the running transaction: a copy with the new
+// column collations takes the old table's name, the indexes are made again and the stored definition is
+// replaced. Nothing reaches the file before the transaction commits.
+void rebuildAttachedTable(sqlite3* db, const QString& table, const TableDefinition& def) {
+    const QString q = qualifier(table);
+    const QString tmp = QLatin1String(kRebuildTable);
+    execSql(db, QStringLiteral("DROP TABLE IF EXISTS %1%2").arg(q, tmp));
+    execSql(db, createTableSql(table, tmp, def));
+    const QString cols = columnNames(def).join(QStringLiteral(", "));
+    execSql(db, QStringLiteral("INSERT INTO %1%2 (rowid, %3) SELECT rowid, %3 FROM %1%4 ORDER BY rowid")
+                    .arg(q, tmp, cols, quoteIdentifier(table)));
+    const std::optional<std::int64_t> seq =
+        def.autoIncField() >= 0 ? sequenceOf(db, table, table) : std::nullopt;
+    execSql(db, QStringLiteral("DROP TABLE %1%2").arg(q, quoteIdentifier(table)));
+    execSql(db, QStringLiteral("ALTER TABLE %1%2 RENAME TO %3").arg(q, tmp, quoteIdentifier(table)));
+    if (seq) {
+        Statement del(db, QStringLiteral("DELETE FROM %1sqlite_sequence WHERE name = ?1").arg(q));
+        del.bind(1, Value{table.toStdString()});
+        del.step();
+        Statement put(db, QStringLiteral("INSERT INTO %1sqlite_sequence (name, seq) VALUES (?1, ?2)").arg(q));
+        put.bind(1, Value{table.toStdString()});
+        put.bind(2, Value{*seq});
+        put.step();
+    }
+    for (const QString& s : createIndexStatements(table, table, def))
+        execSql(db, s);
+    storeDefinition(db, def, table);
+}
+
+// Replaces `to` by `from` in one step: there is no instant without a file under the name `to`.
+bool replaceFile(const QString& from, const QString& to) {
+    fileStep();
+    return ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}
+
+void removeFile(const QString& path) {
+    if (!QFileInfo::exists(path))
+        return;
+    fileStep();
+    QFile::remove(path);
+}
+
+// Makes the renames in a folder durable.
+void syncFolder(const QString& folder) {
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+// The process id in a session file name ("Grocelle-session-<pid>-<n>.db..."), 0 when there is none.
+qint64 sessionPid(const QString& name, QLatin1String prefix) {
+    if (!name.startsWith(prefix, Qt::CaseInsensitive))
+        return 0;
+    return name.mid(prefix.size()).section(QLatin1Char('-'), 0, 0).toLongLong();
+}
+
+bool processAlive(qint64 pid) {
+    return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+}
+
+QString lowerFirst(QString s) {
+    if (!s.isEmpty())
+        s[0] = s[0].toLower();
+    return s;
 }
 
 } // namespace
@@ -149,6 +286,20 @@ void Database::setFolder(const QString& folder) {
 void Database::setScratchFolder(const QString& folder) {
     if (!folder.isEmpty())
         scratchFolder_ = folder;
+}
+
+void Database::setBusyTimeout(int milliseconds) {
+    busyTimeout_ = std::max(0, milliseconds);
+    if (db_)
+        sqlite3_busy_timeout(db_, busyTimeout_);
+}
+
+bool Database::isInternalFile(const QString& fileName) {
+    return QFileInfo(fileName).fileName().startsWith(kSessionPrefix, Qt::CaseInsensitive);
+}
+
+QStringList Database::internalFilePatterns() {
+    return {kSessionPrefix + QLatin1Char('*')};
 }
 
 QString Database::tableName(const QString& nameOrFile) {
@@ -178,6 +329,38 @@ QStringList Database::tables() const {
     return attached_;
 }
 
+void Database::resolveLeftovers() {
+    if (db_ || folder_.isEmpty() || !QFileInfo(folder_).isDir())
+        return;
+    const QDir dir(folder_);
+    const auto list = [&dir](const QString& suffix) {
+        return dir.entryList({QStringLiteral("*.dat") + suffix, QStringLiteral("*.idx") + suffix},
+                             QDir::Files | QDir::Hidden | QDir::System);
+    };
+    // An original set aside by a swap goes back in place: the change it belonged to did not finish.
+    for (const QString& f : list(QStringLiteral(".old")))
+        replaceFile(dir.filePath(f), dir.filePath(f.chopped(4)));
+    // A copy made to refresh a file is needed only when the file itself is gone.
+    for (const QString& f : list(QStringLiteral(".bkp"))) {
+        if (QFileInfo::exists(dir.filePath(f.chopped(4))))
+            removeFile(dir.filePath(f));
+        else
+            replaceFile(dir.filePath(f), dir.filePath(f.chopped(4)));
+    }
+    // A finished rebuild takes the place of a table file that was moved aside; any other is dropped.
+    for (const QString& f : list(QStringLiteral(".new"))) {
+        const QString target = dir.filePath(f.chopped(4));
+        const QString journal = dir.filePath(f + QStringLiteral("-journal"));
+        if (f.endsWith(QLatin1String(".dat.new")) && !QFileInfo::exists(target) &&
+            !QFileInfo::exists(journal) && storedDefinition(dir.filePath(f)))
+            replaceFile(dir.filePath(f), target);
+        else
+            removeFile(dir.filePath(f));
+    }
+    for (const QString& f : list(QStringLiteral(".new-journal")))
+        removeFile(dir.filePath(f));
+}
+
 void Database::open() {
     if (db_)
         return;
@@ -185,24 +368,37 @@ void Database::open() {
         throw EngineError(FileError, QStringLiteral("No database folder is set"));
     if (!QFileInfo(folder_).isDir())
         throw EngineError(FileError, QStringLiteral("The database folder '%1' does not exist").arg(folder_));
-    QDir().mkpath(scratchFolder_);
+    installStepCounting();
+    resolveLeftovers();
     static int counter = 0;
-    // The main file stays empty; it exists so that a commit across several table files is atomic.
-    mainFile_ =
-        QDir(scratchFolder_)
-            .filePath(
-                QStringLiteral("grocelle-%1-%2.db").arg(QCoreApplication::applicationPid()).arg(++counter));
-    QFile::remove(mainFile_);
-    const int rc = sqlite3_open_v2(QFile::encodeName(mainFile_).constData(), &db_,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
-    if (rc != SQLITE_OK) {
-        const QString message =
-            db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString::fromUtf8(sqlite3_errstr(rc));
+    const QString session = QStringLiteral("%1%2-%3.db")
+                                .arg(kSessionPrefix)
+                                .arg(QCoreApplication::applicationPid())
+                                .arg(++counter);
+    // The main file stays empty; it exists so that a commit across several table files is atomic, and its
+    // super-journal must sit with the data. A folder that cannot be written needs no journal at all.
+    int rc = SQLITE_CANTOPEN;
+    for (const QString& place : {folder_, scratchFolder_}) {
+        if (place.isEmpty())
+            continue;
+        QDir().mkpath(place);
+        mainFile_ = QDir(place).filePath(session);
+        rc = sqlite3_open_v2(QFile::encodeName(mainFile_).constData(), &db_,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+        if (rc == SQLITE_OK)
+            rc = sqlite3_exec(db_, "PRAGMA main.user_version", nullptr, nullptr, nullptr);
+        if (rc == SQLITE_OK)
+            break;
         sqlite3_close_v2(db_);
         db_ = nullptr;
-        throw EngineError(FileError, QStringLiteral("Cannot open the database: %1").arg(message));
+        QFile::remove(mainFile_);
     }
+    if (rc != SQLITE_OK)
+        throw EngineError(
+            FileError,
+            QStringLiteral("Cannot open the database: %1").arg(QString::fromUtf8(sqlite3_errstr(rc))));
     sqlite3_extended_result_codes(db_, 1);
+    sqlite3_busy_timeout(db_, busyTimeout_);
     collation::registerAll(db_);
     try {
         attachAll();
@@ -212,6 +408,31 @@ void Database::open() {
         QFile::remove(mainFile_);
         attached_.clear();
         throw;
+    }
+    removeStaleSessionFiles();
+}
+
+void Database::removeStaleSessionFiles() const {
+    const qint64 self = QCoreApplication::applicationPid();
+    const QDir dir(folder_);
+    // A super-journal is what makes a crashed commit roll back; it goes only once no table journal is left.
+    const bool journalsLeft =
+        !dir.entryList({QStringLiteral("*.dat-journal")}, QDir::Files | QDir::Hidden).isEmpty();
+    for (const QString& f : dir.entryList({kSessionPrefix + QLatin1Char('*')}, QDir::Files | QDir::Hidden)) {
+        const qint64 pid = sessionPid(f, kSessionPrefix);
+        if (pid == self || processAlive(pid) || (journalsLeft && f.contains(QLatin1String("-mj"))))
+            continue;
+        QFile::remove(dir.filePath(f));
+    }
+    // Earlier versions kept the main file in a cache folder.
+    if (scratchFolder_.isEmpty() || QDir(scratchFolder_) == dir)
+        return;
+    const QLatin1String oldPrefix("grocelle-");
+    const QDir scratch(scratchFolder_);
+    for (const QString& f : scratch.entryList({oldPrefix + QLatin1Char('*')}, QDir::Files | QDir::Hidden)) {
+        const qint64 pid = sessionPid(f, oldPrefix);
+        if (pid > 0 && pid != self && !processAlive(pid) && f.contains(QLatin1String(".db")))
+            QFile::remove(scratch.filePath(f));
     }
 }
 
@@ -230,6 +451,7 @@ void Database::attachAll() {
         }
         // A damaged file must not take the other tables down with it: SQLite reads every attached schema
         // when it prepares a statement. Such a table stays detached and reports its damage when used.
+        // Reading the schema also rolls back what a crashed commit left half-written in the file.
         try {
             execSql(db_, QStringLiteral("PRAGMA %1.journal_mode=DELETE").arg(quoteIdentifier(table)));
             execSql(db_, QStringLiteral("SELECT count(*) FROM %1.sqlite_master").arg(quoteIdentifier(table)));
@@ -239,7 +461,28 @@ void Database::attachAll() {
             continue;
         }
         attached_ << table;
+        if (const auto def = storedDefinition(db_, table, dataFilePath(table)))
+            syncDefinitionFile(definitionFilePath(table), *def);
     }
+    removeStaleJournals();
+}
+
+void Database::removeStaleJournals() {
+    QStringList stale;
+    for (const QString& table : std::as_const(attached_))
+        if (QFileInfo::exists(dataFilePath(table) + QStringLiteral("-journal")))
+            stale << dataFilePath(table) + QStringLiteral("-journal");
+    if (stale.isEmpty())
+        return;
+    // Reading each table above played back every journal that held a crashed commit. What SQLite left is a
+    // journal it judged not hot (empty, unfinished, or of a commit that completed). Under an exclusive lock
+    // on every table nobody else can be writing, so such a journal can go.
+    if (sqlite3_exec(db_, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return;
+    if (sqlite3_exec(db_, "SELECT 1 FROM sqlite_master", nullptr, nullptr, nullptr) == SQLITE_OK)
+        for (const QString& path : stale)
+            removeFile(path);
+    sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
 }
 
 sqlite3* Database::connection() {
@@ -286,7 +529,8 @@ std::shared_ptr<const TableDefinition> Database::sharedDefinition(const QString&
             QStringLiteral("Table '%1' is damaged: %2").arg(name, damaged_.value(name.toLower())));
     if (!attached_.contains(name, Qt::CaseInsensitive))
         throw EngineError(UnknownTable, QStringLiteral("Table '%1' does not exist").arg(name));
-    auto def = std::make_shared<const TableDefinition>(readDefinition(name));
+    const std::optional<TableDefinition> stored = storedDefinition(db_, name, dataFilePath(name));
+    auto def = std::make_shared<const TableDefinition>(stored ? *stored : readDefinition(name));
     definitions_.insert(name.toLower(), def);
     return def;
 }
@@ -295,7 +539,65 @@ TableDefinition Database::readDefinition(const QString& table) const {
     const QString name = tableName(table);
     if (!tableExists(name) && !QFileInfo::exists(definitionFilePath(name)))
         throw EngineError(UnknownTable, QStringLiteral("Table '%1' does not exist").arg(name));
+    // The copy inside the table file is the authority; the .idx serves when the table file cannot be read.
+    if (const auto stored = storedDefinition(dataFilePath(name))) {
+        syncDefinitionFile(definitionFilePath(name), *stored);
+        return *stored;
+    }
     return TableDefinition::readFile(definitionFilePath(name));
+}
+
+std::vector<TableFileProblem> Database::diagnoseTables(const QStringList& tables) const {
+    std::vector<TableFileProblem> problems;
+    for (const QString& t : tables) {
+        TableFileProblem p;
+        p.table = tableName(t);
+        p.file = p.table + QStringLiteral(".dat");
+        const QString path = dataFilePath(p.table);
+        const QFileInfo info(path);
+        if (!info.exists() && !info.isSymLink()) {
+            p.kind = TableFileProblem::Missing;
+            p.message = QStringLiteral("The table file %1 is missing.").arg(p.file);
+            problems.push_back(p);
+            continue;
+        }
+        if (!info.isDir()) {
+            const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+            if (fd < 0) {
+                p.kind = TableFileProblem::Unreadable;
+                p.message = QStringLiteral("The table file %1 cannot be read: %2.")
+                                .arg(p.file, lowerFirst(QString::fromLocal8Bit(std::strerror(errno))));
+                problems.push_back(p);
+                continue;
+            }
+            ::close(fd);
+        }
+        bool sound = info.isFile();
+        if (sound) {
+            try {
+                FileConnection fc(path, false);
+                Statement check(fc.get(), QStringLiteral("PRAGMA quick_check"));
+                while (check.step())
+                    if (QString::fromUtf8(reinterpret_cast<const char*>(
+                            sqlite3_column_text(check.handle(), 0))) != QLatin1String("ok"))
+                        sound = false;
+                std::optional<TableDefinition> def = storedDefinition(fc.get(), {}, path);
+                if (!def)
+                    def = TableDefinition::readFile(definitionFilePath(p.table));
+                Statement probe(fc.get(), QStringLiteral("SELECT %1 FROM %2 LIMIT 0")
+                                              .arg(columnNames(*def).join(QStringLiteral(", ")),
+                                                   quoteIdentifier(p.table)));
+            } catch (const EngineError&) {
+                sound = false;
+            }
+        }
+        if (!sound) {
+            p.kind = TableFileProblem::Damaged;
+            p.message = QStringLiteral("The table file %1 is damaged.").arg(p.file);
+            problems.push_back(p);
+        }
+    }
+    return problems;
 }
 
 void Database::createTable(const QString& table, const TableDefinition& def) {
@@ -308,9 +610,11 @@ void Database::createTable(const QString& table, const TableDefinition& def) {
     const QString dat = dataFilePath(name), idx = definitionFilePath(name);
     try {
         createTableFile(dat, name, def);
+        fileStep();
         def.writeFile(idx);
     } catch (...) {
-        removeFiles({dat, idx, dat + QStringLiteral("-journal")});
+        for (const QString& p : {dat, idx, dat + QStringLiteral("-journal")})
+            QFile::remove(p);
         throw;
     }
     if (db_) {
@@ -329,87 +633,30 @@ void Database::alterTables(const QStringList& tables, std::optional<int> locale,
     QStringList names;
     for (const QString& t : tables)
         names << tableName(t);
-    QStringList built;
-    const auto discardBuilt = [&]() {
-        for (const QString& n : built)
-            removeFiles({tempPath(n, QStringLiteral(".dat.new")), tempPath(n, QStringLiteral(".idx.new"))});
-    };
-    // Build every new file pair first; the originals stay untouched until all are ready.
+    std::vector<TableDefinition> altered;
     try {
+        open();
+        Transaction transaction(*this);
         for (const QString& name : names) {
-            TableDefinition def = readDefinition(name);
+            TableDefinition def = definition(name);
             if (locale)
                 def.locale = *locale;
             if (version) {
                 def.versionMajor = version->first;
                 def.versionMinor = version->second;
             }
-            const QString newDat = tempPath(name, QStringLiteral(".dat.new"));
-            built << name;
-            createTableFile(newDat, name, def);
-            FileConnection fc(newDat, false);
-            Statement attach(fc.get(), QStringLiteral("ATTACH DATABASE ?1 AS src"));
-            attach.bind(1, Value{dataFilePath(name).toStdString()});
-            attach.step();
-            const QString cols = columnNames(def).join(QStringLiteral(", "));
-            execSql(fc.get(), QStringLiteral("BEGIN"));
-            execSql(
-                fc.get(),
-                QStringLiteral("INSERT INTO main.%1 (rowid, %2) SELECT rowid, %2 FROM src.%1 ORDER BY rowid")
-                    .arg(quoteIdentifier(name), cols));
-            if (def.autoIncField() >= 0) {
-                Statement seq(fc.get(),
-                              QStringLiteral("SELECT seq FROM src.sqlite_sequence WHERE name = ?1"));
-                seq.bind(1, Value{name.toStdString()});
-                if (seq.step()) {
-                    const std::int64_t value = sqlite3_column_int64(seq.handle(), 0);
-                    seq.reset();
-                    execSql(fc.get(), QStringLiteral("DELETE FROM main.sqlite_sequence"));
-                    Statement put(
-                        fc.get(),
-                        QStringLiteral("INSERT INTO main.sqlite_sequence (name, seq) VALUES (?1, ?2)"));
-                    put.bind(1, Value{name.toStdString()});
-                    put.bind(2, Value{value});
-                    put.step();
-                }
-            }
-            execSql(fc.get(), QStringLiteral("COMMIT"));
-            def.writeFile(tempPath(name, QStringLiteral(".idx.new")));
+            rebuildAttachedTable(db_, name, def);
+            altered.push_back(def);
         }
+        transaction.commit();
     } catch (...) {
-        discardBuilt();
+        close();
         throw;
     }
-    // Swap them in; a failure puts every original back.
-    QStringList swapped;
-    const auto restore = [&]() {
-        for (const QString& n : swapped) {
-            for (const QString& ext : {QStringLiteral(".dat"), QStringLiteral(".idx")}) {
-                QFile::remove(tempPath(n, ext));
-                QFile::rename(tempPath(n, ext + QStringLiteral(".old")), tempPath(n, ext));
-            }
-        }
-        discardBuilt();
-    };
-    for (const QString& name : names) {
-        for (const QString& ext : {QStringLiteral(".dat"), QStringLiteral(".idx")})
-            QFile::remove(tempPath(name, ext + QStringLiteral(".old")));
-        const bool ok =
-            QFile::rename(tempPath(name, QStringLiteral(".dat")),
-                          tempPath(name, QStringLiteral(".dat.old"))) &&
-            QFile::rename(tempPath(name, QStringLiteral(".idx")), tempPath(name, QStringLiteral(".idx.old")));
-        swapped << name;
-        if (!ok ||
-            !QFile::rename(tempPath(name, QStringLiteral(".dat.new")),
-                           tempPath(name, QStringLiteral(".dat"))) ||
-            !QFile::rename(tempPath(name, QStringLiteral(".idx.new")),
-                           tempPath(name, QStringLiteral(".idx")))) {
-            restore();
-            throw EngineError(FileError, QStringLiteral("Cannot replace the files of table '%1'").arg(name));
-        }
-    }
-    for (const QString& name : names)
-        removeFiles({tempPath(name, QStringLiteral(".dat.old")), tempPath(name, QStringLiteral(".idx.old"))});
+    close();
+    // The definitions inside the table files are committed; the .idx copies follow them.
+    for (size_t i = 0; i < altered.size(); ++i)
+        syncDefinitionFile(definitionFilePath(names[static_cast<int>(i)]), altered[i]);
 }
 
 void Database::emptyTable(const QString& table) {
@@ -426,64 +673,65 @@ void Database::emptyTable(const QString& table) {
 bool Database::repairTable(const QString& table) {
     const QString name = tableName(table);
     close();
+    resolveLeftovers();
     const QString dat = dataFilePath(name), idx = definitionFilePath(name);
-    if (!QFileInfo::exists(dat))
+    const QFileInfo info(dat);
+    if (!info.exists())
         throw EngineError(UnknownTable, QStringLiteral("Table '%1' does not exist").arg(name));
 
-    bool sound = true;
-    std::optional<TableDefinition> def;
+    std::optional<TableDefinition> fromIdx;
     try {
-        def = TableDefinition::readFile(idx);
+        fromIdx = TableDefinition::readFile(idx);
     } catch (const EngineError&) {
-        sound = false;
     }
-    // The table file keeps a copy of its definition, so a lost definition file can be written again.
+    // The table file keeps a copy of its definition, the authority; a lost .idx can be written again.
     std::optional<TableDefinition> stored;
-    bool fileSound = true;
-    try {
-        FileConnection fc(dat, false);
-        Statement check(fc.get(), QStringLiteral("PRAGMA integrity_check"));
-        while (check.step()) {
-            const QString line =
-                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(check.handle(), 0)));
-            if (line != QLatin1String("ok"))
-                fileSound = false;
+    bool fileSound = info.isFile();
+    if (fileSound) {
+        try {
+            FileConnection fc(dat, false);
+            Statement check(fc.get(), QStringLiteral("PRAGMA integrity_check"));
+            while (check.step()) {
+                const QString line =
+                    QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(check.handle(), 0)));
+                if (line != QLatin1String("ok"))
+                    fileSound = false;
+            }
+            stored = storedDefinition(fc.get(), {}, dat);
+            Statement probe(fc.get(), QStringLiteral("SELECT %1 FROM %2 LIMIT 0")
+                                          .arg(columnNames(stored    ? *stored
+                                                           : fromIdx ? *fromIdx
+                                                                     : TableDefinition{})
+                                                   .join(QStringLiteral(", ")),
+                                               quoteIdentifier(name)));
+        } catch (const EngineError&) {
+            fileSound = false;
         }
-        Statement read(fc.get(), QStringLiteral("SELECT json FROM %1").arg(QLatin1String(kDefinitionTable)));
-        if (read.step())
-            stored = TableDefinition::fromJson(
-                QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(read.handle(), 0))), dat);
-        Statement probe(fc.get(), QStringLiteral("SELECT %1 FROM %2 LIMIT 0")
-                                      .arg(columnNames(def      ? *def
-                                                       : stored ? *stored
-                                                                : TableDefinition{})
-                                               .join(QStringLiteral(", ")),
-                                           quoteIdentifier(name)));
-    } catch (const EngineError&) {
-        fileSound = false;
     }
-    if (!def && !stored)
+    if (!fromIdx && !stored)
         throw EngineError(
             CorruptTable,
             QStringLiteral("Table '%1' is damaged beyond repair: its definition is lost").arg(name));
-    if (!def) {
-        def = stored;
-        def->writeFile(idx);
-    }
-    sound = sound && fileSound;
+    const TableDefinition def = stored ? *stored : *fromIdx;
+    const bool definitionSound = stored && fromIdx && fromIdx->toJson() == stored->toJson();
 
     if (fileSound) {
         FileConnection fc(dat, false);
+        execSql(fc.get(), QStringLiteral("BEGIN IMMEDIATE"));
         execSql(fc.get(), QStringLiteral("REINDEX"));
-        if (!stored || stored->toJson() != def->toJson())
-            storeDefinition(fc.get(), *def);
-        return sound;
+        if (!stored)
+            storeDefinition(fc.get(), def);
+        fileStep();
+        execSql(fc.get(), QStringLiteral("COMMIT"));
+        syncDefinitionFile(idx, def);
+        return definitionSound;
     }
 
     // Rebuild: a fresh file, then every row that can still be read, in row-id order.
     const QString rebuilt = tempPath(name, QStringLiteral(".dat.new"));
     try {
-        createTableFile(rebuilt, name, *def);
+        removeFile(rebuilt + QStringLiteral("-journal"));
+        createTableFile(rebuilt, name, def);
         FileConnection fc(rebuilt, false);
         Statement attach(fc.get(), QStringLiteral("ATTACH DATABASE ?1 AS src"));
         attach.bind(1, Value{dat.toStdString()});
@@ -491,9 +739,9 @@ bool Database::repairTable(const QString& table) {
             attach.step();
         } catch (const EngineError&) {
         }
-        const QString cols = columnNames(*def).join(QStringLiteral(", "));
+        const QString cols = columnNames(def).join(QStringLiteral(", "));
         QStringList params;
-        for (int i = 0; i <= def->fields.size(); ++i)
+        for (int i = 0; i <= def.fields.size(); ++i)
             params << QStringLiteral("?%1").arg(i + 1);
         execSql(fc.get(), QStringLiteral("BEGIN"));
         Statement insert(fc.get(), QStringLiteral("INSERT OR IGNORE INTO main.%1 (rowid, %2) VALUES (%3)")
@@ -508,7 +756,7 @@ bool Database::repairTable(const QString& table) {
                                    .arg(cols, quoteIdentifier(name)));
                 read.bind(1, Value{last});
                 while (read.step()) {
-                    for (int i = 0; i <= def->fields.size(); ++i) {
+                    for (int i = 0; i <= def.fields.size(); ++i) {
                         sqlite3_stmt* r = read.handle();
                         Value v;
                         switch (sqlite3_column_type(r, i)) {
@@ -545,35 +793,50 @@ bool Database::repairTable(const QString& table) {
                 last += skip;
             }
         }
-        if (def->autoIncField() >= 0) {
+        if (def.autoIncField() >= 0) {
             try {
-                Statement seq(fc.get(),
-                              QStringLiteral("SELECT seq FROM src.sqlite_sequence WHERE name = ?1"));
-                seq.bind(1, Value{name.toStdString()});
-                if (seq.step()) {
-                    const std::int64_t value = sqlite3_column_int64(seq.handle(), 0);
-                    seq.reset();
+                if (const auto value = sequenceOf(fc.get(), QStringLiteral("src"), name))
                     execSql(fc.get(),
-                            QStringLiteral("UPDATE main.sqlite_sequence SET seq = max(seq, %1)").arg(value));
-                }
+                            QStringLiteral("UPDATE main.sqlite_sequence SET seq = max(seq, %1)").arg(*value));
             } catch (const EngineError&) {
             }
         }
+        fileStep();
         execSql(fc.get(), QStringLiteral("COMMIT"));
     } catch (...) {
-        removeFiles({rebuilt});
+        QFile::remove(rebuilt);
         throw;
     }
-    // The damaged file is kept beside the table for inspection; the rebuilt one takes its place.
+    // The damaged original is kept beside the table for inspection as X.dat.damaged. A file is linked there,
+    // so the rebuilt one replaces it in one rename; a directory in the table's place has to move aside first,
+    // and the next open finishes the swap should it be interrupted.
     const QString damaged = tempPath(name, QStringLiteral(".dat.damaged"));
-    QFile::remove(damaged);
-    QFile::remove(dat + QStringLiteral("-journal"));
-    if (!QFile::rename(dat, damaged) || !QFile::rename(rebuilt, dat)) {
-        QFile::rename(damaged, dat);
-        removeFiles({rebuilt});
+    if (QFileInfo(damaged).isDir() && !QFileInfo(damaged).isSymLink())
+        QDir(damaged).removeRecursively();
+    removeFile(damaged);
+    // A journal left beside the damaged file belongs to it, not to the rebuilt one.
+    if (QFileInfo::exists(dat + QStringLiteral("-journal")))
+        replaceFile(dat + QStringLiteral("-journal"), damaged + QStringLiteral("-journal"));
+    bool kept = false;
+    if (info.isFile()) {
+        fileStep();
+        kept = ::link(QFile::encodeName(dat).constData(), QFile::encodeName(damaged).constData()) == 0 ||
+               QFile::copy(dat, damaged);
+    }
+    if (!kept && !replaceFile(dat, damaged)) {
+        QFile::remove(rebuilt);
         throw EngineError(FileError,
                           QStringLiteral("Cannot replace the damaged file of table '%1'").arg(name));
     }
+    if (!replaceFile(rebuilt, dat)) {
+        if (!kept)
+            replaceFile(damaged, dat);
+        QFile::remove(rebuilt);
+        throw EngineError(FileError,
+                          QStringLiteral("Cannot replace the damaged file of table '%1'").arg(name));
+    }
+    syncFolder(folder_);
+    syncDefinitionFile(idx, def);
     return false;
 }
 
@@ -600,9 +863,10 @@ void Database::beginTransaction() {
 void Database::commitTransaction() {
     if (transactionDepth_ == 0 || !db_)
         throw EngineError(WrongState, QStringLiteral("No transaction is active"));
-    if (transactionDepth_ == 1)
+    if (transactionDepth_ == 1) {
+        fileStep();
         execSql(db_, QStringLiteral("COMMIT"));
-    else
+    } else
         execSql(db_, QStringLiteral("RELEASE sp%1").arg(transactionDepth_ - 1));
     --transactionDepth_;
 }

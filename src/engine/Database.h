@@ -18,10 +18,24 @@ namespace engine {
 
 class DataSet;
 
+// What is wrong with a table's data file, in words for the user.
+struct TableFileProblem {
+    enum Kind { Missing, Unreadable, Damaged };
+    QString table; // "Items"
+    QString file;  // "Items.dat"
+    Kind kind = Damaged;
+    QString message;
+};
+
 // The connection to one database folder. Each table is the file pair <Table>.dat (an SQLite file with the
 // table's rows and indexes) and <Table>.idx (its definition). The connection attaches every .dat file of the
 // folder under its table name, so SQL joins work across tables. It opens on first use and can be closed,
 // which closes every table and query object bound to it and releases the files.
+//
+// The connection's own main file is an empty session file in the database folder: SQLite writes the
+// super-journal of a commit across several tables beside it, so everything a crash recovery needs stays with
+// the data. The definition copy inside each .dat is the authority; an .idx that is missing, unreadable,
+// damaged or disagrees is written again from it.
 class Database {
 public:
     explicit Database(const QString& folder = {});
@@ -31,8 +45,28 @@ public:
 
     void setFolder(const QString& folder); // closes the connection first
     QString folder() const { return folder_; }
+    // The cache folder. The connection's main file goes there only when the database folder cannot be written
+    // (no journal can be made beside the tables then, so nothing is written to them); scratch files earlier
+    // versions kept there and a crash left behind are removed when the connection opens.
     void setScratchFolder(const QString& folder);
     QString scratchFolder() const { return scratchFolder_; }
+
+    // How long a statement waits for a lock held by another process before it fails.
+    void setBusyTimeout(int milliseconds);
+    int busyTimeout() const { return busyTimeout_; }
+
+    // Files in the database folder that belong to an open or crashed connection, not to the data: backups
+    // and uploads leave them out.
+    static bool isInternalFile(const QString& fileName);
+    static QStringList internalFilePatterns();
+
+    // Puts right what an interrupted change of older versions left (X.dat.old, X.dat.new, X.dat.bkp and
+    // their .idx twins): back to the intact original, the rest removed. Runs on every open.
+    void resolveLeftovers();
+
+    // Looks at the data files of the named tables without changing them; one entry per table that is
+    // missing, cannot be read or is damaged.
+    std::vector<TableFileProblem> diagnoseTables(const QStringList& tables) const;
 
     void open();
     void close();
@@ -46,21 +80,23 @@ public:
     bool tableExists(const QString& table) const;
     QStringList tables() const; // tables attached, in file-name order
 
-    // Definition of an attached table, cached until the connection closes; readDefinition() reads the file of
-    // any table, open or not.
+    // Definition of an attached table, cached until the connection closes. readDefinition() serves any table,
+    // open or not: from the copy inside its table file, or from its .idx when the table file cannot be read;
+    // an .idx that disagrees with the table file is written again on the way.
     const TableDefinition& definition(const QString& table);
     std::shared_ptr<const TableDefinition> sharedDefinition(const QString& table);
     TableDefinition readDefinition(const QString& table) const;
 
     void createTable(const QString& table, const TableDefinition& definition);
-    // Rebuilds the tables with a new locale and/or user version, keeping description and records. Either all
-    // tables are rebuilt or none is changed. Closes the connection.
+    // Rebuilds the tables with a new locale and/or user version, keeping description and records, in one
+    // transaction over all of them: either all tables are rebuilt or none is changed. Closes the connection.
     void alterTables(const QStringList& tables, std::optional<int> locale,
                      std::optional<std::pair<int, int>> version = std::nullopt);
     // Removes all records; auto-increment numbering starts again at 1.
     void emptyTable(const QString& table);
     // Checks the table file, rebuilds what can be rebuilt and always rebuilds the indexes. Returns true when
-    // the table was sound. Closes the connection.
+    // the table was sound. A rebuilt file replaces the damaged one in one rename; the damaged original is
+    // kept as X.dat.damaged. Closes the connection.
     bool repairTable(const QString& table);
 
     // Runs a statement that changes rows (bulk updates); table objects see the change on their next move.
@@ -85,6 +121,8 @@ public:
 
 private:
     void attachAll();
+    void removeStaleJournals();
+    void removeStaleSessionFiles() const;
     void closeDataSets();
     QString tempPath(const QString& table, const QString& suffix) const;
 
@@ -93,6 +131,7 @@ private:
     QString mainFile_;
     sqlite3* db_ = nullptr;
     int transactionDepth_ = 0;
+    int busyTimeout_ = 2000;
     QStringList attached_;
     QHash<QString, QString> damaged_; // table (lower case) -> why it could not be attached
     QHash<QString, std::shared_ptr<const TableDefinition>> definitions_;

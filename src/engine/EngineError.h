@@ -22,6 +22,7 @@ enum ErrorCode : int {
     TableExists = 10011,
     UnsupportedStatement = 10012,
     InvalidFilter = 10013,
+    RecordGone = 10014,
 };
 
 // Every failure of the table layer: a code and the message shown to the user.

@@ -78,6 +78,10 @@ bool sameValue(const RowStore& store, const RowStore::Cell& c, const Value& v) {
     return a == b;
 }
 
+[[noreturn]] void throwRecordGone() {
+    throw EngineError(RecordGone, QStringLiteral("The record no longer exists."));
+}
+
 } // namespace
 
 Table::Table(Database* db, const QString& tableName, QObject* parent) : DataSet(db, parent) {
@@ -566,6 +570,8 @@ void Table::writeRecord(bool inserting, std::vector<Value>& buffer, std::int64_t
                 throw;
             }
             stmt->reset();
+            if (sqlite3_changes(c) == 0)
+                throwRecordGone();
         }
     } catch (const EngineError& e) {
         if (e.code() != KeyViolation)
@@ -607,6 +613,9 @@ void Table::removeRecord(std::int64_t rowid) {
         throw;
     }
     deleteStatement_->reset();
+    // Another program (or a bulk statement) removed the row behind this object's snapshot.
+    if (sqlite3_changes(c) == 0)
+        throwRecordGone();
     markWritten();
 }
 

@@ -162,6 +162,13 @@ TableDefinition TableDefinition::fromJson(const QByteArray& json, const QString&
     const QJsonObject root = doc.object();
     if (root.value(QStringLiteral("format")).toInt() != kFormat)
         throw corrupt();
+    // A flag written as text or a number is a damaged definition, not a silent false.
+    const auto flag = [&corrupt](const QJsonObject& o, const char* key) {
+        const QJsonValue v = o.value(QLatin1String(key));
+        if (!v.isBool())
+            throw corrupt();
+        return v.toBool();
+    };
     TableDefinition d;
     d.description = root.value(QStringLiteral("description")).toString();
     d.versionMajor = root.value(QStringLiteral("versionMajor")).toInt(-1);
@@ -176,7 +183,7 @@ TableDefinition TableDefinition::fromJson(const QByteArray& json, const QString&
         if (!typeFromName(o.value(QStringLiteral("type")).toString(), f.type))
             throw corrupt();
         f.size = o.value(QStringLiteral("size")).toInt();
-        f.required = o.value(QStringLiteral("required")).toBool();
+        f.required = flag(o, "required");
         d.fields.append(f);
     }
     for (const QJsonValue& v : root.value(QStringLiteral("indexes")).toArray()) {
@@ -184,9 +191,9 @@ TableDefinition TableDefinition::fromJson(const QByteArray& json, const QString&
         IndexDef ix;
         ix.name = o.value(QStringLiteral("name")).toString();
         ix.fields = o.value(QStringLiteral("fields")).toString();
-        ix.primary = o.value(QStringLiteral("primary")).toBool();
-        ix.unique = o.value(QStringLiteral("unique")).toBool();
-        ix.caseInsensitive = o.value(QStringLiteral("caseInsensitive")).toBool();
+        ix.primary = flag(o, "primary");
+        ix.unique = flag(o, "unique");
+        ix.caseInsensitive = flag(o, "caseInsensitive");
         d.indexes.append(ix);
     }
     try {

@@ -13,6 +13,8 @@
 #include <QFileInfo>
 #include <QTest>
 
+#include <unistd.h>
+
 namespace {
 
 std::pair<int, int> VersionOf(const QString& folder, const QString& table) {
@@ -153,16 +155,185 @@ TEST_F(StartupTest, MinimiseAndRestoreDoNotRepeatStartUp) {
     EXPECT_EQ(messages_.count(), 1);
 }
 
-TEST_F(StartupTest, AFailedBlankDatabaseEndsTheProgramWithoutLeftovers) {
+TEST_F(StartupTest, AFolderInPlaceOfATableFileIsLeftAloneWhenTheUserCloses) {
     // Something that is not a table sits where a table file must go.
     QDir().mkpath(dataFolder() + "/Items.dat");
+    messages_.setNextAnswer(ui::MessageAnswer::No);
     MainWindow& w = start();
-    ASSERT_EQ(messages_.count(), 2);
-    EXPECT_EQ(messages_.calls()[1].kind, ui::MessageKind::Error);
+    ASSERT_EQ(messages_.count(), 1);
+    EXPECT_EQ(messages_.calls()[0].kind, ui::MessageKind::Confirmation);
+    EXPECT_EQ(messages_.calls()[0].buttons, ui::MessageButtons::YesNo);
+    EXPECT_EQ(messages_.lastText(),
+              "The table file Items.dat is damaged.\r\nRepair it now? The damaged file is "
+              "kept as Items.dat.damaged.\r\nNo closes Grocelle without changing anything.");
     EXPECT_TRUE(w.startupFailed());
+    EXPECT_TRUE(QFileInfo(dataFolder() + "/Items.dat").isDir());
     EXPECT_FALSE(QFileInfo::exists(dataFolder() + "/Categories.dat"));
     EXPECT_FALSE(QFileInfo::exists(dataFolder() + "/Products.idx"));
     for (int i = 0; i < 200 && w.isVisible(); ++i)
         QTest::qWait(10);
     EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(StartupTest, DamagedTableFilesAreRepairedOnRequestAndTheProgramStarts) {
+    createDatabase();
+    {
+        engine::Database db(dataFolder());
+        db.alterTables(schema::tableNames(), 1031);
+        engine::Table shops(&db, "Shops");
+        shops.open();
+        shops.append();
+        shops.field("ShopName").setString("Corner");
+        shops.post();
+    }
+    // Items.dat emptied, Products.dat overwritten, Categories.dat replaced by a folder, Items.idx damaged.
+    for (const char* name : {"Items.dat", "Products.dat"}) {
+        QFile f(dataFolder() + "/" + name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        if (QByteArray(name) == "Products.dat")
+            f.write(QByteArray(8192, 'x'));
+    }
+    ASSERT_TRUE(QFile::remove(dataFolder() + "/Categories.dat"));
+    QDir().mkpath(dataFolder() + "/Categories.dat");
+    {
+        QFile idx(dataFolder() + "/Items.idx");
+        ASSERT_TRUE(idx.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        idx.write("{ not json");
+    }
+    MainWindow& w = start();
+    ASSERT_EQ(messages_.count(), 3);
+    EXPECT_TRUE(messages_.calls()[0].text.startsWith("The table file Categories.dat is damaged.\r\n"));
+    EXPECT_TRUE(messages_.calls()[1].text.startsWith("The table file Products.dat is damaged.\r\n"));
+    EXPECT_TRUE(messages_.calls()[2].text.startsWith("The table file Items.dat is damaged.\r\n"));
+    EXPECT_FALSE(w.startupFailed());
+    for (const QString& table : schema::tableNames()) {
+        EXPECT_TRUE(QFileInfo(dataFolder() + "/" + table + ".dat").isFile()) << table.toStdString();
+        engine::Table t(&window_->database(), table);
+        EXPECT_NO_THROW(t.open()) << table.toStdString();
+    }
+    // The damaged originals are kept; the sound table kept its row and every table its language.
+    EXPECT_TRUE(QFileInfo(dataFolder() + "/Categories.dat.damaged").isDir());
+    EXPECT_EQ(QFileInfo(dataFolder() + "/Products.dat.damaged").size(), 8192);
+    EXPECT_TRUE(QFileInfo::exists(dataFolder() + "/Items.dat.damaged"));
+    engine::Table shops(&window_->database(), "Shops");
+    shops.open();
+    EXPECT_EQ(shops.recordCount(), 1);
+    EXPECT_EQ(engine::TableDefinition::readFile(dataFolder() + "/Items.idx").locale, 1031);
+}
+
+TEST_F(StartupTest, MissingTablesBesideOthersAreCreatedEmptyAndNamed) {
+    createDatabase();
+    {
+        engine::Database db(dataFolder());
+        db.alterTables(schema::tableNames(), 1036);
+        engine::Table shops(&db, "Shops");
+        shops.open();
+        shops.append();
+        shops.field("ShopName").setString("Corner");
+        shops.post();
+    }
+    for (const char* file : {"Categories.dat", "Categories.idx", "Aisles.dat"})
+        ASSERT_TRUE(QFile::remove(dataFolder() + "/" + file));
+    MainWindow& w = start();
+    ASSERT_EQ(messages_.count(), 1);
+    EXPECT_EQ(messages_.calls()[0].kind, ui::MessageKind::Warning);
+    EXPECT_EQ(messages_.lastText(),
+              "The table files Categories.dat, Aisles.dat were missing; the tables have been created empty.");
+    EXPECT_FALSE(w.startupFailed());
+    engine::Table shops(&window_->database(), "Shops");
+    shops.open();
+    EXPECT_EQ(shops.recordCount(), 1);
+    for (const QString& table : schema::tableNames())
+        EXPECT_EQ(VersionOf(dataFolder(), table), std::pair(2, 1)) << table.toStdString();
+    EXPECT_EQ(engine::Database(dataFolder()).readDefinition("Categories").locale, 1036);
+    EXPECT_EQ(engine::Database(dataFolder()).readDefinition("Aisles").locale, 1036);
+    finish();
+
+    // The next start finds a complete database and says nothing.
+    messages_.clear();
+    start();
+    EXPECT_EQ(messages_.count(), 0);
+}
+
+TEST_F(StartupTest, AnUnreadableTableFileIsNamedAndNothingIsTouched) {
+    createDatabase();
+    const QString items = dataFolder() + "/Items.dat";
+    // Without read permission (which binds all but the superuser), or as a link that leads nowhere.
+    const bool asRoot = ::geteuid() == 0;
+    if (asRoot) {
+        ASSERT_TRUE(QFile::remove(items));
+        ASSERT_EQ(::symlink("Items.dat", items.toLocal8Bit().constData()), 0);
+    } else {
+        ASSERT_TRUE(QFile::setPermissions(items, QFileDevice::WriteOwner));
+    }
+    MainWindow& w = start();
+    ASSERT_EQ(messages_.count(), 1);
+    EXPECT_EQ(messages_.calls()[0].kind, ui::MessageKind::Error);
+    EXPECT_EQ(messages_.lastText(),
+              QString("The table file Items.dat cannot be read: %1.\r\n"
+                      "Grocelle closes without changing anything.")
+                  .arg(asRoot ? "too many levels of symbolic links" : "permission denied"));
+    EXPECT_TRUE(w.startupFailed());
+    EXPECT_FALSE(QFileInfo::exists(items + ".damaged"));
+    EXPECT_TRUE(QFileInfo(items).isSymLink() || QFileInfo(items).permissions() == QFileDevice::WriteOwner);
+    if (!asRoot)
+        QFile::setPermissions(items, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+TEST_F(StartupTest, AnInterruptedSwapOfAnEarlierVersionIsRolledBack) {
+    createDatabase();
+    {
+        engine::Database db(dataFolder());
+        engine::Table cats(&db, "Categories");
+        cats.open();
+        cats.append();
+        cats.field("CatName").setString("Dairy");
+        cats.post();
+    }
+    // Categories was set aside as .old and its rebuilt copy never arrived; Shops has a refresh copy beside it
+    // and Products lost its file to a refresh copy that was not renamed back.
+    const QString d = dataFolder() + "/";
+    ASSERT_TRUE(QFile::rename(d + "Categories.dat", d + "Categories.dat.old"));
+    ASSERT_TRUE(QFile::rename(d + "Categories.idx", d + "Categories.idx.old"));
+    ASSERT_TRUE(QFile::copy(d + "Shops.dat", d + "Shops.dat.bkp"));
+    ASSERT_TRUE(QFile::copy(d + "Aisles.dat", d + "Aisles.dat.new"));
+    ASSERT_TRUE(QFile::rename(d + "Products.dat", d + "Products.dat.bkp"));
+    start();
+    EXPECT_EQ(messages_.count(), 0) << messages_.lastText().toStdString();
+    engine::Table cats(&window_->database(), "Categories");
+    cats.open();
+    EXPECT_EQ(cats.recordCount(), 1);
+    const QStringList rest =
+        QDir(dataFolder()).entryList({"*.old", "*.new", "*.bkp"}, QDir::AllEntries | QDir::Hidden);
+    EXPECT_TRUE(rest.isEmpty()) << rest.join(' ').toStdString();
+    EXPECT_TRUE(QFileInfo::exists(d + "Products.dat"));
+}
+
+TEST_F(StartupTest, TablesSetAsideByAnInterruptedSwapAreNotTakenForAMissingDatabase) {
+    createDatabase();
+    {
+        engine::Database db(dataFolder());
+        db.alterTables(schema::tableNames(), 1031, std::pair{2, 0});
+        engine::Table shops(&db, "Shops");
+        shops.open();
+        shops.append();
+        shops.field("ShopName").setString("Corner");
+        shops.post();
+    }
+    for (const QString& table : schema::tableNames())
+        ASSERT_TRUE(
+            QFile::rename(dataFolder() + "/" + table + ".dat", dataFolder() + "/" + table + ".dat.old"));
+    ASSERT_TRUE(QFile::remove(dataFolder() + "/Items.idx"));
+    start();
+    EXPECT_EQ(messages_.count(), 0) << messages_.lastText().toStdString();
+    engine::Table shops(&window_->database(), "Shops");
+    shops.open();
+    EXPECT_EQ(shops.recordCount(), 1);
+    // All five, the one without its .idx too, were raised to 2.1 in their language.
+    for (const QString& table : schema::tableNames()) {
+        const engine::TableDefinition def =
+            engine::TableDefinition::readFile(dataFolder() + "/" + table + ".idx");
+        EXPECT_EQ(std::pair(def.versionMajor, def.versionMinor), std::pair(2, 1)) << table.toStdString();
+        EXPECT_EQ(def.locale, 1031);
+    }
 }
