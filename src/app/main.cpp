@@ -1,3 +1,4 @@
+#include "GuardedApplication.h"
 #include "Helpers.h"
 #include "MainWindow.h"
 #include "Subsystems.h"
@@ -6,7 +7,7 @@
 #include <QStyleFactory>
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
+    ui::GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Grocelle"));
     QApplication::setApplicationVersion(ProgramVersionText());
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
