@@ -370,11 +370,16 @@ void CatalogueItemsPage::ItemsDelBtnClick() {
                      this))
         return;
     const int doomed = currentId(query, kItemID);
-    const int before = query->recNo();
-    query->next();
-    if (query->recNo() == before) // it was the last row
-        query->prior();
-    const int neighbour = currentId(query, kItemID);
+    // The following row becomes current, or the one before the last. Read, not moved to: moving would run
+    // the page's follow-up steps, and a failure there must not come between the question and the deletion.
+    const int row = query->recNo();
+    const int next = row + 1 < query->recordCount() ? row + 1 : row - 1;
+    int neighbour = doomed;
+    if (next >= 0) {
+        const engine::Value id = query->valueAt(next, query->fieldIndex(kItemID));
+        if (const auto* value = std::get_if<std::int64_t>(&id))
+            neighbour = static_cast<int>(*value);
+    }
     try {
         engine::Table* items = main_.ItemTable;
         items->setIndexName(QString());

@@ -154,6 +154,7 @@ void RunningProgram::clickButton(QWidget* button) {
 }
 
 void RunningProgram::dragList(TaggedListBox* source, int row, QWidget* target, QPoint to) {
+    ASSERT_TRUE(source->item(row)) << "no row " << row << " to drag";
     const QPoint from = source->visualItemRect(source->item(row)).center();
     source->item(row)->setSelected(true);
     QTest::mousePress(source->viewport(), Qt::LeftButton, {}, from);
