@@ -39,7 +39,8 @@ enum class Fault { NextStatement, TouchedTable };
 
 // Every command of the program, run once while the table layer fails: the error box shows the engine's
 // message, the program goes on, the tables are unchanged, and the same command then works.
-class EveryCommandFails : public RunningProgram, public ::testing::WithParamInterface<std::tuple<int, Fault>> {
+class EveryCommandFails : public RunningProgram,
+                          public ::testing::WithParamInterface<std::tuple<int, Fault>> {
 public:
     using RunningProgram::aislesPage;
     using RunningProgram::clickSubTab;
@@ -124,7 +125,8 @@ public:
     void cell(int r, int column, const char* text) {
         ui::ThemedDBGrid* g = listPage().grid();
         g->setFocus();
-        QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(g->model()->index(r, column)).center());
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, {},
+                          g->visualRect(g->model()->index(r, column)).center());
         const QString t = QString::fromUtf8(text);
         QTest::keyClick(g, t.at(0).toLatin1());
         auto* editor = qobject_cast<QLineEdit*>(g->indexWidget(g->currentIndex()));
@@ -181,8 +183,9 @@ public:
             [this, details, decisive](OptimizeForm& form) {
                 form.DetailsCB->setChecked(details);
                 if (details)
-                    dialog<OptDetailsForm>([](OptDetailsForm& d) { QTest::mouseClick(d.CloseBtn, Qt::LeftButton); },
-                                           [](OptDetailsForm& d) { d.reject(); });
+                    dialog<OptDetailsForm>(
+                        [](OptDetailsForm& d) { QTest::mouseClick(d.CloseBtn, Qt::LeftButton); },
+                        [](OptDetailsForm& d) { d.reject(); });
                 if (decisive)
                     arm();
                 QTest::mouseClick(form.OptimizeBtn, Qt::LeftButton);
@@ -240,6 +243,7 @@ using P = MainWindow::PageIndex;
 
 // One line a command. A command arms the fault just before its decisive event (arm()); a handler added
 // later is covered by adding its line here.
+// clang-format off
 static const T::Command kCommands[] = {
     // Page changes.
     {"ShowItemsPage", nullptr, "Items", [](T& t) { t.arm(); t.tab(P::ItemsPageIndex); }},
@@ -315,6 +319,7 @@ static const T::Command kCommands[] = {
     {"FloorplanDelete", "FPDeleteBtn", "Aisles", [](T& t) { t.aisles(0); QTest::mouseClick(t.plan(), Qt::LeftButton, {}, {30, 30}); t.arm(); t.tool(t.aislesPage().FPDeleteBtn); }},
     {"FloorplanPlaceFromPickList", "FPAddAisleBtn", nullptr, [](T& t) { t.aisles(0); t.pickList(); t.arm(); t.dragList(t.aislesPage().PickAisle->AislesLB, 0, t.plan(), {200, 200}); }},
 };
+// clang-format on
 
 void EveryCommandFails::check(const Command& command, Fault fault) {
     startFilled();
@@ -357,22 +362,22 @@ TEST_P(EveryCommandFails, ShowsTheEnginesMessageAndChangesNothing) {
     check(kCommands[index], fault);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    AllCommands, EveryCommandFails,
-    ::testing::ValuesIn([] {
-        // A command on no table has nothing to fail but its first statement, which it must not have.
-        std::vector<std::tuple<int, Fault>> cases;
-        for (int i = 0; i < static_cast<int>(std::size(kCommands)); ++i) {
-            cases.emplace_back(i, Fault::NextStatement);
-            if (kCommands[i].table)
-                cases.emplace_back(i, Fault::TouchedTable);
-        }
-        return cases;
-    }()),
-    [](const ::testing::TestParamInfo<std::tuple<int, Fault>>& info) {
-        return std::string(kCommands[std::get<0>(info.param)].name) +
-               (std::get<1>(info.param) == Fault::NextStatement ? "_NextStatement" : "_TouchedTable");
-    });
+INSTANTIATE_TEST_SUITE_P(AllCommands, EveryCommandFails, ::testing::ValuesIn([] {
+                             // A command on no table has nothing to fail but its first statement, which it
+                             // must not have.
+                             std::vector<std::tuple<int, Fault>> cases;
+                             for (int i = 0; i < static_cast<int>(std::size(kCommands)); ++i) {
+                                 cases.emplace_back(i, Fault::NextStatement);
+                                 if (kCommands[i].table)
+                                     cases.emplace_back(i, Fault::TouchedTable);
+                             }
+                             return cases;
+                         }()),
+                         [](const ::testing::TestParamInfo<std::tuple<int, Fault>>& info) {
+                             return std::string(kCommands[std::get<0>(info.param)].name) +
+                                    (std::get<1>(info.param) == Fault::NextStatement ? "_NextStatement"
+                                                                                     : "_TouchedTable");
+                         });
 
 // The table above is the program's list of commands: every enabled menu entry, page button and floor plan
 // tool of the running program must be in it.

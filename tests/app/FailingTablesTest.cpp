@@ -1,6 +1,7 @@
 #include "RunningProgram.h"
 
 #include "AislesPage.h"
+#include "AppPage.h"
 #include "CatalogueShopsPage.h"
 #include "CopyShopForm.h"
 #include "FaultInjection.h"
@@ -210,4 +211,43 @@ TEST_F(FailingTablesTest, CataloguePageStepsReportTheFailure) {
     clickButton(shops.ShopChangeBtn);
     EXPECT_EQ(messages_.count(), 0) << messages_.lastText().toStdString();
     EXPECT_TRUE(contents().contains(QStringLiteral("|555")));
+}
+
+namespace {
+
+// A page whose work is not stored yet, and cannot be while its table fails.
+class UnstoredPage : public AppPage {
+public:
+    using AppPage::AppPage;
+    void showStep() override { ++shown; }
+    void leaveStep() override {
+        if (failing)
+            throw engine::EngineError(engine::GeneralError, QStringLiteral("Cannot store the plan"));
+        ++left;
+    }
+    bool failing = true;
+    int shown = 0;
+    int left = 0;
+};
+
+} // namespace
+
+TEST_F(FailingTablesTest, APageThatCannotBeLeftStaysInFrontWithItsWork) {
+    MainWindow& main = startFilled();
+    auto* page = new UnstoredPage(main);
+    main.installPage(MainWindow::AislePageIndex, page);
+    clickTab(MainWindow::AislePageIndex);
+    ASSERT_EQ(page->shown, 1);
+
+    clickTab(MainWindow::ShopsPageIndex);
+    EXPECT_EQ(errorTexts(), QStringList{QStringLiteral("Cannot store the plan")});
+    EXPECT_EQ(main.activePageIndex(), MainWindow::AislePageIndex);
+    EXPECT_EQ(page->shown, 1) << "the page was not shown afresh over its work";
+
+    page->failing = false;
+    messages_.clear();
+    clickTab(MainWindow::ShopsPageIndex);
+    EXPECT_EQ(messages_.count(), 0);
+    EXPECT_EQ(page->left, 1);
+    EXPECT_EQ(main.activePageIndex(), MainWindow::ShopsPageIndex);
 }

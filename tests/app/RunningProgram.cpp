@@ -2,6 +2,7 @@
 
 #include "AislesPage.h"
 #include "AislesTabSheet.h"
+#include "Schema.h"
 #include "Subsystems.h"
 #include "Table.h"
 #include "TableFiles.h"
@@ -11,8 +12,11 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
+#include <QFile>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
@@ -28,8 +32,19 @@ void RunningProgram::TearDown() {
 }
 
 void RunningProgram::fillCatalogue() {
-    createDatabase();
-    engine::Database db(dataFolder());
+    // Written once, then copied for each test: writing row by row costs a sync of the files each time.
+    static QTemporaryDir filled;
+    if (!QFile::exists(filled.filePath(QStringLiteral("Items.dat"))))
+        writeCatalogue(filled.path());
+    QDir().mkpath(dataFolder());
+    for (const QString& name : QDir(filled.path()).entryList(QDir::Files))
+        ASSERT_TRUE(QFile::copy(filled.filePath(name), dataFolder() + QLatin1Char('/') + name))
+            << name.toStdString();
+}
+
+void RunningProgram::writeCatalogue(const QString& folder) {
+    CreateDatabaseTables(folder);
+    engine::Database db(folder);
     using Fields = std::initializer_list<std::pair<const char*, engine::Value>>;
     const auto append = [&](const char* table, Fields values) {
         engine::Table t(&db, QLatin1String(table));

@@ -53,5 +53,7 @@ protected:
     QStringList errorTexts() const;
 
 private:
+    static void writeCatalogue(const QString& folder);
+
     std::vector<QPointer<QTimer>> modalSteps_;
 };
