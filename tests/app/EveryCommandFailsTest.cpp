@@ -11,6 +11,7 @@
 #include "OptimizeForm.h"
 #include "PickAisleForm.h"
 #include "PrefsForm.h"
+#include "ResizeHandle.h"
 #include "SequencePanel.h"
 #include "ShoppingListPage.h"
 #include "ShoppingQuery.h"
@@ -154,6 +155,44 @@ public:
             tool(aislesPage().FPAddAisleBtn);
         ASSERT_TRUE(aislesPage().PickAisle->isVisible());
     }
+    // An entry of the floor plan's popup menu, opened with a right click on the plan.
+    void planPopup(const char* name, QPoint at) {
+        QTest::mouseClick(plan(), Qt::RightButton, {}, at);
+        QMenu* menu = aislesPage().FloorplanPopup;
+        QAction* action = nullptr;
+        for (QAction* a : menu->actions())
+            if (a->objectName() == QLatin1String(name))
+                action = a;
+        ASSERT_TRUE(action && action->isEnabled()) << name;
+        arm();
+        fromEventLoop([action] { action->trigger(); });
+        menu->hide();
+    }
+    // Drags a corner handle of the one selected aisle.
+    void resizeAisle(QPoint by) {
+        ResizeHandle* corner = plan()->handle(ShopAisles::Handle::BottomRight);
+        ASSERT_TRUE(corner->isVisible());
+        arm();
+        QTest::mousePress(corner, Qt::LeftButton, {}, QPoint(3, 3));
+        QTest::mouseMove(corner, QPoint(3, 3) + by);
+        QTest::mouseRelease(corner, Qt::LeftButton, {}, QPoint(3, 3) + by);
+    }
+    // Optimize with details, then Undo in the results.
+    void undoFromResults() {
+        dialog<OptimizeForm>(
+            [this](OptimizeForm& form) {
+                form.DetailsCB->setChecked(true);
+                dialog<OptDetailsForm>(
+                    [this](OptDetailsForm& d) {
+                        arm();
+                        QTest::mouseClick(d.UndoBtn, Qt::LeftButton);
+                    },
+                    [](OptDetailsForm& d) { QTest::mouseClick(d.CloseBtn, Qt::LeftButton); });
+                QTest::mouseClick(form.OptimizeBtn, Qt::LeftButton);
+            },
+            [](OptimizeForm& form) { QTest::mouseClick(form.CancelBtn, Qt::LeftButton); });
+        menu("Analyseshoppinglist1");
+    }
     SequencePanel& sequence() { return *aislesPage().SequenceTabSheet; }
     FloorplanView* plan() { return aislesPage().FloorTabSheet->FloorPlan; }
     ShoppingListPage& listPage() {
@@ -269,8 +308,10 @@ static const T::Command kCommands[] = {
     {"OptimizeWithDetails", "Analyseshoppinglist1", "Items", [](T& t) { t.list(); t.optimize(true); }},
     {"OptimizeSummaryOnly", "DetailsCB", "Items", [](T& t) { t.list(); t.optimize(false); }},
     {"UndoOptimization", "Undooptimization1", "Items", [](T& t) { t.list(); t.optimize(false, false); t.arm(); t.menu("Undooptimization1"); }},
+    {"OptimizeUndoFromResults", nullptr, "Items", [](T& t) { t.list(); t.undoFromResults(); }},
     {"DeleteUnusedProducts", "Deleteunusedproducts1", "Products", [](T& t) { t.tab(P::ItemsPageIndex); t.arm(); t.menu("Deleteunusedproducts1"); }},
     {"CopyShopWithEverything", "Copyshop1", "Aisles", [](T& t) { t.copyShop(true, true, true); }},
+    {"CopyShopWithItems", nullptr, "Items", [](T& t) { t.copyShop(true, false, false); }},
     {"CopyShopAlone", nullptr, "Shops", [](T& t) { t.copyShop(false, false, false); }},
     {"ChangeLanguage", "OptionsItem", "Items", [](T& t) { t.tab(P::CatPageIndex); t.language(); }},
     // Shopping list page.
@@ -287,6 +328,8 @@ static const T::Command kCommands[] = {
     // Items page.
     {"ItemsPickItem", nullptr, "Products", [](T& t) { t.tab(P::ItemsPageIndex); t.arm(); t.row("ItemsGrid", 2); }},
     {"ItemsPickCategory", nullptr, "Products", [](T& t) { t.tab(P::ItemsPageIndex); t.arm(); t.row("ItemsCatGrid", 1); }},
+    {"ItemsPickProductType", nullptr, nullptr, [](T& t) { t.tab(P::ItemsPageIndex); t.row("ItemsCatGrid", 1); t.arm(); t.row("ItemsProdGrid", 1); }},
+    {"ItemsPickShop", nullptr, nullptr, [](T& t) { t.tab(P::ItemsPageIndex); t.arm(); t.row("ItemsShopGrid", 1); }},
     {"ItemsSort", nullptr, "Items", [](T& t) { t.tab(P::ItemsPageIndex); t.arm(); t.title("ItemsGrid", 2); }},
     {"ItemsAdd", "ItemsAddBtn", "Items", [](T& t) { t.tab(P::ItemsPageIndex); t.type("ItemsBrandEdit", "New"); t.arm(); t.click("ItemsAddBtn"); }},
     {"ItemsAddNewTypes", nullptr, "Products", [](T& t) { t.tab(P::ItemsPageIndex); t.type("ItemsCatEdit", "Frozen"); t.type("ItemsProdEdit", "Peas"); t.arm(); t.click("ItemsAddBtn"); }},
@@ -314,6 +357,9 @@ static const T::Command kCommands[] = {
     {"FloorplanAddAllUnplaced", "FPAddAllUnplacedBtn", nullptr, [](T& t) { t.aisles(0); t.arm(); t.tool(t.aislesPage().FPAddAllUnplacedBtn); }},
     {"FloorplanSelectAll", "FPSelectallBtn", nullptr, [](T& t) { t.aisles(0); t.arm(); t.tool(t.aislesPage().FPSelectallBtn); }},
     {"FloorplanMoveAisle", nullptr, nullptr, [](T& t) { t.aisles(0); t.arm(); t.dragOnPlan({30, 30}, {70, 50}); }},
+    {"FloorplanResizeAisle", nullptr, nullptr, [](T& t) { t.aisles(0); QTest::mouseClick(t.plan(), Qt::LeftButton, {}, {30, 30}); t.resizeAisle({40, 20}); }},
+    {"FloorplanPopupDelete", nullptr, "Aisles", [](T& t) { t.aisles(0); QTest::mouseClick(t.plan(), Qt::LeftButton, {}, {30, 30}); t.planPopup("Deleteselected1", {30, 30}); }},
+    {"FloorplanPopupAddAll", nullptr, nullptr, [](T& t) { t.aisles(0); t.planPopup("Addallunplaced1", {200, 200}); }},
     {"FloorplanSetSequence", "FPSeqBeforeBtn", nullptr, [](T& t) { t.aisles(0); QTest::mouseClick(t.plan(), Qt::LeftButton, {}, {30, 30}); t.arm(); t.tool(t.aislesPage().FPSeqBeforeBtn); }},
     {"FloorplanArrows", "FPArrowsBtn", nullptr, [](T& t) { t.aisles(0); t.arm(); t.tool(t.aislesPage().FPArrowsBtn); }},
     {"FloorplanDelete", "FPDeleteBtn", "Aisles", [](T& t) { t.aisles(0); QTest::mouseClick(t.plan(), Qt::LeftButton, {}, {30, 30}); t.arm(); t.tool(t.aislesPage().FPDeleteBtn); }},
