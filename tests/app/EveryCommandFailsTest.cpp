@@ -47,6 +47,10 @@ public:
     using RunningProgram::clickSubTab;
     using RunningProgram::dragList;
 
+    void TearDown() override {
+        FaultInjection::disarm(); // also when a step stopped the test early
+        RunningProgram::TearDown();
+    }
     MainWindow& window() { return *window_; }
     void answerText(const char* text) { dialogs_.setNextAnswer(QString::fromUtf8(text)); }
     // Drags on the floor plan with the mouse.
