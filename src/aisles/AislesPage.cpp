@@ -32,7 +32,7 @@ AislesPage::AislesPage(engine::Database* db, QWidget* parent)
     ShopLabel->setBuddy(AislesShopCombo);
     ShopLabel->adjustSize();
     connect(AislesShopCombo, qOverload<int>(&QComboBox::activated), this,
-            [this](int) { GuardedCall(this, [this] { AislesShopComboClick(); }); });
+            [this](int) { AislesShopComboClick(); });
 
     PageControl2 = new QTabWidget(this);
     PageControl2->setObjectName(QStringLiteral("PageControl2"));
@@ -159,21 +159,19 @@ void AislesPage::resizeEvent(QResizeEvent*) {
 void AislesPage::AisleTabSheetShow() {
     if (pending())
         return;
-    GuardedCall(this, [this] {
-        AislesShopCombo->clear();
-        const auto shops = store_->shops();
-        int select = -1;
-        for (const auto& s : shops) {
-            if (select < 0 && s.id == savedAisleShopID_)
-                select = AislesShopCombo->count();
-            AislesShopCombo->addItem(TaggedListEntry(s.id, s.name));
-        }
-        if (shops.size() == 1)
-            select = 0;
-        AislesShopCombo->setCurrentIndex(select);
-        aisleShopID_ = -1; // nothing of a previous shop is written back
-        AislesShopComboClick();
-    });
+    AislesShopCombo->clear();
+    const auto shops = store_->shops();
+    int select = -1;
+    for (const auto& s : shops) {
+        if (select < 0 && s.id == savedAisleShopID_)
+            select = AislesShopCombo->count();
+        AislesShopCombo->addItem(TaggedListEntry(s.id, s.name));
+    }
+    if (shops.size() == 1)
+        select = 0;
+    AislesShopCombo->setCurrentIndex(select);
+    aisleShopID_ = -1; // nothing of a previous shop is written back
+    AislesShopComboClick();
 }
 
 void AislesPage::AislesShopComboClick() {

@@ -145,10 +145,15 @@ void TaggedListBox::mouseReleaseEvent(QMouseEvent* event) {
     dragging_ = false;
     viewport()->releaseMouse();
     unsetCursor();
+    // The drag ends (auto-scroll stops, the drop line goes) even when storing the drop fails.
+    struct EndDrag {
+        ListDragHandler* handler;
+        TaggedListBox* source;
+        ~EndDrag() { handler->endDrag(source); }
+    } end{handler_, this};
     const QPoint global = event->globalPosition().toPoint();
     if (handler_->dragOver(this, global))
         handler_->dragDrop(this, global);
-    handler_->endDrag(this);
 }
 
 void TaggedListBox::paintEvent(QPaintEvent* event) {

@@ -29,6 +29,7 @@
 #include <QProcess>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
@@ -439,8 +440,16 @@ void MainWindow::showPage(int index) {
 }
 
 void MainWindow::onCurrentPageChanged(int index) {
-    if (AppPage* old = page(shownPage_); old && shownPage_ != index)
-        old->leaveStep();
+    if (AppPage* old = page(shownPage_); old && shownPage_ != index) {
+        try {
+            old->leaveStep();
+        } catch (...) {
+            // What the old page holds was not stored: it stays in front with it, and the error is shown.
+            const QSignalBlocker block(PageControl1);
+            PageControl1->setCurrentIndex(shownPage_);
+            throw;
+        }
+    }
     shownPage_ = index;
     if (AppPage* p = page(index))
         p->showStep();

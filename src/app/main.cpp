@@ -1,5 +1,6 @@
 #include "AppFolders.h"
 #include "DatabaseLock.h"
+#include "GuardedApplication.h"
 #include "Helpers.h"
 #include "MainWindow.h"
 #include "MessageService.h"
@@ -11,7 +12,7 @@
 #include <cstdio>
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
+    ui::GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Grocelle"));
     QApplication::setApplicationVersion(ProgramVersionText());
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));

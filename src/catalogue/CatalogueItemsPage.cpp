@@ -329,37 +329,27 @@ bool CatalogueItemsPage::AmendCatProd() {
 }
 
 void CatalogueItemsPage::ItemsAddBtnClick() {
-    try {
-        // Size and price are checked first, so a refused number creates no category or product type.
-        if (auto problem = writer_.inputProblem(typedFields())) {
-            fail(this, *problem);
-            return;
-        }
-        if (!AmendCatProd())
-            return;
-        const int id = writer_.add(typedFields());
-        RefreshItemsQuery(id);
-    } catch (const engine::SilentAbort&) {
-    } catch (const engine::EngineError& e) {
-        fail(this, e.message());
+    // Size and price are checked first, so a refused number creates no category or product type.
+    if (auto problem = writer_.inputProblem(typedFields())) {
+        fail(this, *problem);
+        return;
     }
+    if (!AmendCatProd())
+        return;
+    const int id = writer_.add(typedFields());
+    RefreshItemsQuery(id);
 }
 
 void CatalogueItemsPage::ItemsChangeBtnClick() {
     const int id = currentId(main_.ItemsItemsQuery, kItemID);
-    try {
-        if (auto problem = writer_.inputProblem(typedFields())) {
-            fail(this, *problem);
-            return;
-        }
-        if (!AmendCatProd())
-            return;
-        writer_.change(id, typedFields());
-        RefreshItemsQuery(id);
-    } catch (const engine::SilentAbort&) {
-    } catch (const engine::EngineError& e) {
-        fail(this, e.message());
+    if (auto problem = writer_.inputProblem(typedFields())) {
+        fail(this, *problem);
+        return;
     }
+    if (!AmendCatProd())
+        return;
+    writer_.change(id, typedFields());
+    RefreshItemsQuery(id);
 }
 
 void CatalogueItemsPage::ItemsDelBtnClick() {
@@ -370,21 +360,22 @@ void CatalogueItemsPage::ItemsDelBtnClick() {
                      this))
         return;
     const int doomed = currentId(query, kItemID);
-    const int before = query->recNo();
-    query->next();
-    if (query->recNo() == before) // it was the last row
-        query->prior();
-    const int neighbour = currentId(query, kItemID);
-    try {
-        engine::Table* items = main_.ItemTable;
-        items->setIndexName(QString());
-        if (!items->findKey({engine::Value{static_cast<std::int64_t>(doomed)}}))
-            return;
-        items->deleteRecord();
-        RefreshItemsQuery(neighbour);
-    } catch (const engine::EngineError& e) {
-        fail(this, e.message());
+    // The following row becomes current, or the one before the last. Read, not moved to: moving would run
+    // the page's follow-up steps, and a failure there must not come between the question and the deletion.
+    const int row = query->recNo();
+    const int next = row + 1 < query->recordCount() ? row + 1 : row - 1;
+    int neighbour = doomed;
+    if (next >= 0) {
+        const engine::Value id = query->valueAt(next, query->fieldIndex(kItemID));
+        if (const auto* value = std::get_if<std::int64_t>(&id))
+            neighbour = static_cast<int>(*value);
     }
+    engine::Table* items = main_.ItemTable;
+    items->setIndexName(QString());
+    if (!items->findKey({engine::Value{static_cast<std::int64_t>(doomed)}}))
+        return;
+    items->deleteRecord();
+    RefreshItemsQuery(neighbour);
 }
 
 void CatalogueItemsPage::reopenProducts() {
@@ -411,18 +402,14 @@ void CatalogueItemsPage::ProdPopupDeleteClick() {
     if (!products->isOpen() || products->isEmpty())
         return;
     const int product = products->field(kProdID).asInteger();
-    try {
-        const int items = editor_.productItemCount(product);
-        if (items > 0 && ui::showMessage(ui::MessageKind::Warning, deleteProductTypeWarning(items),
-                                         ui::MessageButtons::OkCancel, this) != ui::MessageAnswer::Ok)
-            return;
-        const int keep = currentId(main_.ItemsItemsQuery, kItemID);
-        editor_.deleteProduct(product);
-        reopenProducts();
-        RefreshItemsQuery(keep);
-    } catch (const engine::EngineError& e) {
-        fail(this, e.message());
-    }
+    const int items = editor_.productItemCount(product);
+    if (items > 0 && ui::showMessage(ui::MessageKind::Warning, deleteProductTypeWarning(items),
+                                     ui::MessageButtons::OkCancel, this) != ui::MessageAnswer::Ok)
+        return;
+    const int keep = currentId(main_.ItemsItemsQuery, kItemID);
+    editor_.deleteProduct(product);
+    reopenProducts();
+    RefreshItemsQuery(keep);
 }
 
 void CatalogueItemsPage::ProdPopupRenameClick() {
@@ -435,17 +422,13 @@ void CatalogueItemsPage::ProdPopupRenameClick() {
         products->field(QStringLiteral("ProdName")).asString());
     if (!name)
         return;
-    try {
-        const EditOutcome outcome = editor_.renameProduct(product, *name);
-        if (outcome.kind == EditOutcome::Kind::Warning)
-            warn(this, outcome.message);
-        else if (outcome.kind == EditOutcome::Kind::Error)
-            fail(this, outcome.message);
-        const int keep = currentId(main_.ItemsItemsQuery, kItemID);
-        reopenProducts();
-        moveToId(products, kProdID, product);
-        RefreshItemsQuery(keep);
-    } catch (const engine::EngineError& e) {
-        fail(this, e.message());
-    }
+    const EditOutcome outcome = editor_.renameProduct(product, *name);
+    if (outcome.kind == EditOutcome::Kind::Warning)
+        warn(this, outcome.message);
+    else if (outcome.kind == EditOutcome::Kind::Error)
+        fail(this, outcome.message);
+    const int keep = currentId(main_.ItemsItemsQuery, kItemID);
+    reopenProducts();
+    moveToId(products, kProdID, product);
+    RefreshItemsQuery(keep);
 }

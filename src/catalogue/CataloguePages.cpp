@@ -14,13 +14,7 @@
 namespace {
 
 void Deleteunusedproducts1Click(MainWindow& main) {
-    int deleted = 0;
-    try {
-        deleted = catalogue::CatalogueEditor(main.database()).deleteUnusedProducts();
-    } catch (const engine::EngineError& e) {
-        ui::showMessage(ui::MessageKind::Error, e.message(), ui::MessageButtons::Ok, &main);
-        return;
-    }
+    const int deleted = catalogue::CatalogueEditor(main.database()).deleteUnusedProducts();
     if (!main.StartupPending && main.activePageIndex() == MainWindow::ItemsPageIndex)
         if (auto* items = dynamic_cast<CatalogueItemsPage*>(main.page(MainWindow::ItemsPageIndex)))
             items->ItemsCatTableAfterScroll();

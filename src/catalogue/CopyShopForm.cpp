@@ -114,9 +114,12 @@ void CopyShopForm::AislesCBClick() {
 }
 
 void CopyShopForm::CopyBtnClick() {
-    NewNameEditChange();
-    if (!CopyBtn->isEnabled())
+    // Checked once more at the click; unlike while typing, a check that fails is shown.
+    if (OldShopCombo->currentIndex() < 0 || NewNameEdit->text().trimmed().isEmpty() ||
+        !copier_.nameAvailable(NewNameEdit->text())) {
+        CopyBtn->setEnabled(false);
         return;
+    }
     const int source = ExtractLBID(OldShopCombo->model(), OldShopCombo->currentIndex());
     catalogue::CopyShopOptions options;
     options.items = ItemsCB->isChecked();

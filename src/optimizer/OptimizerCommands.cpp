@@ -1,6 +1,5 @@
 #include "OptimizerCommands.h"
 
-#include "EngineError.h"
 #include "MainWindow.h"
 #include "MessageService.h"
 #include "OptDetailsForm.h"
@@ -11,6 +10,14 @@
 
 namespace {
 
+// The busy cursor for one step; it goes back also when the step fails (the application shows the error).
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
 // The optimizer and its undo change quantities behind the Shopping list page; it shows them afresh.
 void refreshShoppingList(MainWindow& main) {
     if (!main.StartupPending && main.activePageIndex() == MainWindow::ListPageIndex) {
@@ -20,14 +27,9 @@ void refreshShoppingList(MainWindow& main) {
 }
 
 void Undooptimization1Click(MainWindow& main) {
-    try {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+    {
+        const WaitCursor wait;
         UndoOptimization(main.database());
-        QApplication::restoreOverrideCursor();
-    } catch (const engine::EngineError& e) {
-        QApplication::restoreOverrideCursor();
-        ui::showMessage(ui::MessageKind::Error, e.message(), ui::MessageButtons::Ok, &main);
-        return;
     }
     if (QAction* undo = main.menuAction(QStringLiteral("Undooptimization1")))
         undo->setEnabled(false);

@@ -80,18 +80,16 @@ void ShoppingListPage::buildControls() {
     }
     ShopsLB->setItemDelegate(new TaggedItemDelegate(0, false, ShopsLB));
     ShopsLB->setSelectionMode(QAbstractItemView::MultiSelection);
-    connect(ShopsLB, &QListWidget::itemSelectionChanged, this,
-            [this] { guarded([this] { ShopsLBClick(); }); });
+    connect(ShopsLB, &QListWidget::itemSelectionChanged, this, [this] { ShopsLBClick(); });
 
     auto* shopButtons = new QHBoxLayout;
     AllShopsBtn = speedButton(QStringLiteral("AllShopsBtn"), QStringLiteral("selectall"),
                               QStringLiteral("All shops"), Panel1);
-    connect(AllShopsBtn, &QAbstractButton::clicked, this,
-            [this] { guarded([this] { AllShopsBtnClick(); }); });
+    connect(AllShopsBtn, &QAbstractButton::clicked, this, [this] { AllShopsBtnClick(); });
     AllItemsCB = new QCheckBox(QStringLiteral("Show &all items"), Panel1);
     AllItemsCB->setObjectName(QStringLiteral("AllItemsCB"));
     AllItemsCB->setChecked(true);
-    connect(AllItemsCB, &QCheckBox::toggled, this, [this] { guarded([this] { ShopsLBClick(); }); });
+    connect(AllItemsCB, &QCheckBox::toggled, this, [this] { ShopsLBClick(); });
     shopButtons->addWidget(AllShopsBtn);
     shopButtons->addWidget(AllItemsCB);
     shopButtons->addStretch(1);
@@ -109,7 +107,7 @@ void ShoppingListPage::buildControls() {
         b->setFlat(true);
         b->setGroupIndex(1);
         connect(b, &QAbstractButton::clicked, this,
-                [this, b] { guarded([this, b] { QuantityRBClick(b->property("tag").toInt()); }); });
+                [this, b] { QuantityRBClick(b->property("tag").toInt()); });
         modes->addWidget(b);
     }
     QuantityRB->setChecked(true);
@@ -117,7 +115,7 @@ void ShoppingListPage::buildControls() {
     ListClearBtn->setObjectName(QStringLiteral("ListClearBtn"));
     ListClearBtn->setToolTip(QStringLiteral("Clear quantities"));
     ListClearBtn->setEnabled(false);
-    connect(ListClearBtn, &QPushButton::clicked, this, [this] { guarded([this] { ListClearBtnClick(); }); });
+    connect(ListClearBtn, &QPushButton::clicked, this, [this] { ListClearBtnClick(); });
     PrintBtn = new QPushButton(QStringLiteral("&Print"), Panel1);
     PrintBtn->setObjectName(QStringLiteral("PrintBtn"));
     PrintBtn->setToolTip(QStringLiteral("Print shopping list"));
@@ -193,7 +191,7 @@ void ShoppingListPage::setUpGrid() {
     cells_ = new ListCellDelegate(grid_);
     for (int c = 0; c < ShoppingQuery::ColumnCount; ++c)
         grid_->setItemDelegateForColumn(c, cells_);
-    connect(cells_, &ListCellDelegate::enterPressed, this, [this] { guarded([this] { moveToNextRow(); }); });
+    connect(cells_, &ListCellDelegate::enterPressed, this, [this] { moveToNextRow(); });
 
     connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current, const QModelIndex& previous) {
@@ -203,7 +201,7 @@ void ShoppingListPage::setUpGrid() {
                     lockColumn();
             });
     connect(grid_, &ui::ThemedDBGrid::titleClick, this,
-            [this](int column) { guarded([this, column] { ShoppingGridTitleClick(column); }); });
+            [this](int column) { ShoppingGridTitleClick(column); });
     grid_->installEventFilter(this);
 
     grid_->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -212,7 +210,7 @@ void ShoppingListPage::setUpGrid() {
                 [this, popup](const QPoint& pos) { popup->popup(grid_->viewport()->mapToGlobal(pos)); });
         connect(popup, &QMenu::aboutToShow, this, &ShoppingListPage::ShoppingListPopupPopup);
         if (QAction* edit = editItemAction())
-            connect(edit, &QAction::triggered, this, [this] { guarded([this] { SLPopEdititem1Click(); }); });
+            connect(edit, &QAction::triggered, this, [this] { SLPopEdititem1Click(); });
     }
 }
 
@@ -224,15 +222,6 @@ QAction* ShoppingListPage::editItemAction() const {
         if (a->objectName() == QLatin1String("SLPopEdititem1"))
             return a;
     return nullptr;
-}
-
-template <typename F> void ShoppingListPage::guarded(F&& action) {
-    try {
-        action();
-    } catch (const engine::SilentAbort&) {
-    } catch (const engine::EngineError& e) {
-        ui::showMessage(ui::MessageKind::Error, e.message(), ui::MessageButtons::Ok, this);
-    }
 }
 
 ListEditMode ShoppingListPage::mode() const {
@@ -400,7 +389,7 @@ bool ShoppingListPage::eventFilter(QObject* watched, QEvent* event) {
         if (key->key() == Qt::Key_Delete && mods == Qt::ControlModifier)
             return true; // list rows are never deleted here
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            guarded([this] { moveToNextRow(); });
+            moveToNextRow();
             return true;
         }
         if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)

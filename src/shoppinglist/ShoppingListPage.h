@@ -67,7 +67,6 @@ private:
     void moveToNextRow();
     QList<int> selectedShopIds() const;
     QAction* editItemAction() const;
-    template <typename F> void guarded(F&& action);
 
     ShoppingList* list_ = nullptr;
     ui::ThemedDBGrid* grid_ = nullptr;
