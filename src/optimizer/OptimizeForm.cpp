@@ -63,8 +63,12 @@ void OptimizeForm::setHelpHandler(std::function<void(int)> handler) {
 }
 
 void OptimizeForm::OptimizeBtnClick() {
-    const OptimizeMode mode =
-        CheapItemsRB->isChecked() ? OptimizeMode::CheapestItems : OptimizeMode::CheapestTrip;
+    // The settings file may leave both choices off; then the run only reports.
+    OptimizeMode mode = OptimizeMode::None;
+    if (CheapItemsRB->isChecked())
+        mode = OptimizeMode::CheapestItems;
+    else if (CheapTripRB->isChecked())
+        mode = OptimizeMode::CheapestTrip;
     try {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         result_ = PriceOptimizer(db_).run(mode);
