@@ -179,7 +179,8 @@ void ShoppingListPage::setUpGrid() {
                                      : 0.0;
                 return plain.toString(d, 'f', 2);
             };
-            column.editFormatter = [](const engine::Value& v) { return ListEntryCheck::valueText(v); };
+            // The editor opens with the price as the grid shows it, not the float's every digit.
+            column.editFormatter = column.formatter;
         }
         columns.push_back(column);
     }
@@ -194,6 +195,9 @@ void ShoppingListPage::setUpGrid() {
     for (int c = 0; c < ShoppingQuery::ColumnCount; ++c)
         grid_->setItemDelegateForColumn(c, cells_);
     connect(cells_, &ListCellDelegate::enterPressed, this, [this] { guarded([this] { moveToNextRow(); }); });
+    connect(cells_, &ListCellDelegate::invalidEntry, this, [this](const QString& text) {
+        ui::showMessage(ui::MessageKind::Warning, text, ui::MessageButtons::Ok, this);
+    });
 
     connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current, const QModelIndex& previous) {

@@ -115,13 +115,39 @@ TEST_F(OneShopPage, TheCellEditorTakesOnlyTheModesCharacters) {
     QTest::keyClick(p.grid(), '5');
     editor = qobject_cast<QLineEdit*>(p.grid()->indexWidget(p.grid()->currentIndex()));
     ASSERT_NE(editor, nullptr);
-    QTest::keyClicks(editor, QStringLiteral("x.,e-"));
-    EXPECT_EQ(editor->text(), QStringLiteral("5-"));
+    QTest::keyClicks(editor, QStringLiteral("xe,000"));
+    EXPECT_EQ(editor->text(), QStringLiteral("5,000"));
     QTest::keyClick(editor, Qt::Key_Return);
-    // "5-" is no whole number: the field refuses it with its own message and nothing is stored.
-    EXPECT_EQ(messages_.lastText(), QStringLiteral("'5-' is not a valid integer value for field 'Quantity'"));
+    // A separator is not dropped to make 5000: the page refuses the text and nothing is stored.
+    EXPECT_EQ(messages_.lastText(), QStringLiteral("Quantity 5,000 is invalid."));
     EXPECT_EQ(whole(data().itemValue(milk, QStringLiteral("Quantity"))), 3);
     EXPECT_EQ(p.TotalItemsLabel->text(), QStringLiteral("Items: 2"));
+    ASSERT_TRUE(goToItem(milk));
+    typeAndEnter(QStringLiteral("5-"));
+    EXPECT_EQ(messages_.lastText(), QStringLiteral("Quantity 5- is invalid."));
+    EXPECT_EQ(whole(data().itemValue(milk, QStringLiteral("Quantity"))), 3);
+}
+
+TEST_F(OneShopPage, PricesAreTypedAsOnTheItemsPageAndEditedAsShown) {
+    ShoppingListPage& p = start();
+    p.PriceRB->click();
+    ASSERT_TRUE(goToItem(milk, ShoppingQuery::PriceColumn));
+    typeAndEnter(QStringLiteral("2,5"));
+    EXPECT_EQ(messages_.lastText(), QStringLiteral("Price 2,5 is invalid."));
+    EXPECT_EQ(std::get<double>(data().itemValue(milk, QStringLiteral("Price"))), 1.25);
+    EXPECT_EQ(p.TotalCostLabel->text(), QStringLiteral("Total cost: $3.75"));
+
+    ASSERT_TRUE(goToItem(milk, ShoppingQuery::PriceColumn));
+    typeAndEnter(QStringLiteral("2.1"));
+    ASSERT_EQ(std::get<double>(data().itemValue(milk, QStringLiteral("Price"))), static_cast<double>(2.1f));
+    // The editor opens with the price as the grid shows it.
+    ASSERT_TRUE(goToItem(milk, ShoppingQuery::PriceColumn));
+    QTest::keyClick(p.grid(), Qt::Key_F2);
+    auto* editor = qobject_cast<QLineEdit*>(p.grid()->indexWidget(p.grid()->currentIndex()));
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text(), QStringLiteral("2.10"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_EQ(std::get<double>(data().itemValue(milk, QStringLiteral("Price"))), static_cast<double>(2.1f));
 }
 
 TEST_F(OneShopPage, PriceModeListsOnlyItemsOnTheListAndLocksThePriceColumn) {
