@@ -168,6 +168,8 @@ void CatalogueCategoriesPage::CatChangeBtnClick() {
         warn(this, *problem);
         return;
     }
+    // The post reloads the grid; Change acts on the current row only and leaves the selection as it was.
+    const QList<int> selected = selectedIds(CatGrid, kCatID);
     try {
         table->edit();
         table->field(kCatName).setString(name);
@@ -177,6 +179,7 @@ void CatalogueCategoriesPage::CatChangeBtnClick() {
         table->cancel();
         fail(this, e.message());
     }
+    selectIds(CatGrid, kCatID, selected);
 }
 
 void CatalogueCategoriesPage::CatDelBtnClick() {

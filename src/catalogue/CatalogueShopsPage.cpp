@@ -203,8 +203,11 @@ void CatalogueShopsPage::ShopChangeBtnClick() {
         warn(this, *problem);
         return;
     }
+    // The post reloads the grid; Change acts on the current row only and leaves the selection as it was.
+    const QList<int> selected = selectedIds(ShopGrid, kShopID);
     table->edit();
     writeFields();
+    selectIds(ShopGrid, kShopID, selected);
 }
 
 void CatalogueShopsPage::ShopDelBtnClick() {

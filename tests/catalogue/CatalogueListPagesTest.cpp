@@ -88,6 +88,9 @@ TEST_F(CategoriesPageTest, RenameChangesOnlyTheCurrentRow) {
                         .arg(fruit)),
               1);
     EXPECT_EQ(count("SELECT * FROM Categories WHERE CatName = 'Bakery'"), 1);
+    // The selection stays as it was.
+    EXPECT_EQ(page.CatGrid->selectedRows(), (QList<int>{0, 2}));
+    EXPECT_EQ(page.CatDelBtn->text(), "Delete (2)");
 
     // Renaming to another row's name in other case is refused; a row may take its own name in other case.
     page.CatCatEdit->setText(QStringLiteral("OTHER"));
@@ -227,6 +230,8 @@ TEST_F(ShopsPageTest, AddAndUpdateStoreTrimmedFieldsAndRefuseDuplicates) {
     QTest::mouseClick(page.ShopChangeBtn, Qt::LeftButton);
     EXPECT_EQ(count("SELECT * FROM Shops WHERE Address = '1 High St'"), 1);
     EXPECT_EQ(count("SELECT * FROM Shops WHERE ShopName = 'Zed' AND Address = '1 High St'"), 1);
+    EXPECT_EQ(page.ShopGrid->selectedRows(), (QList<int>{1, 2, 3}));
+    EXPECT_EQ(page.ShopDelBtn->text(), "Delete (3)");
 }
 
 TEST_F(ShopsPageTest, DeleteCountsItemsAndRemovesItemsAndAisles) {
