@@ -1,6 +1,7 @@
 #include "CatalogueCategoriesPage.h"
 
 #include "CatalogueText.h"
+#include "CharacterLimit.h"
 #include "MainWindow.h"
 #include "MessageService.h"
 #include "PageSupport.h"
@@ -26,7 +27,7 @@ CatalogueCategoriesPage::CatalogueCategoriesPage(MainWindow& main, QWidget* pare
     auto* label = new QLabel(QStringLiteral("Category &name"), this);
     CatCatEdit = new QLineEdit(this);
     CatCatEdit->setObjectName(QStringLiteral("CatCatEdit"));
-    CatCatEdit->setMaxLength(kNameLength);
+    ui::limitCharacters(CatCatEdit, kNameLength);
     label->setBuddy(CatCatEdit);
     const auto button = [this](const char* name, const char* caption, const char* hint) {
         auto* b = new QPushButton(QString::fromUtf8(caption), this);

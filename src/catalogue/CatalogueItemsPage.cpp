@@ -1,6 +1,7 @@
 #include "CatalogueItemsPage.h"
 
 #include "CatalogueText.h"
+#include "CharacterLimit.h"
 #include "DialogService.h"
 #include "MainWindow.h"
 #include "MessageService.h"
@@ -56,7 +57,7 @@ CatalogueItemsPage::CatalogueItemsPage(MainWindow& main, QWidget* parent)
         auto* e = new QLineEdit(this);
         e->setObjectName(QLatin1String(name));
         if (maxLength > 0)
-            e->setMaxLength(maxLength);
+            ui::limitCharacters(e, maxLength);
         return e;
     };
     const auto label = [this](const char* caption, QWidget* buddy) {

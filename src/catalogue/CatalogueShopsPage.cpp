@@ -1,6 +1,7 @@
 #include "CatalogueShopsPage.h"
 
 #include "CatalogueText.h"
+#include "CharacterLimit.h"
 #include "MainWindow.h"
 #include "MessageService.h"
 #include "PageSupport.h"
@@ -31,7 +32,7 @@ CatalogueShopsPage::CatalogueShopsPage(MainWindow& main, QWidget* parent)
         auto* label = new QLabel(QString::fromUtf8(caption), this);
         auto* e = new QLineEdit(this);
         e->setObjectName(QLatin1String(name));
-        e->setMaxLength(maxLength);
+        ui::limitCharacters(e, maxLength);
         label->setBuddy(e);
         grid->addWidget(label, row, 0);
         grid->addWidget(e, row, 1);

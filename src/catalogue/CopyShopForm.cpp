@@ -1,6 +1,7 @@
 #include "CopyShopForm.h"
 
 #include "CatalogueText.h"
+#include "CharacterLimit.h"
 #include "Database.h"
 #include "GlyphBitButton.h"
 #include "Helpers.h"
@@ -26,7 +27,7 @@ CopyShopForm::CopyShopForm(engine::Database& db, QWidget* parent) : QDialog(pare
     OldShopCombo->setObjectName(QStringLiteral("OldShopCombo"));
     NewNameEdit = new QLineEdit(this);
     NewNameEdit->setObjectName(QStringLiteral("NewNameEdit"));
-    NewNameEdit->setMaxLength(catalogue::kNameLength);
+    ui::limitCharacters(NewNameEdit, catalogue::kNameLength);
     form->addRow(QStringLiteral("Copy f&rom this shop"), OldShopCombo);
     form->addRow(QStringLiteral("New shop &name"), NewNameEdit);
     layout->addLayout(form);

@@ -73,7 +73,14 @@ TEST_F(CategoriesPageTest, AddSelectsTheNewRowAndRefusesDuplicatesInAnyCase) {
     page.CatCatEdit->setText(emoji.repeated(10) + QString(60, QLatin1Char('x')));
     QTest::mouseClick(page.CatAddBtn, Qt::LeftButton);
     EXPECT_EQ(count(QStringLiteral("SELECT * FROM Categories WHERE CatName = '%1'")
-                        .arg(emoji.repeated(10) + QString(30, QLatin1Char('x')))),
+                        .arg(emoji.repeated(10) + QString(40, QLatin1Char('x')))),
+              1);
+    // Fifty emoji fit the box and the field.
+    page.CatCatEdit->setText(emoji.repeated(50));
+    EXPECT_EQ(page.CatCatEdit->text(), emoji.repeated(50));
+    QTest::mouseClick(page.CatAddBtn, Qt::LeftButton);
+    EXPECT_EQ(messages_.count(), 1);
+    EXPECT_EQ(count(QStringLiteral("SELECT * FROM Categories WHERE CatName = '%1'").arg(emoji.repeated(50))),
               1);
 }
 
