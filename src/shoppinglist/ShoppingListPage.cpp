@@ -150,6 +150,8 @@ void ShoppingListPage::buildControls() {
     notes->addWidget(notesLabel);
     notes->addWidget(NotesMemo);
     panelLayout->addLayout(notes, 1);
+    // Tab leaves the notes like any other box: a tab character is no use on a shopping note.
+    NotesMemo->setTabChangesFocus(true);
 }
 
 void ShoppingListPage::setUpGrid() {
@@ -189,7 +191,11 @@ void ShoppingListPage::setUpGrid() {
     grid_->setSelectionBehavior(QAbstractItemView::SelectItems);
     grid_->setSelectionMode(QAbstractItemView::SingleSelection);
     grid_->setColumnMoving(false);
-    grid_->setTabKeyNavigation(false);
+    grid_->setTabKeyNavigation(false); // Tab moves to the next control; the cell cursor stays in its column
+
+    // The grid is made after the notes; the keyboard visits it between the shop list and the notes.
+    setTabOrder(ShopsLB, grid_);
+    setTabOrder(grid_, NotesMemo);
 
     cells_ = new ListCellDelegate(grid_);
     for (int c = 0; c < ShoppingQuery::ColumnCount; ++c)
@@ -407,8 +413,6 @@ bool ShoppingListPage::eventFilter(QObject* watched, QEvent* event) {
             guarded([this] { moveToNextRow(); });
             return true;
         }
-        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
-            return true; // the cell cursor stays in the editable column
     }
     return ListPage::eventFilter(watched, event);
 }

@@ -360,3 +360,27 @@ TEST_F(ManyShopsPage, TitleClicksSortAndKeepTheCurrentItem) {
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
     EXPECT_TRUE(QString::fromUtf8(ini.readAll()).contains(QStringLiteral("[SortCol]\r\nShoppingGrid=0")));
 }
+
+TEST_F(OneShopPage, TabRunsFromTheShopsThroughTheGridToTheNotes) {
+    ShoppingListPage& p = start();
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    p.ShopsLB->setFocus();
+    ASSERT_TRUE(p.ShopsLB->hasFocus());
+    QWidget* reached = nullptr;
+    for (int step = 0; step < 8 && reached != p.grid(); ++step) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        reached = QApplication::focusWidget();
+        ASSERT_NE(reached, p.NotesMemo) << "the notes came before the grid";
+    }
+    ASSERT_EQ(reached, p.grid());
+    QTest::keyClick(p.grid(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), p.NotesMemo);
+    p.NotesMemo->setFocus();
+
+    // Tab in the notes moves on rather than typing a tab character.
+    p.NotesMemo->setPlainText(QStringLiteral("milk"));
+    QTest::keyClick(p.NotesMemo, Qt::Key_Tab);
+    EXPECT_EQ(p.NotesMemo->toPlainText(), QStringLiteral("milk"));
+    EXPECT_NE(QApplication::focusWidget(), p.NotesMemo);
+}
