@@ -3,6 +3,7 @@
 #include "Collation.h"
 #include "DialogService.h"
 #include "MessageService.h"
+#include "ScreenCentre.h"
 #include "SelectFolderDialog.h"
 
 #include <QCheckBox>
@@ -36,6 +37,7 @@ PrefsForm::PrefsForm(std::array<ReportFont, kReportFontCount>& fonts, QWidget* p
     : QDialog(parent), fonts_(fonts) {
     setObjectName(QStringLiteral("PrefsForm"));
     setWindowTitle(QStringLiteral("Options"));
+    ui::centreOnScreen(this);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint |
                    Qt::WindowTitleHint);
 

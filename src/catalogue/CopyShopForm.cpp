@@ -7,6 +7,7 @@
 #include "Helpers.h"
 #include "Icons.h"
 #include "MessageService.h"
+#include "ScreenCentre.h"
 #include "Table.h"
 #include "TaggedComboBox.h"
 
@@ -21,6 +22,7 @@
 CopyShopForm::CopyShopForm(engine::Database& db, QWidget* parent) : QDialog(parent), db_(db), copier_(db) {
     setObjectName(QStringLiteral("CopyShopForm"));
     setWindowTitle(QStringLiteral("Copy shop"));
+    ui::centreOnScreen(this);
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
     OldShopCombo = new TaggedComboBox(this);

@@ -2,6 +2,7 @@
 
 #include "EngineError.h"
 #include "MessageService.h"
+#include "ScreenCentre.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -14,6 +15,7 @@
 OptimizeForm::OptimizeForm(engine::Database& db, QWidget* parent) : QDialog(parent), db_(db) {
     setObjectName(QStringLiteral("OptimizeForm"));
     setWindowTitle(QStringLiteral("Optimize shopping list"));
+    ui::centreOnScreen(this);
     auto* group = new QGroupBox(QStringLiteral("Optimize for..."), this);
     CheapTripRB = new QRadioButton(
         QStringLiteral("Cheapest &trip - Lowest shopping list total cost (may change shops)"), group);

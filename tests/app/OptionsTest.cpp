@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -163,4 +164,21 @@ TEST_F(OptionsTest, FolderPickerBrowsesCancelsAndMakesNewFolders) {
         QTest::mouseClick(picker->CancelBtn, Qt::LeftButton);
     });
     EXPECT_FALSE(picker->execute(QString(), temp_.path() + "/gone"));
+}
+
+TEST_F(OptionsTest, OptionsAndFolderPickerOpenCentredOnTheScreen) {
+    createDatabase();
+    MainWindow& w = start();
+    const QRect screen = w.screen()->availableGeometry();
+    // The main window in the screen's top-left quarter: centring over it would show.
+    w.setGeometry(QRect(screen.topLeft() + QPoint(20, 30), screen.size() / 2));
+    for (QDialog* dialog : std::initializer_list<QDialog*>{options(), w.dialogs().selectFolder}) {
+        QPoint shownAt;
+        QTimer::singleShot(0, dialog, [dialog, &shownAt] {
+            shownAt = dialog->frameGeometry().center();
+            dialog->reject();
+        });
+        dialog->exec();
+        EXPECT_LE((shownAt - screen.center()).manhattanLength(), 2) << dialog->objectName().toStdString();
+    }
 }

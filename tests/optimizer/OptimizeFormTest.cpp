@@ -9,6 +9,8 @@
 #include <QCheckBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -94,4 +96,19 @@ TEST_F(OptimizeFormTest, EachRadioButtonRunsItsOwnMode) {
     EXPECT_EQ(form.lastResult().details.first(), "=== Optimized for cheapest shopping list ===");
     EXPECT_EQ(column(x, "Quantity"), "1");
     EXPECT_EQ(column(z, "Quantity"), "1");
+}
+
+TEST_F(OptimizeFormTest, OpensCentredOnTheScreen) {
+    QWidget owner;
+    const QRect screen = owner.screen()->availableGeometry();
+    owner.setGeometry(QRect(screen.topLeft() + QPoint(10, 10), screen.size() / 3));
+    owner.show();
+    OptimizeForm form(*db, &owner);
+    QPoint shownAt;
+    QTimer::singleShot(0, &form, [&] {
+        shownAt = form.frameGeometry().center();
+        form.reject();
+    });
+    form.exec();
+    EXPECT_LE((shownAt - screen.center()).manhattanLength(), 2);
 }
