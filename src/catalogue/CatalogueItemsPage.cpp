@@ -1,5 +1,6 @@
 #include "CatalogueItemsPage.h"
 
+#include "BusyCursor.h"
 #include "CatalogueText.h"
 #include "CharacterLimit.h"
 #include "DialogService.h"
@@ -226,6 +227,8 @@ void CatalogueItemsPage::updateSortTitle() {
 }
 
 void CatalogueItemsPage::ItemsGridTitleClick(std::optional<int> column) {
+    // The page show and every sort reopen the list of all items, which takes a while on a large database.
+    const ui::BusyCursor busy;
     engine::Query* query = main_.ItemsItemsQuery;
     if (column)
         main_.ItemsSortColumn = validColumn(*column);
@@ -244,6 +247,8 @@ void CatalogueItemsPage::ItemsGridTitleClick(std::optional<int> column) {
 }
 
 void CatalogueItemsPage::RefreshItemsQuery(int itemId) {
+    // After every add, change and delete; as slow as the page show.
+    const ui::BusyCursor busy;
     engine::Query* query = main_.ItemsItemsQuery;
     query->close();
     query->open();

@@ -1,5 +1,6 @@
 #include "ShoppingListPage.h"
 
+#include "BusyCursor.h"
 #include "EngineError.h"
 #include "Helpers.h"
 #include "HoverSpeedButton.h"
@@ -306,6 +307,8 @@ void ShoppingListPage::RebuildShoppingQuery() {
 }
 
 void ShoppingListPage::RefreshShoppingQuery(int itemId) {
+    // Every page show, shop choice, mode change and sort ends here; on a large list it takes a while.
+    const ui::BusyCursor busy;
     grid_->cancelPendingEdit();
     list_->RefreshShoppingQuery(itemId);
     grid_->fitLastColumn();
@@ -380,6 +383,7 @@ void ShoppingListPage::ListClearBtnClick() {
                          QStringLiteral(" shop") + PluralSuffix(n) + QLatin1Char('?'),
                      ui::MessageButtons::YesNo, this))
         return;
+    const ui::BusyCursor busy;
     grid_->cancelPendingEdit();
     list_->clearQuantities();
     grid_->fitLastColumn();

@@ -1,5 +1,6 @@
 #include "ListPageFixture.h"
 
+#include "FaultInjection.h"
 #include "Query.h"
 #include "ShoppingList.h"
 #include "ShoppingQuery.h"
@@ -17,6 +18,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+
+#include <functional>
 
 #include "HoverSpeedButton.h"
 
@@ -383,4 +386,40 @@ TEST_F(OneShopPage, TabRunsFromTheShopsThroughTheGridToTheNotes) {
     QTest::keyClick(p.NotesMemo, Qt::Key_Tab);
     EXPECT_EQ(p.NotesMemo->toPlainText(), QStringLiteral("milk"));
     EXPECT_NE(QApplication::focusWidget(), p.NotesMemo);
+}
+
+TEST_F(OneShopPage, SlowCommandsShowTheBusyCursorWhileTheListReopens) {
+    ShoppingListPage& p = start();
+    // Whether the busy cursor was up each time the list query was opened.
+    QList<bool> busyAtReload;
+    const QObject listening; // ends the connection before the list above goes
+    QObject::connect(&query(), &engine::DataSet::contentReset, &listening, [&] {
+        if (query().isOpen())
+            busyAtReload << (QApplication::overrideCursor() &&
+                             QApplication::overrideCursor()->shape() == Qt::WaitCursor);
+    });
+    const auto check = [&](const char* command, const std::function<void()>& run) {
+        busyAtReload.clear();
+        run();
+        EXPECT_FALSE(busyAtReload.isEmpty()) << command << " did not reload the list";
+        EXPECT_FALSE(busyAtReload.contains(false)) << command;
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr) << command;
+    };
+    check("page change", [&] {
+        window_->showPage(MainWindow::ItemsPageIndex);
+        window_->showPage(MainWindow::ListPageIndex);
+    });
+    check("All shops", [&] { p.AllShopsBtn->click(); });
+    check("Show all items", [&] { p.AllItemsCB->click(); });
+    check("sort", [&] { emit p.grid()->titleClick(ShoppingQuery::ProductColumn); });
+    check("Clear", [&] { p.ListClearBtn->click(); });
+    ASSERT_EQ(messages_.count(), 1); // the confirmation, shown before the busy cursor
+    EXPECT_TRUE(engine::isNull(data().itemValue(milk, QStringLiteral("Quantity"))));
+
+    // A failing reload leaves the normal cursor behind its error box.
+    engine::FaultInjection::failTable(QStringLiteral("Items"));
+    const std::unique_ptr<void, void (*)(void*)> disarm(&p, [](void*) { engine::FaultInjection::disarm(); });
+    p.AllItemsCB->click();
+    EXPECT_EQ(messages_.count(), 2);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
