@@ -1,5 +1,6 @@
 #include "CatalogueCategoriesPage.h"
 
+#include "BusyCursor.h"
 #include "CatalogueText.h"
 #include "CharacterLimit.h"
 #include "MainWindow.h"
@@ -196,8 +197,10 @@ void CatalogueCategoriesPage::CatDelBtnClick() {
         const int items = editor_.categoryItemCount(ids);
         if (items == 0 || ui::showMessage(ui::MessageKind::Warning,
                                           deleteCategoriesWarning(static_cast<int>(ids.size()), items),
-                                          ui::MessageButtons::OkCancel, this) == ui::MessageAnswer::Ok)
+                                          ui::MessageButtons::OkCancel, this) == ui::MessageAnswer::Ok) {
+            const ui::BusyCursor busy; // their product types and items go too
             editor_.deleteCategories(ids);
+        }
     } catch (const engine::EngineError& e) {
         error = e.message();
     }

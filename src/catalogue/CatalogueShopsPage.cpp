@@ -1,5 +1,6 @@
 #include "CatalogueShopsPage.h"
 
+#include "BusyCursor.h"
 #include "CatalogueText.h"
 #include "CharacterLimit.h"
 #include "MainWindow.h"
@@ -224,8 +225,10 @@ void CatalogueShopsPage::ShopDelBtnClick() {
         const int items = editor_.shopItemCount(ids);
         if (items == 0 ||
             ui::showMessage(ui::MessageKind::Warning, deleteShopsWarning(static_cast<int>(ids.size()), items),
-                            ui::MessageButtons::OkCancel, this) == ui::MessageAnswer::Ok)
+                            ui::MessageButtons::OkCancel, this) == ui::MessageAnswer::Ok) {
+            const ui::BusyCursor busy; // their items and aisles go too
             editor_.deleteShops(ids);
+        }
     } catch (const engine::EngineError& e) {
         error = e.message();
     }
