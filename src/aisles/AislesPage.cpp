@@ -31,8 +31,10 @@ AislesPage::AislesPage(engine::Database* db, QWidget* parent)
     ShopLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     ShopLabel->setBuddy(AislesShopCombo);
     ShopLabel->adjustSize();
-    connect(AislesShopCombo, qOverload<int>(&QComboBox::activated), this,
-            [this](int) { AislesShopComboClick(); });
+    connect(AislesShopCombo, qOverload<int>(&QComboBox::activated), this, [this](int) {
+        if (!GuardedCall(this, [this] { AislesShopComboClick(); }))
+            showShownShop();
+    });
 
     PageControl2 = new QTabWidget(this);
     PageControl2->setObjectName(QStringLiteral("PageControl2"));
@@ -182,6 +184,13 @@ void AislesPage::AislesShopComboClick() {
     showSubPage(shownSubPage_);
 }
 
+void AislesPage::showShownShop() {
+    // The plan on screen may still be the previous shop's (its writing failed): the selector names it.
+    for (int i = 0; i < AislesShopCombo->count(); ++i)
+        if (ExtractLBID(AislesShopCombo->model(), i) == aisleShopID_)
+            AislesShopCombo->setCurrentIndex(i);
+}
+
 void AislesPage::showSubPage(int index) {
     if (pending())
         return;
@@ -210,20 +219,26 @@ void AislesPage::subPageChanged(int index) {
     if (switching_ || index == shownSubPage_)
         return;
     switching_ = true;
-    GuardedCall(this, [this] { PageControl2Changing(); });
+    if (!GuardedCall(this, [this] { PageControl2Changing(); })) {
+        // The plan was not written: it stays in front with the user's edits for another try.
+        PageControl2->setCurrentIndex(shownSubPage_);
+        switching_ = false;
+        return;
+    }
     shownSubPage_ = index;
     GuardedCall(this, [this, index] { showSubPage(index); });
     switching_ = false;
 }
 
-void AislesPage::leaveStep() {
+bool AislesPage::leaveStep() {
     savedAisleShopID_ = AislesShopCombo->selectedId();
-    GuardedCall(this, [this] { PageControl2Changing(); });
+    return GuardedCall(this, [this] { PageControl2Changing(); });
 }
 
 void AislesPage::beforeToolsOrPrint() {
-    leaveStep();
-    AisleTabSheetShow();
+    // A reload after a failed write would throw the user's edits away.
+    if (leaveStep())
+        AisleTabSheetShow();
 }
 
 void AislesPage::SetFloorplanToolbar() {

@@ -45,10 +45,11 @@ public:
     // Show step: fills the shop selector, reselects SavedAisleShopID and loads the shown sub-page.
     void AisleTabSheetShow();
     // Leave step: remembers the selected shop in SavedAisleShopID and leaves the sub-page (writes the plan
-    // back). Also what the main window runs when it closes while this page is active.
-    void leaveStep();
+    // back). Also what the main window runs when it closes while this page is active. Returns false when
+    // the plan could not be written; it is then kept, edits and all, and the error has been shown.
+    bool leaveStep();
     // Before the Tools menu or the Print sub-menu opens, or the upload starts, while this page is active:
-    // stores the plan and reloads the page at once.
+    // stores the plan and reloads the page at once (no reload when the plan could not be stored).
     void beforeToolsOrPrint();
     // Sizes that follow the font, run once at start-up.
     void arrangeLayout();
@@ -102,6 +103,7 @@ protected:
 private:
     void createToolbarAndPopup();
     void showSubPage(int index);
+    void showShownShop();
     void subPageChanged(int index);
     void pickAisleVisibility(bool visible);
     bool pending() const { return startupPending_ && startupPending_(); }

@@ -35,6 +35,10 @@ void FloorplanPanel::resizeEvent(QResizeEvent*) {
 }
 
 void FloorplanPanel::FloorTabSheetShow(int shop) {
+    // A plan still held here is one whose writing failed; it is written before anything replaces it, and
+    // stays on screen when that fails again.
+    if (shop_ >= 0)
+        writeBack();
     FloorPlan->resetCursor();
     FloorPlan->ScrollOffset = QPoint(0, 0);
     FPHScrollBar->setValue(0);

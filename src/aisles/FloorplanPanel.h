@@ -28,7 +28,7 @@ public:
     FloorplanEditor& editor() { return editor_; }
     int shop() const { return shop_; }
 
-    // Loads the shop's plan (nothing is shown for a negative shop).
+    // Loads the shop's plan (nothing is shown for a negative shop), after writing back a plan still held.
     void FloorTabSheetShow(int shop);
     // Writes the plan of the loaded shop back and empties it.
     void writeBack();

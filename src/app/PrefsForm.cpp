@@ -3,6 +3,7 @@
 #include "Collation.h"
 #include "DialogService.h"
 #include "MessageService.h"
+#include "ScreenCentre.h"
 #include "SelectFolderDialog.h"
 
 #include <QCheckBox>
@@ -36,6 +37,7 @@ PrefsForm::PrefsForm(std::array<ReportFont, kReportFontCount>& fonts, QWidget* p
     : QDialog(parent), fonts_(fonts) {
     setObjectName(QStringLiteral("PrefsForm"));
     setWindowTitle(QStringLiteral("Options"));
+    ui::centreOnScreen(this);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint |
                    Qt::WindowTitleHint);
 
@@ -229,7 +231,13 @@ void PrefsForm::BackupBrowseBtnClick() {
 
 void PrefsForm::fontButtonClick(ReportFontId id) {
     ReportFont& font = fonts_[static_cast<size_t>(id)];
-    if (const std::optional<QFont> chosen =
-            ui::DialogService::instance().font(this, font.toFont(), QString()))
-        font.takeFont(*chosen);
+    ui::DialogService& dialogs = ui::DialogService::instance();
+    const std::optional<QFont> chosen = dialogs.font(this, font.toFont(), QString());
+    if (!chosen)
+        return;
+    font.takeFont(*chosen);
+    // The font dialog has no colour; the colour follows at once, and cancelling it keeps the old one.
+    if (const std::optional<QColor> colour =
+            dialogs.colour(this, font.color(), QStringLiteral("Font colour")))
+        font.setColor(*colour);
 }

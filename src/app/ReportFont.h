@@ -20,6 +20,7 @@ struct ReportFont {
     QColor color() const { return QColor(colour % 256, (colour % 65536) / 256, colour / 65536); }
     // Takes family, size and styles from a font dialog's answer; colour and script stay.
     void takeFont(const QFont& font);
+    void setColor(const QColor& c) { colour = c.red() + c.green() * 256 + c.blue() * 65536; }
 
     bool operator==(const ReportFont&) const = default;
 };

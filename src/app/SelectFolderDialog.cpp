@@ -1,5 +1,7 @@
 #include "SelectFolderDialog.h"
 
+#include "ScreenCentre.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
@@ -38,6 +40,7 @@ public:
 SelectFolderDialog::SelectFolderDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("SelectFolderForm"));
     setWindowTitle(QStringLiteral("Select folder"));
+    ui::centreOnScreen(this);
     setSizeGripEnabled(true);
 
     FolderEdit = new QLineEdit(this);

@@ -1,6 +1,8 @@
 #include "CatalogueCategoriesPage.h"
 
+#include "BusyCursor.h"
 #include "CatalogueText.h"
+#include "CharacterLimit.h"
 #include "MainWindow.h"
 #include "MessageService.h"
 #include "PageSupport.h"
@@ -26,7 +28,7 @@ CatalogueCategoriesPage::CatalogueCategoriesPage(MainWindow& main, QWidget* pare
     auto* label = new QLabel(QStringLiteral("Category &name"), this);
     CatCatEdit = new QLineEdit(this);
     CatCatEdit->setObjectName(QStringLiteral("CatCatEdit"));
-    CatCatEdit->setMaxLength(kNameLength);
+    ui::limitCharacters(CatCatEdit, kNameLength);
     label->setBuddy(CatCatEdit);
     const auto button = [this](const char* name, const char* caption, const char* hint) {
         auto* b = new QPushButton(QString::fromUtf8(caption), this);
@@ -168,6 +170,8 @@ void CatalogueCategoriesPage::CatChangeBtnClick() {
         warn(this, *problem);
         return;
     }
+    // The post reloads the grid; Change acts on the current row only and leaves the selection as it was.
+    const QList<int> selected = selectedIds(CatGrid, kCatID);
     try {
         table->edit();
         table->field(kCatName).setString(name);
@@ -177,6 +181,7 @@ void CatalogueCategoriesPage::CatChangeBtnClick() {
         table->cancel();
         fail(this, e.message());
     }
+    selectIds(CatGrid, kCatID, selected);
 }
 
 void CatalogueCategoriesPage::CatDelBtnClick() {
@@ -192,8 +197,10 @@ void CatalogueCategoriesPage::CatDelBtnClick() {
         const int items = editor_.categoryItemCount(ids);
         if (items == 0 || ui::showMessage(ui::MessageKind::Warning,
                                           deleteCategoriesWarning(static_cast<int>(ids.size()), items),
-                                          ui::MessageButtons::OkCancel, this) == ui::MessageAnswer::Ok)
+                                          ui::MessageButtons::OkCancel, this) == ui::MessageAnswer::Ok) {
+            const ui::BusyCursor busy; // their product types and items go too
             editor_.deleteCategories(ids);
+        }
     } catch (const engine::EngineError& e) {
         error = e.message();
     }

@@ -1,6 +1,8 @@
 #include "CatalogueItemsPage.h"
 
+#include "BusyCursor.h"
 #include "CatalogueText.h"
+#include "CharacterLimit.h"
 #include "DialogService.h"
 #include "MainWindow.h"
 #include "MessageService.h"
@@ -56,7 +58,7 @@ CatalogueItemsPage::CatalogueItemsPage(MainWindow& main, QWidget* parent)
         auto* e = new QLineEdit(this);
         e->setObjectName(QLatin1String(name));
         if (maxLength > 0)
-            e->setMaxLength(maxLength);
+            ui::limitCharacters(e, maxLength);
         return e;
     };
     const auto label = [this](const char* caption, QWidget* buddy) {
@@ -225,6 +227,8 @@ void CatalogueItemsPage::updateSortTitle() {
 }
 
 void CatalogueItemsPage::ItemsGridTitleClick(std::optional<int> column) {
+    // The page show and every sort reopen the list of all items, which takes a while on a large database.
+    const ui::BusyCursor busy;
     engine::Query* query = main_.ItemsItemsQuery;
     if (column)
         main_.ItemsSortColumn = validColumn(*column);
@@ -243,6 +247,8 @@ void CatalogueItemsPage::ItemsGridTitleClick(std::optional<int> column) {
 }
 
 void CatalogueItemsPage::RefreshItemsQuery(int itemId) {
+    // After every add, change and delete; as slow as the page show.
+    const ui::BusyCursor busy;
     engine::Query* query = main_.ItemsItemsQuery;
     query->close();
     query->open();

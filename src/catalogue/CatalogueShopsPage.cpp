@@ -1,6 +1,8 @@
 #include "CatalogueShopsPage.h"
 
+#include "BusyCursor.h"
 #include "CatalogueText.h"
+#include "CharacterLimit.h"
 #include "MainWindow.h"
 #include "MessageService.h"
 #include "PageSupport.h"
@@ -31,7 +33,7 @@ CatalogueShopsPage::CatalogueShopsPage(MainWindow& main, QWidget* parent)
         auto* label = new QLabel(QString::fromUtf8(caption), this);
         auto* e = new QLineEdit(this);
         e->setObjectName(QLatin1String(name));
-        e->setMaxLength(maxLength);
+        ui::limitCharacters(e, maxLength);
         label->setBuddy(e);
         grid->addWidget(label, row, 0);
         grid->addWidget(e, row, 1);
@@ -203,8 +205,11 @@ void CatalogueShopsPage::ShopChangeBtnClick() {
         warn(this, *problem);
         return;
     }
+    // The post reloads the grid; Change acts on the current row only and leaves the selection as it was.
+    const QList<int> selected = selectedIds(ShopGrid, kShopID);
     table->edit();
     writeFields();
+    selectIds(ShopGrid, kShopID, selected);
 }
 
 void CatalogueShopsPage::ShopDelBtnClick() {
@@ -220,8 +225,10 @@ void CatalogueShopsPage::ShopDelBtnClick() {
         const int items = editor_.shopItemCount(ids);
         if (items == 0 ||
             ui::showMessage(ui::MessageKind::Warning, deleteShopsWarning(static_cast<int>(ids.size()), items),
-                            ui::MessageButtons::OkCancel, this) == ui::MessageAnswer::Ok)
+                            ui::MessageButtons::OkCancel, this) == ui::MessageAnswer::Ok) {
+            const ui::BusyCursor busy; // their items and aisles go too
             editor_.deleteShops(ids);
+        }
     } catch (const engine::EngineError& e) {
         error = e.message();
     }

@@ -1,11 +1,13 @@
 #include "CopyShopForm.h"
 
 #include "CatalogueText.h"
+#include "CharacterLimit.h"
 #include "Database.h"
 #include "GlyphBitButton.h"
 #include "Helpers.h"
 #include "Icons.h"
 #include "MessageService.h"
+#include "ScreenCentre.h"
 #include "Table.h"
 #include "TaggedComboBox.h"
 
@@ -20,13 +22,14 @@
 CopyShopForm::CopyShopForm(engine::Database& db, QWidget* parent) : QDialog(parent), db_(db), copier_(db) {
     setObjectName(QStringLiteral("CopyShopForm"));
     setWindowTitle(QStringLiteral("Copy shop"));
+    ui::centreOnScreen(this);
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
     OldShopCombo = new TaggedComboBox(this);
     OldShopCombo->setObjectName(QStringLiteral("OldShopCombo"));
     NewNameEdit = new QLineEdit(this);
     NewNameEdit->setObjectName(QStringLiteral("NewNameEdit"));
-    NewNameEdit->setMaxLength(catalogue::kNameLength);
+    ui::limitCharacters(NewNameEdit, catalogue::kNameLength);
     form->addRow(QStringLiteral("Copy f&rom this shop"), OldShopCombo);
     form->addRow(QStringLiteral("New shop &name"), NewNameEdit);
     layout->addLayout(form);

@@ -17,6 +17,16 @@ QString priceText(const QString& typed) {
     return t.isEmpty() ? QStringLiteral("0") : t;
 }
 
+// The typed price in the locale's form, read the way the shopping list reads it.
+double typedPrice(const QString& typed) {
+    const QString t = priceText(typed);
+    if (const std::optional<double> v = ParseTypedNumber(t))
+        return *v;
+    throw engine::EngineError(
+        engine::ConversionFailed,
+        QStringLiteral("'%1' is not a valid floating point value for field 'Price'").arg(t));
+}
+
 // Runs f on the pending row; an error cancels the row before it travels on.
 template <typename F> void guarded(engine::Table& items, F f) {
     try {
@@ -33,7 +43,7 @@ void ItemWriter::setFields(const ItemFields& fields) {
     items_.field(QStringLiteral("Product")).setInteger(fields.productId);
     items_.field(QStringLiteral("Brand")).setString(fields.brand.trimmed());
     items_.field(QStringLiteral("Size")).setString(fields.size.trimmed());
-    items_.field(QStringLiteral("Price")).setString(priceText(fields.price));
+    items_.field(QStringLiteral("Price")).setFloat(typedPrice(fields.price));
     if (fields.shopId)
         items_.field(QStringLiteral("Shop")).setInteger(*fields.shopId);
     else
@@ -50,11 +60,14 @@ std::optional<QString> ItemWriter::inputProblem(const ItemFields& fields) {
     // The fields themselves judge the text, so the messages are the ones a post would give.
     items_.append();
     try {
-        items_.field(QStringLiteral("Size")).setString(fields.size.trimmed());
-        items_.field(QStringLiteral("Price")).setString(priceText(fields.price));
-        // A negative price would make the item the cheapest of all; one beyond a float has no cents.
-        const double price = items_.field(QStringLiteral("Price")).asFloat();
-        if (price < 0 || !std::isfinite(RoundPrice(price)))
+        engine::Field size = items_.field(QStringLiteral("Size"));
+        size.setString(fields.size.trimmed());
+        // A negative size or price would make the item the cheapest of all; a price beyond a float has no
+        // cents.
+        const double price = typedPrice(fields.price);
+        if (!size.isNull() && size.asInteger() < 0)
+            problem = QStringLiteral("'%1' is not a valid size for field 'Size'").arg(fields.size.trimmed());
+        else if (price < 0 || !std::isfinite(RoundPrice(price)))
             problem =
                 QStringLiteral("'%1' is not a valid price for field 'Price'").arg(fields.price.trimmed());
     } catch (const engine::EngineError& e) {

@@ -47,6 +47,22 @@ QList<int> selectedIds(ui::ThemedDBGrid* grid, const QString& field) {
     return ids;
 }
 
+void selectIds(ui::ThemedDBGrid* grid, const QString& field, const QList<int>& ids) {
+    QItemSelectionModel* selection = grid->selectionModel();
+    engine::DataSet* data = grid->dataSet();
+    if (!selection || !data || !data->isOpen())
+        return;
+    const int column = data->fieldIndex(field);
+    const QAbstractItemModel* model = grid->model();
+    QItemSelection rows;
+    for (int row = 0; row < data->recordCount(); ++row) {
+        const engine::Value v = data->valueAt(row, column);
+        if (const auto* id = std::get_if<std::int64_t>(&v); id && ids.contains(static_cast<int>(*id)))
+            rows.select(model->index(row, 0), model->index(row, 0));
+    }
+    selection->select(rows, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
 void selectCurrentRowOnly(ui::ThemedDBGrid* grid) {
     QItemSelectionModel* selection = grid->selectionModel();
     engine::DataSet* data = grid->dataSet();

@@ -23,6 +23,8 @@ int currentId(engine::DataSet* data, const QString& field);
 bool moveToId(engine::DataSet* data, const QString& field, int id);
 // The ids of the grid's selected rows, in the grid's order.
 QList<int> selectedIds(ui::ThemedDBGrid* grid, const QString& field);
+// Selects exactly the rows whose id field holds one of ids, wherever they are now; the current row stays.
+void selectIds(ui::ThemedDBGrid* grid, const QString& field, const QList<int>& ids);
 // Makes the current row the only selected one.
 void selectCurrentRowOnly(ui::ThemedDBGrid* grid);
 // "Delete (n)", or "Delete" with nothing selected.

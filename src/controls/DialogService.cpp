@@ -1,5 +1,6 @@
 #include "DialogService.h"
 
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QInputDialog>
@@ -34,6 +35,13 @@ public:
         bool ok = false;
         const QFont chosen = QFontDialog::getFont(&ok, initial, parent, caption);
         if (!ok)
+            return std::nullopt;
+        return chosen;
+    }
+
+    std::optional<QColor> colour(QWidget* parent, const QColor& initial, const QString& caption) override {
+        const QColor chosen = QColorDialog::getColor(initial, parent, caption);
+        if (!chosen.isValid())
             return std::nullopt;
         return chosen;
     }

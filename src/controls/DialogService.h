@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QFont>
 #include <QString>
 
@@ -10,8 +11,8 @@ class QWidget;
 
 namespace ui {
 
-// File, folder, font, print, printer set-up and text input dialogs, behind one replaceable service like
-// MessageService. Each returns nothing (or false) when the user cancels.
+// File, folder, font, colour, print, printer set-up and text input dialogs, behind one replaceable service
+// like MessageService. Each returns nothing (or false) when the user cancels.
 class DialogService {
 public:
     virtual ~DialogService() = default;
@@ -21,6 +22,7 @@ public:
     virtual std::optional<QString> saveFileName(QWidget* parent, const QString& caption,
                                                 const QString& folder, const QString& filter) = 0;
     virtual std::optional<QFont> font(QWidget* parent, const QFont& initial, const QString& caption) = 0;
+    virtual std::optional<QColor> colour(QWidget* parent, const QColor& initial, const QString& caption) = 0;
     virtual bool print(QWidget* parent, QPrinter& printer) = 0;
     virtual bool pageSetup(QWidget* parent, QPrinter& printer) = 0;
     virtual std::optional<QString> inputText(QWidget* parent, const QString& caption, const QString& prompt,

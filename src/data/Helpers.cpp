@@ -54,6 +54,17 @@ QString PluralSuffix(int count, bool yWord) {
     return yWord ? QStringLiteral("ies") : QStringLiteral("s");
 }
 
+std::optional<double> ParseTypedNumber(const QString& text, const QLocale& locale) {
+    QLocale strict = locale;
+    // A group separator typed by mistake for the decimal one would otherwise multiply the value.
+    strict.setNumberOptions(QLocale::RejectGroupSeparator);
+    bool ok = false;
+    const double v = strict.toDouble(text.trimmed(), &ok);
+    if (!ok || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
 float RoundPrice(double price) {
     const float asFloat = static_cast<float>(price);
     const double cents = std::nearbyint(static_cast<double>(asFloat) * 100.0);

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QLocale>
 #include <QString>
+
+#include <optional>
 
 class QAbstractItemModel;
 class QIODevice;
@@ -30,6 +33,11 @@ QString PluralSuffix(int count, bool yWord = false);
 // The price rounded to cents: as a 32-bit float, times 100 in double precision, rounded half to even, divided
 // by 100 as a float.
 float RoundPrice(double price);
+
+// A number typed by the user (a price): an optional sign, digits with the locale's decimal separator, an
+// optional exponent, no group separators; blanks around it are ignored. Nothing for any other text or a value
+// beyond a double.
+std::optional<double> ParseTypedNumber(const QString& text, const QLocale& locale = QLocale());
 
 // A length-prefixed single-byte string at the device's current position.
 QString ReadShortString(QIODevice& device);

@@ -2,6 +2,7 @@
 
 #include "EngineError.h"
 #include "MessageService.h"
+#include "ScreenCentre.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -14,6 +15,7 @@
 OptimizeForm::OptimizeForm(engine::Database& db, QWidget* parent) : QDialog(parent), db_(db) {
     setObjectName(QStringLiteral("OptimizeForm"));
     setWindowTitle(QStringLiteral("Optimize shopping list"));
+    ui::centreOnScreen(this);
     auto* group = new QGroupBox(QStringLiteral("Optimize for..."), this);
     CheapTripRB = new QRadioButton(
         QStringLiteral("Cheapest &trip - Lowest shopping list total cost (may change shops)"), group);
@@ -63,8 +65,12 @@ void OptimizeForm::setHelpHandler(std::function<void(int)> handler) {
 }
 
 void OptimizeForm::OptimizeBtnClick() {
-    const OptimizeMode mode =
-        CheapItemsRB->isChecked() ? OptimizeMode::CheapestItems : OptimizeMode::CheapestTrip;
+    // The settings file may leave both choices off; then the run only reports.
+    OptimizeMode mode = OptimizeMode::None;
+    if (CheapItemsRB->isChecked())
+        mode = OptimizeMode::CheapestItems;
+    else if (CheapTripRB->isChecked())
+        mode = OptimizeMode::CheapestTrip;
     try {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         result_ = PriceOptimizer(db_).run(mode);

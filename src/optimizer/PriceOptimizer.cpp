@@ -61,7 +61,7 @@ OptimizeResult PriceOptimizer::run(OptimizeMode mode) {
         result_.details << QStringLiteral("=== Optimized for lowest priced items ===");
         loadCandidates(mode);
         runCheapestItems();
-    } else if (!list_.empty()) {
+    } else if (mode == OptimizeMode::CheapestTrip && !list_.empty()) {
         result_.details << QStringLiteral("=== Optimized for cheapest shopping list ===");
         loadCandidates(mode);
         runCheapestTrip();

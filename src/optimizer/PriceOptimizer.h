@@ -16,6 +16,7 @@ class Database;
 enum class OptimizeMode {
     CheapestTrip,  // lowest total cost of the list; may change shops and sizes
     CheapestItems, // lowest price per unit of size; may increase quantities and the total cost
+    None,          // no mode chosen: only the summary lines, no quantity changes
 };
 
 // The outcome of one run: the report and its totals.

@@ -41,6 +41,20 @@ QWidget* ListCellDelegate::createEditor(QWidget* parent, const QStyleOptionViewI
     return editor;
 }
 
+void ListCellDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
+                                    const QModelIndex& index) const {
+    if (const auto* line = qobject_cast<QLineEdit*>(editor)) {
+        // The field's own conversion is laxer than the page (it also reads the C locale's form), so the
+        // page's rule is applied to the text itself.
+        const ListEntryCheck::Result result = ListEntryCheck::check(mode_, line->text());
+        if (!result.ok) {
+            emit const_cast<ListCellDelegate*>(this)->invalidEntry(result.message);
+            return;
+        }
+    }
+    QStyledItemDelegate::setModelData(editor, model, index);
+}
+
 void ListCellDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
     QStyledItemDelegate::initStyleOption(option, index);
     const auto* view = qobject_cast<const QAbstractItemView*>(option->widget);

@@ -6,7 +6,8 @@
 
 // Draws the cells of the shopping list grid with the current row in bold, and gives the editable cell an
 // editor that takes only the characters its mode allows.
-// Enter in the editor posts the cell at once and reports it, so the page can move to the next row.
+// Enter in the editor posts the cell at once and reports it, so the page can move to the next row. The
+// typed text is checked before the field converts it; refused text is reported and nothing is written.
 class ListCellDelegate : public QStyledItemDelegate {
     Q_OBJECT
 
@@ -18,9 +19,12 @@ public:
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override;
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
 
 signals:
     void enterPressed();
+    // The warning for text the mode's check refuses.
+    void invalidEntry(const QString& message);
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;

@@ -30,13 +30,11 @@ ListEntryCheck::Result ListEntryCheck::check(ListEditMode mode, const QString& t
         r.value = v == 0 ? engine::Value{} : engine::Value{static_cast<std::int64_t>(v)};
         return r;
     }
-    QLocale strict = locale;
-    strict.setNumberOptions(QLocale::RejectGroupSeparator);
-    bool ok = false;
-    const double v = strict.toDouble(t, &ok);
-    if (!ok || !std::isfinite(v))
+    // Read as the Items page reads its prices.
+    const std::optional<double> v = ParseTypedNumber(t, locale);
+    if (!v)
         return r;
-    const float rounded = RoundPrice(v);
+    const float rounded = RoundPrice(*v);
     if (rounded < 0 || !std::isfinite(rounded))
         return r;
     r.ok = true;
@@ -62,7 +60,12 @@ bool ListEntryCheck::acceptsCharacter(ListEditMode mode, QChar c, const QLocale&
         return true;
     if (c == QLatin1Char('+') || c == QLatin1Char('-'))
         return true;
+    // Separators are let through to the check, which refuses those the mode or the locale does not use:
+    // dropping one silently would turn "2,5" into 25.
+    if (c == QLatin1Char('.') || c == QLatin1Char(',') || locale.decimalPoint() == QString(c) ||
+        locale.groupSeparator() == QString(c))
+        return true;
     if (mode == ListEditMode::Quantity)
         return false;
-    return c == QLatin1Char('e') || c == QLatin1Char('E') || locale.decimalPoint() == QString(c);
+    return c == QLatin1Char('e') || c == QLatin1Char('E');
 }

@@ -21,10 +21,12 @@ public:
     static QString fieldName(ListEditMode mode);
     // Checks the text of the mode's field. Blank text counts as "0"; a quantity must be a whole number of
     // at least 0 (0 gives an empty value: the item leaves the list); a price must be a number in the
-    // locale's form of at least 0 and is rounded to cents.
+    // locale's form (its decimal separator, no group separators, as on the Items page) of at least 0 and is
+    // rounded to cents.
     static Result check(ListEditMode mode, const QString& text, const QLocale& locale = QLocale());
     // The text of a stored field value as the check reads it: a price in the locale's form.
     static QString valueText(const engine::Value& value, const QLocale& locale = QLocale());
-    // Whether a character may be typed into the mode's cell.
+    // Whether a character may be typed into the mode's cell: digits, signs and separators, and the exponent
+    // in a price.
     static bool acceptsCharacter(ListEditMode mode, QChar c, const QLocale& locale = QLocale());
 };

@@ -1,5 +1,6 @@
 #include "ShoppingListPage.h"
 
+#include "BusyCursor.h"
 #include "EngineError.h"
 #include "Helpers.h"
 #include "HoverSpeedButton.h"
@@ -148,6 +149,8 @@ void ShoppingListPage::buildControls() {
     notes->addWidget(notesLabel);
     notes->addWidget(NotesMemo);
     panelLayout->addLayout(notes, 1);
+    // Tab leaves the notes like any other box: a tab character is no use on a shopping note.
+    NotesMemo->setTabChangesFocus(true);
 }
 
 void ShoppingListPage::setUpGrid() {
@@ -177,7 +180,8 @@ void ShoppingListPage::setUpGrid() {
                                      : 0.0;
                 return plain.toString(d, 'f', 2);
             };
-            column.editFormatter = [](const engine::Value& v) { return ListEntryCheck::valueText(v); };
+            // The editor opens with the price as the grid shows it, not the float's every digit.
+            column.editFormatter = column.formatter;
         }
         columns.push_back(column);
     }
@@ -186,12 +190,19 @@ void ShoppingListPage::setUpGrid() {
     grid_->setSelectionBehavior(QAbstractItemView::SelectItems);
     grid_->setSelectionMode(QAbstractItemView::SingleSelection);
     grid_->setColumnMoving(false);
-    grid_->setTabKeyNavigation(false);
+    grid_->setTabKeyNavigation(false); // Tab moves to the next control; the cell cursor stays in its column
+
+    // The grid is made after the notes; the keyboard visits it between the shop list and the notes.
+    setTabOrder(ShopsLB, grid_);
+    setTabOrder(grid_, NotesMemo);
 
     cells_ = new ListCellDelegate(grid_);
     for (int c = 0; c < ShoppingQuery::ColumnCount; ++c)
         grid_->setItemDelegateForColumn(c, cells_);
     connect(cells_, &ListCellDelegate::enterPressed, this, [this] { moveToNextRow(); });
+    connect(cells_, &ListCellDelegate::invalidEntry, this, [this](const QString& text) {
+        ui::showMessage(ui::MessageKind::Warning, text, ui::MessageButtons::Ok, this);
+    });
 
     connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current, const QModelIndex& previous) {
@@ -285,6 +296,8 @@ void ShoppingListPage::RebuildShoppingQuery() {
 }
 
 void ShoppingListPage::RefreshShoppingQuery(int itemId) {
+    // Every page show, shop choice, mode change and sort ends here; on a large list it takes a while.
+    const ui::BusyCursor busy;
     grid_->cancelPendingEdit();
     list_->RefreshShoppingQuery(itemId);
     grid_->fitLastColumn();
@@ -359,6 +372,7 @@ void ShoppingListPage::ListClearBtnClick() {
                          QStringLiteral(" shop") + PluralSuffix(n) + QLatin1Char('?'),
                      ui::MessageButtons::YesNo, this))
         return;
+    const ui::BusyCursor busy;
     grid_->cancelPendingEdit();
     list_->clearQuantities();
     grid_->fitLastColumn();
@@ -392,8 +406,6 @@ bool ShoppingListPage::eventFilter(QObject* watched, QEvent* event) {
             moveToNextRow();
             return true;
         }
-        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
-            return true; // the cell cursor stays in the editable column
     }
     return ListPage::eventFilter(watched, event);
 }

@@ -1,6 +1,7 @@
 #include "AislesPage.h"
 #include "AisleHintWindow.h"
 #include "AislesTestDatabase.h"
+#include "FaultInjection.h"
 #include "FloorplanPanel.h"
 #include "FloorplanView.h"
 #include "PickAisleForm.h"
@@ -328,4 +329,45 @@ TEST_F(AislesPageTest, WithoutAShopNothingIsListedOrWritten) {
     EXPECT_EQ(seq().AislesLB->count(), 0);
     EXPECT_EQ(seq().AisleCatLB->count(), 0);
     EXPECT_EQ(rows(shop).size(), 1u);
+}
+
+TEST_F(AislesPageTest, AFailedWriteKeepsThePlanAndItsEditsOnScreen) {
+    const int second = addShop(QStringLiteral("Bargain Barn"));
+    addAisle(shop, cats[0], 10, 0, 0, 100, 20);
+    page.setSavedAisleShopID(shop);
+    open();
+    ASSERT_EQ(plan().aisles().count(), 1);
+    plan().aisles().at(0).RectTop = 60;
+
+    engine::FaultInjection::failTable(QStringLiteral("Aisles"));
+    const std::unique_ptr<void, void (*)(void*)> disarm(&page,
+                                                        [](void*) { engine::FaultInjection::disarm(); });
+    // Switching to the sequence: the error is shown and the floor plan stays in front.
+    page.PageControl2->setCurrentIndex(AislesPage::SequenceSubPage);
+    EXPECT_EQ(messages.count(), 1);
+    EXPECT_EQ(page.PageControl2->currentIndex(), int(AislesPage::FloorplanSubPage));
+    EXPECT_TRUE(page.FloorplanToolBar->isVisible());
+    // Opening the Tools or Print menu: no reload.
+    page.beforeToolsOrPrint();
+    EXPECT_EQ(messages.count(), 2);
+    // Choosing another shop: the selector goes back to the shop whose plan is shown.
+    page.AislesShopCombo->setCurrentIndex(0);
+    ASSERT_EQ(page.AislesShopCombo->selectedId(), second);
+    emit page.AislesShopCombo->activated(0);
+    EXPECT_EQ(messages.count(), 3);
+    EXPECT_EQ(page.AislesShopCombo->selectedId(), shop);
+    EXPECT_EQ(page.AisleShopID(), shop);
+    // Leaving the page and coming back tries again and keeps the plan while it fails.
+    EXPECT_FALSE(page.leaveStep());
+    page.AisleTabSheetShow();
+    EXPECT_EQ(messages.count(), 5);
+    ASSERT_EQ(plan().aisles().count(), 1);
+    EXPECT_EQ(plan().aisles().at(0).RectTop, 60);
+
+    engine::FaultInjection::disarm();
+    EXPECT_EQ(rows(shop)[0].rect.top(), 0);
+    page.PageControl2->setCurrentIndex(AislesPage::SequenceSubPage);
+    EXPECT_EQ(page.PageControl2->currentIndex(), int(AislesPage::SequenceSubPage));
+    EXPECT_EQ(rows(shop)[0].rect.top(), 60);
+    EXPECT_EQ(messages.count(), 5);
 }

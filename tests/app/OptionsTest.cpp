@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -99,14 +100,30 @@ TEST_F(OptionsTest, FontButtonsChangeOnlyTheirReportFont) {
     QFont chosen("DejaVu Serif", 14);
     chosen.setItalic(true);
     dialogs_.setNextAnswer(chosen);
+    dialogs_.setNextAnswer(QColor(10, 20, 30));
     QTest::mouseClick(options()->SL_FontBtn, Qt::LeftButton);
     EXPECT_EQ(w.reportFonts[ShoppingListFont].size, 14);
     EXPECT_TRUE(w.reportFonts[ShoppingListFont].italic);
+    // The colour is asked for after the font, starting from the report's own.
+    ASSERT_EQ(dialogs_.count(), 2);
+    EXPECT_EQ(dialogs_.calls()[1].kind, ScriptedDialogService::Kind::Colour);
+    EXPECT_EQ(dialogs_.calls()[1].prompt, "#000000");
+    EXPECT_EQ(w.reportFonts[ShoppingListFont].colour, 10 + 20 * 256 + 30 * 65536);
+    EXPECT_EQ(w.reportFonts[ShoppingListFont].color(), QColor(10, 20, 30));
     EXPECT_EQ(w.reportFonts[FridgeListFont], ReportFont{});
+
+    // A cancelled font dialog changes nothing and asks for no colour.
     dialogs_.setNextCancel();
     QTest::mouseClick(options()->SL_FontBtn, Qt::LeftButton);
     EXPECT_EQ(w.reportFonts[ShoppingListFont].size, 14);
-    EXPECT_EQ(dialogs_.count(), 2);
+    EXPECT_EQ(dialogs_.count(), 3);
+    // A cancelled colour dialog keeps the new font and the old colour.
+    dialogs_.setNextAnswer(QFont("DejaVu Sans", 9));
+    dialogs_.setNextCancel();
+    QTest::mouseClick(options()->SL_FontBtn, Qt::LeftButton);
+    EXPECT_EQ(w.reportFonts[ShoppingListFont].size, 9);
+    EXPECT_EQ(w.reportFonts[ShoppingListFont].color(), QColor(10, 20, 30));
+    EXPECT_EQ(dialogs_.calls()[4].prompt, "#0a141e");
 }
 
 TEST_F(OptionsTest, FolderPickerBrowsesCancelsAndMakesNewFolders) {
@@ -163,4 +180,21 @@ TEST_F(OptionsTest, FolderPickerBrowsesCancelsAndMakesNewFolders) {
         QTest::mouseClick(picker->CancelBtn, Qt::LeftButton);
     });
     EXPECT_FALSE(picker->execute(QString(), temp_.path() + "/gone"));
+}
+
+TEST_F(OptionsTest, OptionsAndFolderPickerOpenCentredOnTheScreen) {
+    createDatabase();
+    MainWindow& w = start();
+    const QRect screen = w.screen()->availableGeometry();
+    // The main window in the screen's top-left quarter: centring over it would show.
+    w.setGeometry(QRect(screen.topLeft() + QPoint(20, 30), screen.size() / 2));
+    for (QDialog* dialog : std::initializer_list<QDialog*>{options(), w.dialogs().selectFolder}) {
+        QPoint shownAt;
+        QTimer::singleShot(0, dialog, [dialog, &shownAt] {
+            shownAt = dialog->frameGeometry().center();
+            dialog->reject();
+        });
+        dialog->exec();
+        EXPECT_LE((shownAt - screen.center()).manhattanLength(), 2) << dialog->objectName().toStdString();
+    }
 }

@@ -73,7 +73,14 @@ TEST_F(CategoriesPageTest, AddSelectsTheNewRowAndRefusesDuplicatesInAnyCase) {
     page.CatCatEdit->setText(emoji.repeated(10) + QString(60, QLatin1Char('x')));
     QTest::mouseClick(page.CatAddBtn, Qt::LeftButton);
     EXPECT_EQ(count(QStringLiteral("SELECT * FROM Categories WHERE CatName = '%1'")
-                        .arg(emoji.repeated(10) + QString(30, QLatin1Char('x')))),
+                        .arg(emoji.repeated(10) + QString(40, QLatin1Char('x')))),
+              1);
+    // Fifty emoji fit the box and the field.
+    page.CatCatEdit->setText(emoji.repeated(50));
+    EXPECT_EQ(page.CatCatEdit->text(), emoji.repeated(50));
+    QTest::mouseClick(page.CatAddBtn, Qt::LeftButton);
+    EXPECT_EQ(messages_.count(), 1);
+    EXPECT_EQ(count(QStringLiteral("SELECT * FROM Categories WHERE CatName = '%1'").arg(emoji.repeated(50))),
               1);
 }
 
@@ -88,6 +95,9 @@ TEST_F(CategoriesPageTest, RenameChangesOnlyTheCurrentRow) {
                         .arg(fruit)),
               1);
     EXPECT_EQ(count("SELECT * FROM Categories WHERE CatName = 'Bakery'"), 1);
+    // The selection stays as it was.
+    EXPECT_EQ(page.CatGrid->selectedRows(), (QList<int>{0, 2}));
+    EXPECT_EQ(page.CatDelBtn->text(), "Delete (2)");
 
     // Renaming to another row's name in other case is refused; a row may take its own name in other case.
     page.CatCatEdit->setText(QStringLiteral("OTHER"));
@@ -227,6 +237,8 @@ TEST_F(ShopsPageTest, AddAndUpdateStoreTrimmedFieldsAndRefuseDuplicates) {
     QTest::mouseClick(page.ShopChangeBtn, Qt::LeftButton);
     EXPECT_EQ(count("SELECT * FROM Shops WHERE Address = '1 High St'"), 1);
     EXPECT_EQ(count("SELECT * FROM Shops WHERE ShopName = 'Zed' AND Address = '1 High St'"), 1);
+    EXPECT_EQ(page.ShopGrid->selectedRows(), (QList<int>{1, 2, 3}));
+    EXPECT_EQ(page.ShopDelBtn->text(), "Delete (3)");
 }
 
 TEST_F(ShopsPageTest, DeleteCountsItemsAndRemovesItemsAndAisles) {

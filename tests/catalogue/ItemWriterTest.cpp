@@ -63,6 +63,8 @@ TEST_F(ItemWriterTest, BadNumbersAreRefusedAndNothingIsWritten) {
         {"99999999999", "1", "'99999999999' is not a valid integer value for field 'Size'"},
         {"2", "abc", "'abc' is not a valid floating point value for field 'Price'"},
         {"2", "1,5", "'1,5' is not a valid floating point value for field 'Price'"},
+        {"2", "1,000", "'1,000' is not a valid floating point value for field 'Price'"},
+        {"-1", "1", "'-1' is not a valid size for field 'Size'"},
         {"2", "-1", "'-1' is not a valid price for field 'Price'"},
         {"2", "1e300", "'1e300' is not a valid price for field 'Price'"},
     };

@@ -2,12 +2,15 @@
 #include "ThemedDBGrid.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
+
+#include <functional>
 
 using ui::MessageAnswer;
 using ui::MessageKind;
@@ -250,3 +253,36 @@ TEST_F(ItemsPageTest, DeleteUnusedProductsCountsAndRefreshesTheGrid) {
 }
 
 } // namespace
+
+TEST_F(ItemsPageTest, ReopeningTheItemListShowsTheBusyCursor) {
+    CatalogueItemsPage& page = itemsPage();
+    QList<bool> busyAtReload;
+    const QObject listening; // ends the connection before the list above goes
+    QObject::connect(main().ItemsItemsQuery, &engine::DataSet::contentReset, &listening, [&] {
+        if (main().ItemsItemsQuery->isOpen())
+            busyAtReload << (QApplication::overrideCursor() &&
+                             QApplication::overrideCursor()->shape() == Qt::WaitCursor);
+    });
+    const auto check = [&](const char* command, const std::function<void()>& run) {
+        busyAtReload.clear();
+        run();
+        EXPECT_FALSE(busyAtReload.isEmpty()) << command << " did not reload the list";
+        EXPECT_FALSE(busyAtReload.contains(false)) << command;
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr) << command;
+    };
+    check("page change", [&] {
+        showPage(MainWindow::CatPageIndex);
+        showPage(MainWindow::ItemsPageIndex);
+    });
+    check("sort", [&] { emit page.ItemsGrid->titleClick(3); });
+    check("Add", [&] {
+        fill("Dairy", "Milk", "l", "Moo", "1", "1.10");
+        QTest::mouseClick(page.ItemsAddBtn, Qt::LeftButton);
+    });
+    check("Change", [&] {
+        page.ItemsBrandEdit->setText(QStringLiteral("Moo Moo"));
+        QTest::mouseClick(page.ItemsChangeBtn, Qt::LeftButton);
+    });
+    EXPECT_EQ(messages_.count(), 0);
+    EXPECT_EQ(count("SELECT * FROM Items WHERE Brand = 'Moo Moo'"), 1);
+}

@@ -20,6 +20,19 @@ TEST(Helpers, RoundPriceRoundsThe32BitValueHalfToEven) {
     EXPECT_NE(static_cast<double>(RoundPrice(0.12)), 0.12);
 }
 
+TEST(Helpers, ParseTypedNumberTakesOnlyTheLocalesDecimalForm) {
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    const QLocale german(QLocale::German, QLocale::Germany);
+    EXPECT_EQ(ParseTypedNumber(QStringLiteral(" 2.5 "), english), 2.5);
+    EXPECT_EQ(ParseTypedNumber(QStringLiteral("-1e2"), english), -100.0);
+    EXPECT_EQ(ParseTypedNumber(QStringLiteral("2,5"), german), 2.5);
+    // Group separators are refused rather than dropped: "2,5" must never become 25.
+    for (const char* text : {"2,5", "1,000", "1,000.5", "", "abc", "1e999", "2.5.1"})
+        EXPECT_FALSE(ParseTypedNumber(QString::fromUtf8(text), english)) << text;
+    for (const char* text : {"2.5", "1.000", "1.000,5"})
+        EXPECT_FALSE(ParseTypedNumber(QString::fromUtf8(text), german)) << text;
+}
+
 TEST(Helpers, PluralSuffix) {
     EXPECT_EQ(PluralSuffix(1), QString());
     EXPECT_EQ(PluralSuffix(0), QStringLiteral("s"));

@@ -1,5 +1,6 @@
 #include "ListPageFixture.h"
 
+#include "FaultInjection.h"
 #include "Query.h"
 #include "ShoppingList.h"
 #include "ShoppingQuery.h"
@@ -17,6 +18,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+
+#include <functional>
 
 #include "HoverSpeedButton.h"
 
@@ -115,13 +118,39 @@ TEST_F(OneShopPage, TheCellEditorTakesOnlyTheModesCharacters) {
     QTest::keyClick(p.grid(), '5');
     editor = qobject_cast<QLineEdit*>(p.grid()->indexWidget(p.grid()->currentIndex()));
     ASSERT_NE(editor, nullptr);
-    QTest::keyClicks(editor, QStringLiteral("x.,e-"));
-    EXPECT_EQ(editor->text(), QStringLiteral("5-"));
+    QTest::keyClicks(editor, QStringLiteral("xe,000"));
+    EXPECT_EQ(editor->text(), QStringLiteral("5,000"));
     QTest::keyClick(editor, Qt::Key_Return);
-    // "5-" is no whole number: the field refuses it with its own message and nothing is stored.
-    EXPECT_EQ(messages_.lastText(), QStringLiteral("'5-' is not a valid integer value for field 'Quantity'"));
+    // A separator is not dropped to make 5000: the page refuses the text and nothing is stored.
+    EXPECT_EQ(messages_.lastText(), QStringLiteral("Quantity 5,000 is invalid."));
     EXPECT_EQ(whole(data().itemValue(milk, QStringLiteral("Quantity"))), 3);
     EXPECT_EQ(p.TotalItemsLabel->text(), QStringLiteral("Items: 2"));
+    ASSERT_TRUE(goToItem(milk));
+    typeAndEnter(QStringLiteral("5-"));
+    EXPECT_EQ(messages_.lastText(), QStringLiteral("Quantity 5- is invalid."));
+    EXPECT_EQ(whole(data().itemValue(milk, QStringLiteral("Quantity"))), 3);
+}
+
+TEST_F(OneShopPage, PricesAreTypedAsOnTheItemsPageAndEditedAsShown) {
+    ShoppingListPage& p = start();
+    p.PriceRB->click();
+    ASSERT_TRUE(goToItem(milk, ShoppingQuery::PriceColumn));
+    typeAndEnter(QStringLiteral("2,5"));
+    EXPECT_EQ(messages_.lastText(), QStringLiteral("Price 2,5 is invalid."));
+    EXPECT_EQ(std::get<double>(data().itemValue(milk, QStringLiteral("Price"))), 1.25);
+    EXPECT_EQ(p.TotalCostLabel->text(), QStringLiteral("Total cost: $3.75"));
+
+    ASSERT_TRUE(goToItem(milk, ShoppingQuery::PriceColumn));
+    typeAndEnter(QStringLiteral("2.1"));
+    ASSERT_EQ(std::get<double>(data().itemValue(milk, QStringLiteral("Price"))), static_cast<double>(2.1f));
+    // The editor opens with the price as the grid shows it.
+    ASSERT_TRUE(goToItem(milk, ShoppingQuery::PriceColumn));
+    QTest::keyClick(p.grid(), Qt::Key_F2);
+    auto* editor = qobject_cast<QLineEdit*>(p.grid()->indexWidget(p.grid()->currentIndex()));
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text(), QStringLiteral("2.10"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_EQ(std::get<double>(data().itemValue(milk, QStringLiteral("Price"))), static_cast<double>(2.1f));
 }
 
 TEST_F(OneShopPage, PriceModeListsOnlyItemsOnTheListAndLocksThePriceColumn) {
@@ -333,4 +362,64 @@ TEST_F(ManyShopsPage, TitleClicksSortAndKeepTheCurrentItem) {
     QFile ini(settingsFile());
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
     EXPECT_TRUE(QString::fromUtf8(ini.readAll()).contains(QStringLiteral("[SortCol]\r\nShoppingGrid=0")));
+}
+
+TEST_F(OneShopPage, TabRunsFromTheShopsThroughTheGridToTheNotes) {
+    ShoppingListPage& p = start();
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    p.ShopsLB->setFocus();
+    ASSERT_TRUE(p.ShopsLB->hasFocus());
+    QWidget* reached = nullptr;
+    for (int step = 0; step < 8 && reached != p.grid(); ++step) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        reached = QApplication::focusWidget();
+        ASSERT_NE(reached, p.NotesMemo) << "the notes came before the grid";
+    }
+    ASSERT_EQ(reached, p.grid());
+    QTest::keyClick(p.grid(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), p.NotesMemo);
+    p.NotesMemo->setFocus();
+
+    // Tab in the notes moves on rather than typing a tab character.
+    p.NotesMemo->setPlainText(QStringLiteral("milk"));
+    QTest::keyClick(p.NotesMemo, Qt::Key_Tab);
+    EXPECT_EQ(p.NotesMemo->toPlainText(), QStringLiteral("milk"));
+    EXPECT_NE(QApplication::focusWidget(), p.NotesMemo);
+}
+
+TEST_F(OneShopPage, SlowCommandsShowTheBusyCursorWhileTheListReopens) {
+    ShoppingListPage& p = start();
+    // Whether the busy cursor was up each time the list query was opened.
+    QList<bool> busyAtReload;
+    const QObject listening; // ends the connection before the list above goes
+    QObject::connect(&query(), &engine::DataSet::contentReset, &listening, [&] {
+        if (query().isOpen())
+            busyAtReload << (QApplication::overrideCursor() &&
+                             QApplication::overrideCursor()->shape() == Qt::WaitCursor);
+    });
+    const auto check = [&](const char* command, const std::function<void()>& run) {
+        busyAtReload.clear();
+        run();
+        EXPECT_FALSE(busyAtReload.isEmpty()) << command << " did not reload the list";
+        EXPECT_FALSE(busyAtReload.contains(false)) << command;
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr) << command;
+    };
+    check("page change", [&] {
+        window_->showPage(MainWindow::ItemsPageIndex);
+        window_->showPage(MainWindow::ListPageIndex);
+    });
+    check("All shops", [&] { p.AllShopsBtn->click(); });
+    check("Show all items", [&] { p.AllItemsCB->click(); });
+    check("sort", [&] { emit p.grid()->titleClick(ShoppingQuery::ProductColumn); });
+    check("Clear", [&] { p.ListClearBtn->click(); });
+    ASSERT_EQ(messages_.count(), 1); // the confirmation, shown before the busy cursor
+    EXPECT_TRUE(engine::isNull(data().itemValue(milk, QStringLiteral("Quantity"))));
+
+    // A failing reload leaves the normal cursor behind its error box.
+    engine::FaultInjection::failTable(QStringLiteral("Items"));
+    const std::unique_ptr<void, void (*)(void*)> disarm(&p, [](void*) { engine::FaultInjection::disarm(); });
+    p.AllItemsCB->click();
+    EXPECT_EQ(messages_.count(), 2);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }

@@ -89,20 +89,28 @@ TEST(ListEntryCheckTest, PricesAreRoundedToCentsInTheLocalesForm) {
     const auto negative = ListEntryCheck::check(ListEditMode::Price, QStringLiteral("-1"), us);
     EXPECT_FALSE(negative.ok);
     EXPECT_EQ(negative.message, QStringLiteral("Price -1 is invalid."));
-    EXPECT_FALSE(ListEntryCheck::check(ListEditMode::Price, QStringLiteral("1,5"), us).ok);
+    // Group separators are refused, never dropped, as on the Items page.
+    const auto grouped = ListEntryCheck::check(ListEditMode::Price, QStringLiteral("2,5"), us);
+    EXPECT_FALSE(grouped.ok);
+    EXPECT_EQ(grouped.message, QStringLiteral("Price 2,5 is invalid."));
+    EXPECT_FALSE(ListEntryCheck::check(ListEditMode::Price, QStringLiteral("1,000.5"), us).ok);
+    EXPECT_FALSE(ListEntryCheck::check(ListEditMode::Quantity, QStringLiteral("1,000"), us).ok);
 
     const QLocale german(QLocale::German, QLocale::Germany);
     EXPECT_FLOAT_EQ(asReal(ListEntryCheck::check(ListEditMode::Price, QStringLiteral("2,5"), german).value),
                     2.5);
+    EXPECT_FALSE(ListEntryCheck::check(ListEditMode::Price, QStringLiteral("2.5"), german).ok);
     // The stored value's text reads back in the same locale.
     EXPECT_EQ(ListEntryCheck::valueText(Value{2.5}, german), QStringLiteral("2,5"));
     EXPECT_EQ(ListEntryCheck::valueText(Value{1234.5}, us), QStringLiteral("1234.5"));
 
     EXPECT_TRUE(ListEntryCheck::acceptsCharacter(ListEditMode::Price, QLatin1Char('e'), us));
     EXPECT_TRUE(ListEntryCheck::acceptsCharacter(ListEditMode::Price, QLatin1Char('.'), us));
-    EXPECT_FALSE(ListEntryCheck::acceptsCharacter(ListEditMode::Price, QLatin1Char(','), us));
+    // Separators reach the check, so that it can refuse them with its message.
+    EXPECT_TRUE(ListEntryCheck::acceptsCharacter(ListEditMode::Price, QLatin1Char(','), us));
     EXPECT_TRUE(ListEntryCheck::acceptsCharacter(ListEditMode::Price, QLatin1Char(','), german));
-    EXPECT_FALSE(ListEntryCheck::acceptsCharacter(ListEditMode::Quantity, QLatin1Char('.'), us));
+    EXPECT_TRUE(ListEntryCheck::acceptsCharacter(ListEditMode::Quantity, QLatin1Char('.'), us));
+    EXPECT_FALSE(ListEntryCheck::acceptsCharacter(ListEditMode::Quantity, QLatin1Char('e'), us));
     EXPECT_FALSE(ListEntryCheck::acceptsCharacter(ListEditMode::Quantity, QLatin1Char('x'), us));
     EXPECT_TRUE(ListEntryCheck::acceptsCharacter(ListEditMode::Quantity, QLatin1Char('-'), us));
 }

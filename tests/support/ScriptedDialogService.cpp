@@ -42,6 +42,14 @@ std::optional<QFont> ScriptedDialogService::font(QWidget*, const QFont& initial,
     return v.value<QFont>();
 }
 
+std::optional<QColor> ScriptedDialogService::colour(QWidget*, const QColor& initial, const QString& caption) {
+    calls_.push_back({Kind::Colour, caption, initial.name(), QString()});
+    const QVariant v = take();
+    if (v.typeId() != QMetaType::QColor)
+        return std::nullopt;
+    return v.value<QColor>();
+}
+
 bool ScriptedDialogService::print(QWidget*, QPrinter&) {
     calls_.push_back({Kind::Print, QString(), QString(), QString()});
     const QVariant v = take();

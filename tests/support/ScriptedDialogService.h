@@ -12,11 +12,11 @@
 // queue every dialog is cancelled. Installs itself for its lifetime.
 class ScriptedDialogService final : public ui::DialogService {
 public:
-    enum class Kind { OpenFile, SaveFile, Font, Print, PageSetup, InputText };
+    enum class Kind { OpenFile, SaveFile, Font, Colour, Print, PageSetup, InputText };
     struct Call {
         Kind kind;
         QString caption;
-        QString prompt; // folder for file dialogs, prompt for text input
+        QString prompt; // folder for file dialogs, prompt for text input, initial font or colour
         QString filter; // file filter; initial text for text input
     };
 
@@ -30,6 +30,7 @@ public:
     std::optional<QString> saveFileName(QWidget* parent, const QString& caption, const QString& folder,
                                         const QString& filter) override;
     std::optional<QFont> font(QWidget* parent, const QFont& initial, const QString& caption) override;
+    std::optional<QColor> colour(QWidget* parent, const QColor& initial, const QString& caption) override;
     bool print(QWidget* parent, QPrinter& printer) override;
     bool pageSetup(QWidget* parent, QPrinter& printer) override;
     std::optional<QString> inputText(QWidget* parent, const QString& caption, const QString& prompt,
@@ -39,6 +40,8 @@ public:
     void setNextAnswer(const QString& text) { answers_.push_back(QVariant(text)); }
     // A font for the next font dialog.
     void setNextAnswer(const QFont& font) { answers_.push_back(QVariant(font)); }
+    // A colour for the next colour dialog.
+    void setNextAnswer(const QColor& colour) { answers_.push_back(QVariant(colour)); }
     // Accept (true) or cancel (false) the next print or page set-up dialog.
     void setNextAnswer(bool accept) { answers_.push_back(QVariant(accept)); }
     // The next dialog, whatever it is, is cancelled.
