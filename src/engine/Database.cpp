@@ -119,18 +119,27 @@ void storeDefinition(sqlite3* db, const TableDefinition& def, const QString& sch
     ins.step();
 }
 
+// The definition copy inside an open table file; nothing when the file has none. A failing read is an error.
+std::optional<TableDefinition> readStoredDefinition(sqlite3* db, const QString& schema, const QString& file) {
+    Statement present(
+        db, QStringLiteral("SELECT count(*) FROM %1sqlite_master WHERE type = 'table' AND name = '%2'")
+                .arg(qualifier(schema), QLatin1String(kDefinitionTable)));
+    if (!present.step() || sqlite3_column_int(present.handle(), 0) == 0)
+        return std::nullopt;
+    Statement read(
+        db, QStringLiteral("SELECT json FROM %1%2").arg(qualifier(schema), QLatin1String(kDefinitionTable)));
+    if (!read.step())
+        return std::nullopt;
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(read.handle(), 0));
+    if (!text)
+        return std::nullopt;
+    return TableDefinition::fromJson(QByteArray(text), file);
+}
+
 // The definition copy inside a table file; nothing when it cannot be read.
 std::optional<TableDefinition> storedDefinition(sqlite3* db, const QString& schema, const QString& file) {
     try {
-        Statement read(
-            db,
-            QStringLiteral("SELECT json FROM %1%2").arg(qualifier(schema), QLatin1String(kDefinitionTable)));
-        if (!read.step())
-            return std::nullopt;
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(read.handle(), 0));
-        if (!text)
-            return std::nullopt;
-        return TableDefinition::fromJson(QByteArray(text), file);
+        return readStoredDefinition(db, schema, file);
     } catch (const EngineError&) {
         return std::nullopt;
     }
@@ -529,7 +538,9 @@ std::shared_ptr<const TableDefinition> Database::sharedDefinition(const QString&
             QStringLiteral("Table '%1' is damaged: %2").arg(name, damaged_.value(name.toLower())));
     if (!attached_.contains(name, Qt::CaseInsensitive))
         throw EngineError(UnknownTable, QStringLiteral("Table '%1' does not exist").arg(name));
-    const std::optional<TableDefinition> stored = storedDefinition(db_, name, dataFilePath(name));
+    // The table is attached: a copy inside it that cannot be read is the error to report, not a reason to
+    // trust the .idx instead.
+    const std::optional<TableDefinition> stored = readStoredDefinition(db_, name, dataFilePath(name));
     auto def = std::make_shared<const TableDefinition>(stored ? *stored : readDefinition(name));
     definitions_.insert(name.toLower(), def);
     return def;

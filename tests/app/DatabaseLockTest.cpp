@@ -1,4 +1,5 @@
 #include "DatabaseLock.h"
+#include "Database.h"
 #include "Schema.h"
 #include "TempFolder.h"
 #include "TempHome.h"
@@ -144,6 +145,12 @@ TEST_F(ProgramInstances, ASecondCopyIsRefusedAndACrashedOneIsReplaced) {
     startProgram(first_);
     ASSERT_TRUE(Eventually([&] { return holder() == first_.processId(); }))
         << "the first copy holds the lock";
+    // Its start-up is over once its connection has made its session file.
+    ASSERT_TRUE(Eventually([&] {
+        return !QDir(home_.dataFolder())
+                    .entryList(engine::Database::internalFilePatterns(), QDir::Files)
+                    .isEmpty();
+    })) << "the first copy opened the database";
     const auto before = snapshot();
 
     startProgram(second_);

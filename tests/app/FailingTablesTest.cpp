@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -55,33 +56,23 @@ protected:
     }
 };
 
-TEST_F(FailingTablesTest, SwitchingPagesAfterTheShopIndexWasRemoved) {
+TEST_F(FailingTablesTest, SwitchingPagesAfterTheShopIndexWasRemovedRewritesIt) {
     MainWindow& main = startFilled();
     const QString before = contents();
-    ASSERT_TRUE(QFile::copy(file("Shops.idx"), file("Shops.idx.kept")));
     ASSERT_TRUE(QFile::remove(file("Shops.idx")));
-    // The files are read afresh, as after a restore: the shop index is missing from then on.
+    // The files are read afresh, as after a restore; the table file still holds the definition.
     main.database().close();
-    QStringList shown;
     for (int page : {MainWindow::ItemsPageIndex, MainWindow::CatPageIndex, MainWindow::ShopsPageIndex,
                      MainWindow::AislePageIndex, MainWindow::ListPageIndex}) {
         messages_.clear();
         clickTab(page);
         EXPECT_EQ(main.activePageIndex(), page);
-        shown << errorTexts();
+        EXPECT_EQ(errorTexts(), QStringList());
     }
-    EXPECT_FALSE(shown.isEmpty());
-    for (const QString& text : shown)
-        EXPECT_TRUE(text.contains(QStringLiteral("Shops"))) << text.toStdString();
     EXPECT_TRUE(main.isVisible());
+    EXPECT_TRUE(QFileInfo::exists(file("Shops.idx")));
     EXPECT_EQ(contents(), before);
-
-    // With the index back the pages work again.
-    ASSERT_TRUE(QFile::rename(file("Shops.idx.kept"), file("Shops.idx")));
-    main.database().close();
-    messages_.clear();
     clickTab(MainWindow::ShopsPageIndex);
-    EXPECT_EQ(messages_.count(), 0) << messages_.lastText().toStdString();
     EXPECT_EQ(grid("ShopGrid")->model()->rowCount(), 2);
 }
 
