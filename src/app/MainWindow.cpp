@@ -1,8 +1,8 @@
 #include "MainWindow.h"
 
+#include "AppPage.h"
 #include "DatabaseLocator.h"
 #include "DialogService.h"
-#include "FramePages.h"
 #include "GridShading.h"
 #include "Helpers.h"
 #include "HoverSpeedButton.h"
@@ -24,7 +24,6 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPainter>
-#include <QPlainTextEdit>
 #include <QPrinter>
 #include <QProcess>
 #include <QRadioButton>
@@ -71,17 +70,11 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
         layout->setContentsMargins(0, 0, 0, 0);
         PageControl1->addTab(sheet, QLatin1String(kTabCaptions[i]));
     }
-    installPage(ListPageIndex, new ListPage(*this));
-    installPage(ItemsPageIndex, new ItemsPage(*this));
-    installPage(CatPageIndex, new CatPage(*this));
-    installPage(ShopsPageIndex, new ShopsPage(*this));
-    installPage(AislePageIndex, new AislePage(*this));
     PageControl1->setCurrentIndex(ListPageIndex);
     shownPage_ = ListPageIndex;
     connect(PageControl1, &QTabWidget::currentChanged, this, &MainWindow::onCurrentPageChanged);
 
     createMenus();
-    createPopups();
 }
 
 MainWindow::~MainWindow() = default;
@@ -222,12 +215,12 @@ void MainWindow::createMenus() {
     edit->setObjectName(QStringLiteral("EditMenu"));
     add(edit, QStringLiteral("Shopping &list"), "Shoppinglist2", none, [this] {
         showPage(ListPageIndex);
-        if (auto* list = dynamic_cast<ListPage*>(page(ListPageIndex)))
+        if (AppPage* list = page(ListPageIndex))
             list->selectQuantityMode();
     });
     add(edit, QStringLiteral("&Prices"), "Prices1", none, [this] {
         showPage(ListPageIndex);
-        if (auto* list = dynamic_cast<ListPage*>(page(ListPageIndex)))
+        if (AppPage* list = page(ListPageIndex))
             list->selectPriceMode();
     });
     edit->addSeparator();
@@ -263,34 +256,13 @@ void MainWindow::createMenus() {
     add(help, QStringLiteral("&About Grocelle..."), "AboutItem", none, nullptr);
 }
 
-void MainWindow::createPopups() {
-    const auto add = [this](QMenu* menu, const QString& caption, const char* name) {
-        QAction* action = menu->addAction(caption);
-        action->setObjectName(QLatin1String(name));
-        action->setEnabled(false); // the commands come with the pages that own these menus
-        return action;
-    };
-    ProdGridPopup = new QMenu(this);
-    ProdGridPopup->setObjectName(QStringLiteral("ProdGridPopup"));
-    add(ProdGridPopup, QStringLiteral("&Delete"), "ProdPopupDelete");
-    add(ProdGridPopup, QStringLiteral("&Rename..."), "ProdPopupRename");
-    ShoppingListPopup = new QMenu(this);
-    ShoppingListPopup->setObjectName(QStringLiteral("ShoppingListPopup"));
-    add(ShoppingListPopup, QStringLiteral("&Edit this item..."), "SLPopEdititem1");
-
-    const auto attach = [](QWidget* widget, QMenu* menu) {
-        if (!widget)
-            return;
-        widget->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(widget, &QWidget::customContextMenuRequested, menu,
-                [widget, menu](const QPoint& pos) { menu->popup(widget->mapToGlobal(pos)); });
-    };
-    attach(findChild<QWidget*>(QStringLiteral("ItemsProdGrid")), ProdGridPopup);
-    attach(findChild<QWidget*>(QStringLiteral("ShoppingGrid")), ShoppingListPopup);
-}
-
 ui::ThemedDBGrid* MainWindow::grid(const QString& name) const {
-    return findChild<ui::ThemedDBGrid*>(name);
+    for (AppPage* p : pages_)
+        if (p)
+            for (ui::ThemedDBGrid* g : p->settingsGrids())
+                if (g->objectName() == name)
+                    return g;
+    return nullptr;
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -312,14 +284,15 @@ void MainWindow::runStartup() {
     ReadINIFile();
 
     const QColor hover = palette().color(QPalette::Light);
-    for (const char* holder : {"Panel1", "ToolBar"})
-        if (QWidget* w = findChild<QWidget*>(QLatin1String(holder)))
-            for (auto* b : w->findChildren<ui::HoverSpeedButton*>(Qt::FindDirectChildrenOnly))
+    for (AppPage* p : pages_)
+        if (p)
+            for (ui::HoverSpeedButton* b : p->hoverButtons())
                 b->setMouseoverColor(hover);
 
     shadeGrids();
     for (AppPage* p : pages_)
-        p->arrangeLayout();
+        if (p)
+            p->arrangeLayout();
 
     // Every table file is looked at before anything opens them: a damaged one is repaired only when the
     // user wants it, missing ones beside present ones are created empty.
@@ -547,12 +520,9 @@ AppSettings MainWindow::captureSettings() const {
         if (auto* b = dialogs_.optimize->findChild<QAbstractButton*>(QStringLiteral("DetailsCB")))
             s.details = b->isChecked();
     }
-    if (auto* memo = findChild<QPlainTextEdit*>(QStringLiteral("NotesMemo"));
-        memo && !memo->document()->isEmpty()) {
-        s.notes = memo->toPlainText().split(QLatin1Char('\n'));
-        if (s.notes.size() > 1 && s.notes.last().isEmpty())
-            s.notes.removeLast();
-    }
+    for (const AppPage* p : pages_)
+        if (p)
+            s.notes += p->notes();
     return s;
 }
 
@@ -602,9 +572,10 @@ void MainWindow::applySettings(const AppSettings& s) {
         if (auto* b = dialogs_.optimize->findChild<QAbstractButton*>(QStringLiteral("DetailsCB")))
             b->setChecked(s.details);
     }
-    // In one go: appended line by line, the time grows with the square of the number of lines.
-    if (auto* memo = findChild<QPlainTextEdit*>(QStringLiteral("NotesMemo")); memo && !s.notes.isEmpty())
-        memo->appendPlainText(s.notes.join(QLatin1Char('\n')));
+    if (!s.notes.isEmpty())
+        for (AppPage* p : pages_)
+            if (p)
+                p->setNotes(s.notes);
 }
 
 void MainWindow::ReadINIFile() {

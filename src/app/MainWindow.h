@@ -27,8 +27,9 @@ class QTimer;
 class QLabel;
 class SelectFolderDialog;
 
-// The program's main window: the five pages, the menus, the data objects every page works through, the
-// remembered positions of the pages, the start-up sequence and the settings file.
+// The program's main window: the frame that hosts the five pages (each subsystem puts its own in through
+// installPage()), the menus, the data objects every page works through, the remembered positions of the
+// pages, the start-up sequence and the settings file.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 
@@ -56,7 +57,7 @@ public:
     void createDialogs();
     const Dialogs& dialogs() const { return dialogs_; }
 
-    // Replaces the page at `index` (owned by the window from then on); the default pages are the frame's own.
+    // Puts the page at `index` (owned by the window from then on), replacing one put there before.
     void installPage(PageIndex index, AppPage* page);
     AppPage* page(int index) const;
     int activePageIndex() const;
@@ -101,9 +102,6 @@ public:
     // Fonts of the five printed reports.
     std::array<ReportFont, kReportFontCount> reportFonts{};
 
-    // The Aisles page owns its timers, hint window and floor plan popup.
-    QMenu* ProdGridPopup = nullptr;
-    QMenu* ShoppingListPopup = nullptr;
     QPrinter& printer();
 
     // Page navigation.
@@ -142,7 +140,6 @@ private:
     void runStartup();
     void createDataObjects();
     void createMenus();
-    void createPopups();
     void shadeGrids();
     void fillLocaleList();
     void applySettings(const AppSettings& settings);

@@ -22,8 +22,8 @@ const QString kCatName = QStringLiteral("CatName");
 } // namespace
 
 CatalogueCategoriesPage::CatalogueCategoriesPage(MainWindow& main, QWidget* parent)
-    : CatPage(main, parent), editor_(main.database()) {
-    delete layout(); // the frame's grid moves into this page's own arrangement
+    : AppPage(main, parent), editor_(main.database()) {
+    CatGrid = makeGrid(QStringLiteral("CatGrid"), main_.CatCatTable, this);
     auto* grid = new QGridLayout(this);
     auto* label = new QLabel(QStringLiteral("Category &name"), this);
     CatCatEdit = new QLineEdit(this);
@@ -85,7 +85,8 @@ void CatalogueCategoriesPage::showStep() {
 }
 
 void CatalogueCategoriesPage::leaveStep() {
-    CatPage::leaveStep();
+    main_.LastCatID = currentId(main_.CatCatTable, kCatID);
+    main_.CatCatTable->close();
 }
 
 void CatalogueCategoriesPage::CatCatTableAfterScroll() {

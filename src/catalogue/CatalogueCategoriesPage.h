@@ -1,15 +1,15 @@
 #pragma once
 
+#include "AppPage.h"
 #include "CatalogueEditor.h"
 #include "DataSet.h"
-#include "FramePages.h"
 
 class QLineEdit;
 class QPushButton;
 
 // The Categories page: add a category, rename the current one, delete the selected ones with everything
 // that depends on them.
-class CatalogueCategoriesPage : public CatPage {
+class CatalogueCategoriesPage : public AppPage {
     Q_OBJECT
 
 public:
@@ -18,6 +18,7 @@ public:
     void showStep() override;
     void leaveStep() override;
 
+    ui::ThemedDBGrid* CatGrid = nullptr;
     QLineEdit* CatCatEdit = nullptr;
     QPushButton* CatAddBtn = nullptr;
     QPushButton* CatChangeBtn = nullptr;

@@ -49,8 +49,15 @@ QAction* popupAction(QMenu* menu, const QString& name) {
 } // namespace
 
 CatalogueItemsPage::CatalogueItemsPage(MainWindow& main, QWidget* parent)
-    : ItemsPage(main, parent), editor_(main.database()), writer_(*main.ItemTable) {
-    delete layout();
+    : AppPage(main, parent), editor_(main.database()), writer_(*main.ItemTable) {
+    ItemsCatGrid = makeGrid(QStringLiteral("ItemsCatGrid"), main_.ItemsCatTable, this);
+    ItemsProdGrid = makeGrid(QStringLiteral("ItemsProdGrid"), main_.ItemsProdQuery, this);
+    ItemsShopGrid = makeGrid(QStringLiteral("ItemsShopGrid"), main_.ItemsShopTable, this);
+    ItemsGrid = makeGrid(QStringLiteral("ItemsGrid"), main_.ItemsItemsQuery, this,
+                         {gridColumn("CatName", "Category", 96), gridColumn("ProdName", "Product type", 140),
+                          gridColumn("Brand", "Brand", 130), gridColumn("Size", "Size", 40),
+                          gridColumn("UnitOfMeasure", "UOM", 44), gridColumn("Price", "Price", 50),
+                          gridColumn("ShopName", "Shop", 30)});
     auto* page = new QVBoxLayout(this);
     auto* form = new QGridLayout;
     page->addLayout(form);
@@ -162,20 +169,38 @@ CatalogueItemsPage::CatalogueItemsPage(MainWindow& main, QWidget* parent)
         return engine::DataSet::PostErrorAction::Abort;
     });
 
-    if (QMenu* popup = main_.ProdGridPopup) {
-        connect(popup, &QMenu::aboutToShow, this, [this] { ProdGridPopupPopup(); });
-        if (QAction* a = popupAction(popup, QStringLiteral("ProdPopupDelete")))
-            connect(a, &QAction::triggered, this, [this] { ProdPopupDeleteClick(); });
-        if (QAction* a = popupAction(popup, QStringLiteral("ProdPopupRename")))
-            connect(a, &QAction::triggered, this, [this] { ProdPopupRenameClick(); });
-        if (ItemsProdGrid->contextMenuPolicy() != Qt::CustomContextMenu) {
-            ItemsProdGrid->setContextMenuPolicy(Qt::CustomContextMenu);
-            connect(ItemsProdGrid, &QWidget::customContextMenuRequested, popup,
-                    [this, popup](const QPoint& pos) { popup->popup(ItemsProdGrid->mapToGlobal(pos)); });
-        }
-    }
+    createPopup();
     ItemsChangeBtn->setEnabled(false);
     ItemsDelBtn->setEnabled(false);
+}
+
+void CatalogueItemsPage::createPopup() {
+    ProdGridPopup = new QMenu(this);
+    ProdGridPopup->setObjectName(QStringLiteral("ProdGridPopup"));
+    const auto add = [this](const QString& caption, const char* name, void (CatalogueItemsPage::*step)()) {
+        QAction* action = ProdGridPopup->addAction(caption);
+        action->setObjectName(QLatin1String(name));
+        action->setEnabled(false); // enabled as the menu opens, for the product type under it
+        connect(action, &QAction::triggered, this, step);
+    };
+    add(QStringLiteral("&Delete"), "ProdPopupDelete", &CatalogueItemsPage::ProdPopupDeleteClick);
+    add(QStringLiteral("&Rename..."), "ProdPopupRename", &CatalogueItemsPage::ProdPopupRenameClick);
+    connect(ProdGridPopup, &QMenu::aboutToShow, this, [this] { ProdGridPopupPopup(); });
+    ItemsProdGrid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ItemsProdGrid, &QWidget::customContextMenuRequested, ProdGridPopup,
+            [this](const QPoint& pos) { ProdGridPopup->popup(ItemsProdGrid->mapToGlobal(pos)); });
+}
+
+void CatalogueItemsPage::leaveStep() {
+    main_.LastItemsItemID = currentId(main_.ItemsItemsQuery, kItemID);
+    for (engine::DataSet* data : std::initializer_list<engine::DataSet*>{
+             main_.ItemsCatTable, main_.ItemsProdQuery, main_.ItemsShopTable, main_.ItemsItemsQuery,
+             main_.CatTable, main_.ShopTable, main_.ProdTable, main_.ItemTable})
+        data->close();
+}
+
+QList<ui::ThemedDBGrid*> CatalogueItemsPage::settingsGrids() const {
+    return {ItemsGrid};
 }
 
 QString CatalogueItemsPage::sortField(int column) {
@@ -215,7 +240,7 @@ void CatalogueItemsPage::showStep() {
 bool CatalogueItemsPage::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ItemsGrid->viewport() && event->type() == QEvent::Resize)
         ItemsTabSheetResize();
-    return ItemsPage::eventFilter(watched, event);
+    return AppPage::eventFilter(watched, event);
 }
 
 void CatalogueItemsPage::ItemsTabSheetResize() {
@@ -396,7 +421,7 @@ void CatalogueItemsPage::reopenProducts() {
 
 void CatalogueItemsPage::ProdGridPopupPopup() {
     const bool current = main_.ItemsProdQuery->isOpen() && !main_.ItemsProdQuery->isEmpty();
-    QMenu* popup = main_.ProdGridPopup;
+    QMenu* popup = ProdGridPopup;
     for (QAction* a : {popupAction(popup, QStringLiteral("ProdPopupDelete")),
                        popupAction(popup, QStringLiteral("ProdPopupRename"))})
         if (a)

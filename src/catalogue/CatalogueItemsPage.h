@@ -1,25 +1,33 @@
 #pragma once
 
+#include "AppPage.h"
 #include "CatalogueEditor.h"
-#include "FramePages.h"
 #include "ItemWriter.h"
 
 #include <optional>
 
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 
 // The Items page: the sortable list of all items, the editing fields that follow it, adding, changing and
 // deleting items (creating categories and product types on the way), and the product type grid's menu.
-class CatalogueItemsPage : public ItemsPage {
+class CatalogueItemsPage : public AppPage {
     Q_OBJECT
 
 public:
     explicit CatalogueItemsPage(MainWindow& main, QWidget* parent = nullptr);
 
     void showStep() override;
+    void leaveStep() override;
+    QList<ui::ThemedDBGrid*> settingsGrids() const override;
 
+    ui::ThemedDBGrid* ItemsCatGrid = nullptr;
+    ui::ThemedDBGrid* ItemsProdGrid = nullptr;
+    ui::ThemedDBGrid* ItemsShopGrid = nullptr;
+    ui::ThemedDBGrid* ItemsGrid = nullptr;
+    QMenu* ProdGridPopup = nullptr;
     QLineEdit* ItemsCatEdit = nullptr;
     QLineEdit* ItemsProdEdit = nullptr;
     QLineEdit* ItemsUOMEdit = nullptr;
@@ -58,6 +66,7 @@ protected:
 
 private:
     catalogue::ItemFields typedFields() const;
+    void createPopup();
     void reopenProducts();
     void updateSortTitle();
 

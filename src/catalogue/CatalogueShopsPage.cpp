@@ -26,8 +26,10 @@ const QString kPhone = QStringLiteral("Phone");
 } // namespace
 
 CatalogueShopsPage::CatalogueShopsPage(MainWindow& main, QWidget* parent)
-    : ShopsPage(main, parent), editor_(main.database()) {
-    delete layout();
+    : AppPage(main, parent), editor_(main.database()) {
+    ShopGrid = makeGrid(QStringLiteral("ShopGrid"), main_.ShopShopTable, this,
+                        {gridColumn("ShopName", "Shop name", 117), gridColumn("Address", "Address", 329),
+                         gridColumn("Phone", "Phone", 128)});
     auto* grid = new QGridLayout(this);
     const auto edit = [this, grid](const char* name, const char* caption, int maxLength, int row) {
         auto* label = new QLabel(QString::fromUtf8(caption), this);
@@ -95,10 +97,19 @@ void CatalogueShopsPage::showStep() {
     });
 }
 
+void CatalogueShopsPage::leaveStep() {
+    main_.LastShopID = currentId(main_.ShopShopTable, kShopID);
+    main_.ShopShopTable->close();
+}
+
+QList<ui::ThemedDBGrid*> CatalogueShopsPage::settingsGrids() const {
+    return {ShopGrid};
+}
+
 bool CatalogueShopsPage::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ShopGrid->viewport() && event->type() == QEvent::Resize)
         ShopsTabSheetResize();
-    return ShopsPage::eventFilter(watched, event);
+    return AppPage::eventFilter(watched, event);
 }
 
 void CatalogueShopsPage::ShopsTabSheetResize() {

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "AppPage.h"
 #include "CatalogueEditor.h"
 #include "DataSet.h"
-#include "FramePages.h"
 
 #include <optional>
 
@@ -10,14 +10,17 @@ class QLineEdit;
 class QPushButton;
 
 // The Shops page: add a shop, update the current one, delete the selected ones with their items and aisles.
-class CatalogueShopsPage : public ShopsPage {
+class CatalogueShopsPage : public AppPage {
     Q_OBJECT
 
 public:
     explicit CatalogueShopsPage(MainWindow& main, QWidget* parent = nullptr);
 
     void showStep() override;
+    void leaveStep() override;
+    QList<ui::ThemedDBGrid*> settingsGrids() const override;
 
+    ui::ThemedDBGrid* ShopGrid = nullptr;
     QLineEdit* ShopNameEdit = nullptr;
     QLineEdit* ShopAddrEdit = nullptr;
     QLineEdit* ShopPhoneEdit = nullptr;

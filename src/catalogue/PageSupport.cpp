@@ -10,6 +10,24 @@
 
 namespace catalogue {
 
+ui::ThemedDBGrid* makeGrid(const QString& name, engine::DataSet* data, QWidget* parent,
+                           const std::vector<ui::DataSetModel::Column>& columns) {
+    auto* grid = new ui::ThemedDBGrid(parent);
+    grid->setObjectName(name);
+    grid->setDataSet(data);
+    if (!columns.empty())
+        grid->setColumns(columns);
+    return grid;
+}
+
+ui::DataSetModel::Column gridColumn(const char* field, const char* title, int width) {
+    ui::DataSetModel::Column c;
+    c.fieldName = QLatin1String(field);
+    c.title = QLatin1String(title);
+    c.width = width;
+    return c;
+}
+
 int currentId(engine::DataSet* data, const QString& field) {
     if (!data || !data->isOpen() || data->isEmpty())
         return 0;

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "DataSetModel.h"
+
 #include <QList>
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 class QWidget;
 
@@ -16,6 +19,12 @@ class ThemedDBGrid;
 
 // Small steps the catalogue pages share.
 namespace catalogue {
+
+// A grid over a data object, under the object name the settings and the tests know it by; with columns, only
+// those, in that order.
+ui::ThemedDBGrid* makeGrid(const QString& name, engine::DataSet* data, QWidget* parent,
+                           const std::vector<ui::DataSetModel::Column>& columns = {});
+ui::DataSetModel::Column gridColumn(const char* field, const char* title, int width);
 
 // The id field of the current row; 0 when the object is closed or has no rows.
 int currentId(engine::DataSet* data, const QString& field);

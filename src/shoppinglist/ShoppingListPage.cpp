@@ -11,6 +11,7 @@
 #include "Query.h"
 #include "ShoppingList.h"
 #include "ShoppingQuery.h"
+#include "Table.h"
 #include "TaggedItemDelegate.h"
 #include "ThemedDBGrid.h"
 #include "ThemedHeader.h"
@@ -18,6 +19,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -52,13 +54,14 @@ ui::HoverSpeedButton* speedButton(const QString& name, const QString& icon, cons
 
 } // namespace
 
-ShoppingListPage::ShoppingListPage(MainWindow& main, QWidget* parent) : ListPage(main, parent) {
+ShoppingListPage::ShoppingListPage(MainWindow& main, QWidget* parent) : AppPage(main, parent) {
     list_ = new ShoppingList(main_.database(), *main_.ShoppingListQuery, *main_.ItemTable, this);
     list_->onTotalsChanged = [this] { RefreshTotalLabels(); };
     list_->onInvalidEntry = [this](const QString& text) {
         ui::showMessage(ui::MessageKind::Warning, text, ui::MessageButtons::Ok, this);
     };
     buildControls();
+    createPopup();
     setUpGrid();
     RefreshTotalLabels();
 }
@@ -66,19 +69,19 @@ ShoppingListPage::ShoppingListPage(MainWindow& main, QWidget* parent) : ListPage
 ShoppingListPage::~ShoppingListPage() = default;
 
 void ShoppingListPage::buildControls() {
-    auto* panelLayout = qobject_cast<QHBoxLayout*>(Panel1->layout());
-    auto* shopsBox = panelLayout ? qobject_cast<QVBoxLayout*>(panelLayout->itemAt(0)->layout()) : nullptr;
-    if (!shopsBox) { // a frame without the expected layout: build our own around its controls
-        delete Panel1->layout();
-        panelLayout = new QHBoxLayout(Panel1);
-        panelLayout->setContentsMargins(0, 0, 0, 0);
-        shopsBox = new QVBoxLayout;
-        auto* label = new QLabel(QStringLiteral("Select &shop(s)"), Panel1);
-        label->setBuddy(ShopsLB);
-        shopsBox->addWidget(label);
-        shopsBox->addWidget(ShopsLB);
-        panelLayout->addLayout(shopsBox, 1);
-    }
+    auto* layout = new QVBoxLayout(this);
+    Panel1 = new QWidget(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    auto* panelLayout = new QHBoxLayout(Panel1);
+    panelLayout->setContentsMargins(0, 0, 0, 0);
+    auto* shopsBox = new QVBoxLayout;
+    auto* shopsLabel = new QLabel(QStringLiteral("Select &shop(s)"), Panel1);
+    ShopsLB = new QListWidget(Panel1);
+    ShopsLB->setObjectName(QStringLiteral("ShopsLB"));
+    shopsLabel->setBuddy(ShopsLB);
+    shopsBox->addWidget(shopsLabel);
+    shopsBox->addWidget(ShopsLB);
+    panelLayout->addLayout(shopsBox, 1);
     ShopsLB->setItemDelegate(new TaggedItemDelegate(0, false, ShopsLB));
     ShopsLB->setSelectionMode(QAbstractItemView::MultiSelection);
     connect(ShopsLB, &QListWidget::itemSelectionChanged, this, [this] { ShopsLBClick(); });
@@ -138,10 +141,11 @@ void ShoppingListPage::buildControls() {
     middle->addWidget(TotalItemsLabel);
     middle->addWidget(TotalCostLabel);
     middle->addStretch(1);
-    panelLayout->insertLayout(1, middle);
+    panelLayout->addLayout(middle);
 
     // The notes under their own label.
-    panelLayout->removeWidget(NotesMemo);
+    NotesMemo = new QPlainTextEdit(Panel1);
+    NotesMemo->setObjectName(QStringLiteral("NotesMemo"));
     auto* notes = new QVBoxLayout;
     auto* notesLabel = new QLabel(QStringLiteral("&Notes"), Panel1);
     notesLabel->setBuddy(NotesMemo);
@@ -151,6 +155,20 @@ void ShoppingListPage::buildControls() {
     panelLayout->addLayout(notes, 1);
     // Tab leaves the notes like any other box: a tab character is no use on a shopping note.
     NotesMemo->setTabChangesFocus(true);
+    layout->addWidget(Panel1);
+
+    // Made after the notes; the keyboard order is set with the grid's other settings.
+    ShoppingGrid = new ui::ThemedDBGrid(this);
+    ShoppingGrid->setObjectName(QStringLiteral("ShoppingGrid"));
+    layout->addWidget(ShoppingGrid, 1);
+}
+
+void ShoppingListPage::createPopup() {
+    ShoppingListPopup = new QMenu(this);
+    ShoppingListPopup->setObjectName(QStringLiteral("ShoppingListPopup"));
+    QAction* edit = ShoppingListPopup->addAction(QStringLiteral("&Edit this item..."));
+    edit->setObjectName(QStringLiteral("SLPopEdititem1"));
+    edit->setEnabled(false); // enabled as the menu opens, when there is an item to edit
 }
 
 void ShoppingListPage::setUpGrid() {
@@ -216,23 +234,60 @@ void ShoppingListPage::setUpGrid() {
     grid_->installEventFilter(this);
 
     grid_->setContextMenuPolicy(Qt::CustomContextMenu);
-    if (QMenu* popup = main_.ShoppingListPopup) {
-        connect(grid_, &QWidget::customContextMenuRequested, popup,
-                [this, popup](const QPoint& pos) { popup->popup(grid_->viewport()->mapToGlobal(pos)); });
-        connect(popup, &QMenu::aboutToShow, this, &ShoppingListPage::ShoppingListPopupPopup);
-        if (QAction* edit = editItemAction())
-            connect(edit, &QAction::triggered, this, [this] { SLPopEdititem1Click(); });
-    }
+    connect(grid_, &QWidget::customContextMenuRequested, ShoppingListPopup,
+            [this](const QPoint& pos) { ShoppingListPopup->popup(grid_->viewport()->mapToGlobal(pos)); });
+    connect(ShoppingListPopup, &QMenu::aboutToShow, this, &ShoppingListPage::ShoppingListPopupPopup);
+    connect(editItemAction(), &QAction::triggered, this, [this] { SLPopEdititem1Click(); });
 }
 
 QAction* ShoppingListPage::editItemAction() const {
-    QMenu* popup = main_.ShoppingListPopup;
-    if (!popup)
-        return nullptr;
-    for (QAction* a : popup->actions())
+    for (QAction* a : ShoppingListPopup->actions())
         if (a->objectName() == QLatin1String("SLPopEdititem1"))
             return a;
     return nullptr;
+}
+
+void ShoppingListPage::fillShopsList() {
+    engine::Table* shops = main_.ItemsShopTable;
+    ShopsLB->clear();
+    shops->setIndexName(QStringLiteral("IdxName"));
+    shops->open();
+    for (shops->first(); !shops->eof(); shops->next())
+        ShopsLB->addItem(TaggedListEntry(shops->field(QStringLiteral("ShopID")).asInteger(),
+                                         shops->field(QStringLiteral("ShopName")).asString()));
+    shops->close();
+    for (int i = 0; i < ShopsLB->count(); ++i) {
+        const int id = ExtractLBID(ShopsLB->item(i)->text());
+        ShopsLB->item(i)->setSelected(main_.SelectedShopIDs.contains(QString::number(id)));
+    }
+}
+
+void ShoppingListPage::arrangeLayout() {
+    // Rows as high as the text of the list's font needs, whatever the style would add.
+    const int height = QFontMetrics(ShopsLB->font()).height() + 1;
+    ShopsLB->setStyleSheet(QStringLiteral("QAbstractItemView::item { height: %1px; }").arg(height));
+}
+
+QList<ui::ThemedDBGrid*> ShoppingListPage::settingsGrids() const {
+    return {ShoppingGrid};
+}
+
+QList<ui::HoverSpeedButton*> ShoppingListPage::hoverButtons() const {
+    return {AllShopsBtn, QuantityRB, PriceRB};
+}
+
+QStringList ShoppingListPage::notes() const {
+    if (NotesMemo->document()->isEmpty())
+        return {};
+    QStringList lines = NotesMemo->toPlainText().split(QLatin1Char('\n'));
+    if (lines.size() > 1 && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+void ShoppingListPage::setNotes(const QStringList& lines) {
+    // In one go: appended line by line, the time grows with the square of the number of lines.
+    NotesMemo->setPlainText(lines.join(QLatin1Char('\n')));
 }
 
 ListEditMode ShoppingListPage::mode() const {
@@ -392,7 +447,7 @@ void ShoppingListPage::SLPopEdititem1Click() {
 }
 
 void ShoppingListPage::resizeEvent(QResizeEvent* event) {
-    ListPage::resizeEvent(event);
+    AppPage::resizeEvent(event);
     grid_->fitLastColumn();
 }
 
@@ -407,7 +462,7 @@ bool ShoppingListPage::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-    return ListPage::eventFilter(watched, event);
+    return AppPage::eventFilter(watched, event);
 }
 
 void installShoppingListPage(MainWindow& main) {

@@ -1,11 +1,14 @@
 #pragma once
 
-#include "FramePages.h"
+#include "AppPage.h"
 #include "ListEntryCheck.h"
 
 class ListCellDelegate;
 class QCheckBox;
 class QLabel;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
 class QPushButton;
 class ShoppingList;
 
@@ -16,7 +19,7 @@ class ThemedDBGrid;
 
 // The Shopping list page: the shop selection, the list grid with its totals, quantity and price entry,
 // clearing quantities and the notes. The rules live in ShoppingList; this page wires them to the controls.
-class ShoppingListPage : public ListPage {
+class ShoppingListPage : public AppPage {
     Q_OBJECT
 
 public:
@@ -25,8 +28,13 @@ public:
 
     void showStep() override; // ListTabSheetShow
     void leaveStep() override;
+    void arrangeLayout() override;
     void selectQuantityMode() override;
     void selectPriceMode() override;
+    QList<ui::ThemedDBGrid*> settingsGrids() const override;
+    QList<ui::HoverSpeedButton*> hoverButtons() const override;
+    QStringList notes() const override;
+    void setNotes(const QStringList& lines) override;
 
     ShoppingList& list() { return *list_; }
     ui::ThemedDBGrid* grid() const { return grid_; }
@@ -43,8 +51,12 @@ public:
     void ListClearBtnClick();
     void ShoppingListPopupPopup();
     void SLPopEdititem1Click();
-    // Widens or narrows the last column to fill the grid when the others leave room.
 
+    QWidget* Panel1 = nullptr;
+    QListWidget* ShopsLB = nullptr;
+    ui::ThemedDBGrid* ShoppingGrid = nullptr;
+    QPlainTextEdit* NotesMemo = nullptr;
+    QMenu* ShoppingListPopup = nullptr;
     ui::HoverSpeedButton* QuantityRB = nullptr;
     ui::HoverSpeedButton* PriceRB = nullptr;
     ui::HoverSpeedButton* AllShopsBtn = nullptr;
@@ -61,6 +73,8 @@ protected:
 private:
     void buildControls();
     void setUpGrid();
+    void createPopup();
+    void fillShopsList();
     // Keeps the cell cursor on the mode's editable column (without taking the focus).
     void lockColumn();
     // Moves to the next row after Enter, posting a pending edit first; stays on the last row.

@@ -1,6 +1,7 @@
 #include "AppFixture.h"
 
 #include "Schema.h"
+#include "Subsystems.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,12 +30,12 @@ void AppFixture::writeSettings(const QByteArray& text) {
 MainWindow& AppFixture::start() {
     window_ = std::make_unique<MainWindow>(programFolder());
     window_->createDialogs();
+    installSubsystems(*window_);
     window_->setProgramStarter([this](const QString& program, const QStringList& arguments) {
         started_ << (QStringList{program} + arguments).join(QLatin1Char(' '));
         return true;
     });
     window_->setHelpHandler([this](int topic) { helpTopics_ << topic; });
-    beforeShow(*window_);
     window_->show();
     return *window_;
 }

@@ -31,10 +31,8 @@ protected:
     void createDatabase();
     void writeSettings(const QByteArray& text);
 
-    // Creates the main window with its dialogs and shows it, which runs the start-up.
+    // Creates the main window with its dialogs and every subsystem, and shows it, which runs the start-up.
     MainWindow& start();
-    // Run between creating the dialogs and showing the window.
-    virtual void beforeShow(MainWindow&) {}
     // Closes the window (the settings are written) and destroys it.
     void finish();
 

@@ -331,7 +331,7 @@ static const T::Command kCommands[] = {
     {"ListSort", nullptr, "Items", [](T& t) { t.list(); t.arm(); t.title("ShoppingGrid", ShoppingQuery::BrandColumn); }},
     {"ListQuantityCell", nullptr, "Items", [](T& t) { t.list(); t.cell(0, ShoppingQuery::QtyColumn, "7"); }},
     {"ListPriceCell", nullptr, "Items", [](T& t) { t.list(); t.click("PriceRB"); t.cell(0, ShoppingQuery::PriceColumn, "3.5"); }},
-    {"ListEditThisItem", "SLPopEdititem1", "Items", [](T& t) { t.list(); t.row("ShoppingGrid", 1); t.arm(); t.popup(t.window().ShoppingListPopup, "SLPopEdititem1" ); }},
+    {"ListEditThisItem", "SLPopEdititem1", "Items", [](T& t) { t.list(); t.row("ShoppingGrid", 1); t.arm(); t.popup(t.window().findChild<QMenu*>("ShoppingListPopup"), "SLPopEdititem1" ); }},
     // Items page.
     {"ItemsPickItem", nullptr, "Products", [](T& t) { t.tab(P::ItemsPageIndex); t.arm(); t.row("ItemsGrid", 2); }},
     {"ItemsPickCategory", nullptr, "Products", [](T& t) { t.tab(P::ItemsPageIndex); t.arm(); t.row("ItemsCatGrid", 1); }},
@@ -344,8 +344,8 @@ static const T::Command kCommands[] = {
     {"ItemsChange", "ItemsChangeBtn", "Items", [](T& t) { t.tab(P::ItemsPageIndex); t.type("ItemsPriceEdit", "9.99"); t.arm(); t.click("ItemsChangeBtn"); }},
     {"ItemsChangeNewTypesItemFails", nullptr, "Items", [](T& t) { t.tab(P::ItemsPageIndex); t.type("ItemsCatEdit", "Frozen"); t.type("ItemsProdEdit", "Peas"); t.arm(); t.click("ItemsChangeBtn"); }, false, "Categories:4|Frozen;Products:5|Peas|g|4"},
     {"ItemsDelete", "ItemsDelBtn", "Items", [](T& t) { t.tab(P::ItemsPageIndex); t.arm(); t.click("ItemsDelBtn"); }},
-    {"ProductTypeDelete", "ProdPopupDelete", "Products", [](T& t) { t.tab(P::ItemsPageIndex); t.row("ItemsProdGrid", 0); t.arm(); t.popup(t.window().ProdGridPopup, "ProdPopupDelete" ); }},
-    {"ProductTypeRename", "ProdPopupRename", "Products", [](T& t) { t.tab(P::ItemsPageIndex); t.answerText("Skimmed"); t.arm(); t.popup(t.window().ProdGridPopup, "ProdPopupRename" ); }},
+    {"ProductTypeDelete", "ProdPopupDelete", "Products", [](T& t) { t.tab(P::ItemsPageIndex); t.row("ItemsProdGrid", 0); t.arm(); t.popup(t.window().findChild<QMenu*>("ProdGridPopup"), "ProdPopupDelete" ); }},
+    {"ProductTypeRename", "ProdPopupRename", "Products", [](T& t) { t.tab(P::ItemsPageIndex); t.answerText("Skimmed"); t.arm(); t.popup(t.window().findChild<QMenu*>("ProdGridPopup"), "ProdPopupRename" ); }},
     // Categories page.
     {"CategoriesPick", nullptr, nullptr, [](T& t) { t.tab(P::CatPageIndex); t.arm(); t.row("CatGrid", 1); }},
     {"CategoriesAdd", "CatAddBtn", "Categories", [](T& t) { t.tab(P::CatPageIndex); t.type("CatCatEdit", "Frozen"); t.arm(); t.click("CatAddBtn"); }},
@@ -468,7 +468,8 @@ TEST_F(RunningProgram, EveryEnabledControlIsInTheCommandTable) {
                     need(a->objectName());
                 }
             }
-    for (QMenu* popup : {main.ProdGridPopup, main.ShoppingListPopup}) {
+    for (QMenu* popup :
+         {main.findChild<QMenu*>("ProdGridPopup"), main.findChild<QMenu*>("ShoppingListPopup")}) {
         emit popup->aboutToShow();
         for (QAction* a : popup->actions())
             if (a->isEnabled())

@@ -1,7 +1,8 @@
 #include "AppFixture.h"
 
-#include "FramePages.h"
+#include "AppPage.h"
 #include "Helpers.h"
+#include "HoverSpeedButton.h"
 #include "IniFile.h"
 #include "PrefsForm.h"
 #include "ShellDialog.h"
@@ -128,7 +129,7 @@ TEST_F(MainWindowTest, EditMenuAndExitWork) {
     EXPECT_EQ(w.activePageIndex(), MainWindow::AislePageIndex);
     auto* combo = w.findChild<QComboBox*>("AislesShopCombo");
     ASSERT_EQ(combo->count(), 2);
-    EXPECT_EQ(TaggedDisplayText(combo->currentText()), "Aldo");
+    EXPECT_EQ(TaggedDisplayText(combo->itemText(0)), "Aldo");
     w.menuAction("PrintFloorplanItem")->trigger();
     EXPECT_EQ(w.activePageIndex(), MainWindow::AislePageIndex);
     w.menuAction("Shoppinglist2")->trigger();
@@ -138,11 +139,13 @@ TEST_F(MainWindowTest, EditMenuAndExitWork) {
     EXPECT_TRUE(QFileInfo::exists(settingsFile()));
 }
 
-// A page dropped in by its own subsystem: counts the floor plan write-backs.
-class CountingAislePage : public AislePage {
+// A page of the frame alone that counts what it is asked to store: its leave step and the Tools/Print hook.
+class CountingAislePage : public AppPage {
 public:
-    using AislePage::AislePage;
-    void leaveSubPage() override { ++writeBacks; }
+    using AppPage::AppPage;
+    void showStep() override {}
+    void leaveStep() override { ++writeBacks; }
+    void beforeToolsOrPrint() override { ++writeBacks; }
     int writeBacks = 0;
 };
 
@@ -163,6 +166,73 @@ TEST_F(MainWindowTest, InstalledPageWritesItsPlanBackWhenToolsOrPrintOpen) {
     EXPECT_EQ(aisles->writeBacks, 2);
     window_->showPage(MainWindow::ShopsPageIndex); // leaving the page writes it back too
     EXPECT_EQ(aisles->writeBacks, 3);
+}
+
+// A page of the frame alone with what the frame may ask of a page: a grid the settings keep, a hover button,
+// notes and the Edit menu's modes.
+class InterfacePage : public AppPage {
+public:
+    explicit InterfacePage(MainWindow& main) : AppPage(main) {
+        grid = new ui::ThemedDBGrid(this);
+        grid->setObjectName("ShopGrid");
+        grid->setDataSet(main.ShopShopTable);
+        std::vector<ui::DataSetModel::Column> columns;
+        for (const char* field : {"ShopName", "Address", "Phone"}) {
+            ui::DataSetModel::Column c;
+            c.fieldName = field;
+            c.title = field;
+            c.width = 60;
+            columns.push_back(c);
+        }
+        grid->setColumns(columns);
+        button = new ui::HoverSpeedButton(this);
+        button->setMouseoverColor(Qt::red);
+    }
+    void showStep() override {}
+    void leaveStep() override {}
+    void selectQuantityMode() override { modes << "quantity"; }
+    void selectPriceMode() override { modes << "price"; }
+    QList<ui::ThemedDBGrid*> settingsGrids() const override { return {grid}; }
+    QList<ui::HoverSpeedButton*> hoverButtons() const override { return {button}; }
+    QStringList notes() const override { return lines; }
+    void setNotes(const QStringList& notes) override { lines = notes; }
+
+    ui::ThemedDBGrid* grid;
+    ui::HoverSpeedButton* button;
+    QStringList lines;
+    QStringList modes;
+};
+
+TEST_F(MainWindowTest, TheFrameReachesAPageThroughItsInterfaceOnly) {
+    writeSettings("[Notes]\r\nNumOf=2\r\nN1=tea\r\nN2=jam\r\n[ShopGrid]\r\nWidth1=150\r\n");
+    createDatabase();
+    window_ = std::make_unique<MainWindow>(programFolder());
+    auto* page = new InterfacePage(*window_);
+    window_->installPage(MainWindow::ListPageIndex, page);
+    window_->createDialogs();
+    window_->show();
+
+    EXPECT_EQ(page->lines, QStringList({"tea", "jam"}));
+    EXPECT_EQ(page->grid->columnWidths(),
+              QList<int>({60, 150, 60})); // the page's own widths where none is kept
+    EXPECT_FALSE(page->grid->columnMoving());
+    EXPECT_NE(page->grid->columnColor(1), page->grid->columnColor(0));
+    EXPECT_EQ(page->button->mouseoverColor(), window_->palette().color(QPalette::Light));
+
+    window_->showPage(MainWindow::ShopsPageIndex);
+    window_->menuAction("Prices1")->trigger();
+    EXPECT_EQ(window_->activePageIndex(), MainWindow::ListPageIndex);
+    window_->menuAction("Shoppinglist2")->trigger();
+    EXPECT_EQ(page->modes, QStringList({"price", "quantity"}));
+
+    page->lines = {"bread"};
+    page->grid->setColumnWidths({60, 150, 90});
+    finish();
+    IniFile ini;
+    ASSERT_TRUE(ini.load(settingsFile()));
+    EXPECT_EQ(ini.readString("Notes", "N1", ""), "bread");
+    EXPECT_EQ(ini.readInteger("Notes", "NumOf", 0), 1);
+    EXPECT_EQ(ini.readInteger("ShopGrid", "Width2", 0), 90);
 }
 
 TEST_F(MainWindowTest, OptionsEntryShowsTheDialogModally) {

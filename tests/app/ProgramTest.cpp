@@ -10,7 +10,6 @@
 #include "OptimizeForm.h"
 #include "Query.h"
 #include "ShoppingListPage.h"
-#include "Subsystems.h"
 #include "Table.h"
 
 #include <QApplication>
@@ -24,8 +23,6 @@
 // The whole program: every subsystem installed in the main window, used through its menus.
 class ProgramTest : public AppFixture {
 protected:
-    void beforeShow(MainWindow& main) override { installSubsystems(main); }
-
     // Runs the step on the next modal dialog once it is shown.
     static void whenModal(std::function<void(QWidget*)> step) {
         auto* timer = new QTimer;

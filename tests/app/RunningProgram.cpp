@@ -3,7 +3,6 @@
 #include "AislesPage.h"
 #include "AislesTabSheet.h"
 #include "Schema.h"
-#include "Subsystems.h"
 #include "Table.h"
 #include "TableFiles.h"
 #include "TaggedListBox.h"
@@ -20,10 +19,6 @@
 #include <QTest>
 
 #include <algorithm>
-
-void RunningProgram::beforeShow(MainWindow& main) {
-    installSubsystems(main);
-}
 
 void RunningProgram::TearDown() {
     for (const QPointer<QTimer>& timer : modalSteps_)

@@ -21,7 +21,6 @@ class ThemedDBGrid;
 // program, through the application object.
 class RunningProgram : public AppFixture {
 protected:
-    void beforeShow(MainWindow& main) override;
     void TearDown() override;
 
     // Shops Corner Market (1, with aisles for Dairy and Bakery, Dairy placed on the floor plan) and

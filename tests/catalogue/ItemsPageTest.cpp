@@ -50,7 +50,7 @@ protected:
         p.ItemsPriceEdit->setText(QString::fromUtf8(price));
     }
     QAction* popupAction(const char* name) {
-        for (QAction* a : main().ProdGridPopup->actions())
+        for (QAction* a : itemsPage().ProdGridPopup->actions())
             if (a->objectName() == QLatin1String(name))
                 return a;
         return nullptr;
@@ -197,7 +197,7 @@ TEST_F(ItemsPageTest, ProductTypeMenuDeletesAndRenames) {
     QAction* del = popupAction("ProdPopupDelete");
     QAction* rename = popupAction("ProdPopupRename");
     ASSERT_TRUE(del && rename);
-    emit main().ProdGridPopup->aboutToShow();
+    emit page.ProdGridPopup->aboutToShow();
     EXPECT_TRUE(del->isEnabled());
     EXPECT_TRUE(rename->isEnabled());
 

@@ -238,10 +238,10 @@ TEST_F(OneShopPage, ClearAsksWithTheShopCountAndClearsOnYes) {
 TEST_F(OneShopPage, EditThisItemOpensTheItemsPageOnTheItem) {
     ShoppingListPage& p = start();
     ASSERT_TRUE(goToItem(cheese));
-    window_->ShoppingListPopup->popup(QPoint(0, 0)); // runs the opening hook
-    window_->ShoppingListPopup->hide();
+    p.ShoppingListPopup->popup(QPoint(0, 0)); // runs the opening hook
+    p.ShoppingListPopup->hide();
     QAction* edit = nullptr;
-    for (QAction* a : window_->ShoppingListPopup->actions())
+    for (QAction* a : p.ShoppingListPopup->actions())
         if (a->text() == QLatin1String("&Edit this item..."))
             edit = a;
     ASSERT_NE(edit, nullptr);
