@@ -257,6 +257,50 @@ TEST_F(DataCheckerTest, OverwrittenBytesInATableFileAreRepairedAndCounted) {
         << "sound after the repair";
 }
 
+TEST_F(DataCheckerTest, ChildrenOfRowsLostToDamageGoInTheSameRunOrNothingIsRemoved) {
+    const int category = addCategory(QStringLiteral("Bulk"));
+    const int shop = addShop(QStringLiteral("Shop"));
+    for (int p = 0; p < 400; ++p)
+        addItems(
+            addProduct(QStringLiteral("Product number %1 with a long name to fill pages").arg(p), category),
+            shop, 1);
+    db.close();
+    const QString path = db.dataFilePath(QStringLiteral("Products"));
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_GT(f.size(), 8 * 4096);
+        f.seek(f.size() / 2 + 100);
+        f.write(QByteArray(3000, '\x5A'));
+    }
+    QByteArray damaged;
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        damaged = f.readAll();
+    }
+    const CheckOutcome outcome = DataChecker(db).run();
+    if (outcome.kind == CheckOutcome::Failed) {
+        // The layer gave up on the file: the run stops there, the damaged file stays as it was and no item is
+        // taken for an orphan of products that could not be read.
+        EXPECT_TRUE(outcome.message.startsWith(kFailurePrefix));
+        EXPECT_EQ(outcome.itemsRemoved + outcome.productsRemoved, 0);
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), damaged);
+        EXPECT_EQ(countRows(QStringLiteral("Items")), 400);
+        return;
+    }
+    EXPECT_EQ(outcome.repairedTables, QStringList{QStringLiteral("Products")});
+    const int productsLeft = countRows(QStringLiteral("Products"));
+    EXPECT_LT(productsLeft, 400) << "the overwritten rows are gone";
+    EXPECT_EQ(outcome.itemsRemoved, 400 - productsLeft) << "one item per lost product";
+    EXPECT_EQ(outcome.problems, 1 + outcome.itemsRemoved);
+    EXPECT_EQ(countRows(QStringLiteral("Items"),
+                        QStringLiteral("NOT EXISTS (SELECT 1 FROM Products WHERE ProdID = Items.Product)")),
+              0);
+}
+
 TEST_F(DataCheckerTest, MissingIndexFileIsOneProblem) {
     fillSound();
     db.close();
