@@ -57,6 +57,13 @@ private:
     QStringDecoder decoder_{"windows-1252"};
 };
 
+// The signature is a short string that must be "Grocelle" exactly. An empty file or one cut inside the
+// signature is not a V1 file at all.
+bool hasSignature(const QByteArray& head) {
+    return !head.isEmpty() && static_cast<unsigned char>(head[0]) == kSignature.size() &&
+           head.mid(1, kSignature.size()) == kSignature;
+}
+
 } // namespace
 
 QString V1Reader::openFailedMessage(const QString& path) {
@@ -75,6 +82,9 @@ V1File V1Reader::readFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw V1FileError(openFailedMessage(path));
+    // A large file of another kind is refused on its first bytes rather than read into memory whole.
+    if (!hasSignature(file.peek(1 + kSignature.size())))
+        throw V1FileError(wrongSignatureMessage(path));
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw V1FileError(openFailedMessage(path));
@@ -83,12 +93,10 @@ V1File V1Reader::readFile(const QString& path) {
 
 V1File V1Reader::readBytes(const QByteArray& bytes, const QString& path) {
     Cursor in(bytes, path);
-    // An empty file or one cut inside the signature is not a V1 file at all.
-    if (bytes.isEmpty() || static_cast<unsigned char>(bytes[0]) != kSignature.size() ||
-        bytes.mid(1, kSignature.size()) != kSignature)
+    if (!hasSignature(bytes))
         throw V1FileError(wrongSignatureMessage(path));
     in.skip(1 + kSignature.size());
-    in.skip(4);
+    in.skip(4); // reserved
 
     V1File f;
     for (int n = in.count(); n > 0; --n)

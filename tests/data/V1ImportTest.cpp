@@ -204,6 +204,12 @@ TEST(V1Reader, MissingFileCannotBeOpened) {
     } catch (const V1FileError& e) {
         EXPECT_EQ(e.message(), QStringLiteral("Unable to open ") + path);
     }
+    try {
+        V1Reader::readFile(temp.path());
+        FAIL() << "a folder was read";
+    } catch (const V1FileError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("Unable to open ") + temp.path());
+    }
 }
 
 TEST_F(V1Import, ImportsInFileOrderWithIdsAndReferencesFromPositions) {
