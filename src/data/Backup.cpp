@@ -283,7 +283,10 @@ void BackupRestorer::restore(const QString& archivePath) {
         verify(staging);
         swapIn(staging);
     } catch (...) {
-        removeFolder(staging);
+        // Old files still set aside mean the undo did not finish; resolveInterruptedRestore() needs both
+        // folders.
+        if (QDir(asideFolder(databaseFolder_)).entryList(QDir::Files | QDir::Hidden | QDir::System).isEmpty())
+            removeFolder(staging);
         throw;
     }
 }

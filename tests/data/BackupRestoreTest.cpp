@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <gtest/gtest.h>
 #include <zip.h>
 
@@ -397,4 +398,64 @@ TEST_F(BackupTest, InterruptedSwapIsFinishedOrUndone) {
     const QStringList state = folderState(dbFolder);
     BackupRestorer::resolveInterruptedRestore(dbFolder);
     EXPECT_EQ(folderState(dbFolder), state);
+}
+
+// A crash at any file step of a restore, followed by the clean-up at the next start, leaves the database
+// wholly as it was or wholly the backup.
+TEST_F(BackupTest, RestoreKilledAtAnyStepLeavesOldOrNewDatabase) {
+    const QString restored = tableContents(dbFolder);
+    const QString archive = backupAt(fixedTime(60));
+    changeData();
+    const QString current = tableContents(dbFolder);
+    const QString pristine = temp.sub(QStringLiteral("pristine"));
+    for (const QString& f : QDir(dbFolder).entryList(QDir::Files))
+        QFile::copy(QDir(dbFolder).filePath(f), QDir(pristine).filePath(f));
+    const auto reset = [&] {
+        for (const QString& folder :
+             {dbFolder, BackupRestorer::stagingFolder(dbFolder), BackupRestorer::asideFolder(dbFolder)})
+            QDir(folder).removeRecursively();
+        QDir().mkpath(dbFolder);
+        for (const QString& f : QDir(pristine).entryList(QDir::Files))
+            QFile::copy(QDir(pristine).filePath(f), QDir(dbFolder).filePath(f));
+    };
+    const auto run = [&](int killAt, QByteArray* output) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("GROCELLE_KILL_AT_STEP"), QString::number(killAt));
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(RESTORE_CHILD), {dbFolder, archive});
+        p.waitForFinished(30000);
+        if (output)
+            *output = p.readAllStandardOutput();
+        return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    };
+
+    QByteArray output;
+    ASSERT_TRUE(run(0, &output));
+    ASSERT_TRUE(output.startsWith("steps ")) << output.constData();
+    const int steps = output.mid(6).trimmed().toInt();
+    ASSERT_GT(steps, 10);
+    EXPECT_EQ(tableContents(dbFolder), restored);
+
+    int old = 0;
+    int replaced = 0;
+    for (int k = 1; k <= steps; ++k) {
+        reset();
+        SCOPED_TRACE(k);
+        EXPECT_FALSE(run(k, nullptr));
+        BackupRestorer::resolveInterruptedRestore(dbFolder);
+        const QString contents = tableContents(dbFolder);
+        EXPECT_TRUE(contents == current || contents == restored);
+        (contents == current ? old : replaced)++;
+        EXPECT_FALSE(QFileInfo::exists(BackupRestorer::stagingFolder(dbFolder)));
+        EXPECT_FALSE(QFileInfo::exists(BackupRestorer::asideFolder(dbFolder)));
+        QStringList files = QDir(dbFolder).entryList(QDir::Files);
+        QStringList ten = tableFiles();
+        files.sort();
+        ten.sort();
+        EXPECT_EQ(files, ten);
+    }
+    // Both outcomes occur: kills before the decision keep the old data, kills after it complete the restore.
+    EXPECT_GT(old, 0);
+    EXPECT_GT(replaced, 0);
 }
