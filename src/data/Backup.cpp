@@ -144,6 +144,21 @@ QStringList tableFiles() {
     return files;
 }
 
+QString backedUpMessage(const QString& archivePath) {
+    return kBackedUpTo + QStringLiteral("\r\n") + QDir::toNativeSeparators(archivePath);
+}
+
+std::optional<QString> createdQuestion(const QString& archivePath, const QLocale& locale) {
+    const QFileInfo info(archivePath);
+    const QDateTime modified = info.exists() ? info.lastModified() : QDateTime();
+    if (!modified.isValid())
+        return std::nullopt;
+    return QStringLiteral("This Grocelle backup file was created \r\n") +
+           locale.toString(modified.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+           locale.toString(modified.time(), QLocale::LongFormat) +
+           QStringLiteral("\r\n\r\nRestore this file?");
+}
+
 QString archiveName(const QDateTime& localTime) {
     const qint64 day = QDate(1899, 12, 30).daysTo(localTime.date());
     const int seconds = QTime(0, 0).secsTo(localTime.time());

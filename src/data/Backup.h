@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QDateTime>
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 #include <stdexcept>
 
 // Saving the ten table files into one ZIP archive and putting such an archive back. Both work on the files
@@ -18,6 +20,14 @@ inline const QString kUnableToArchive = QStringLiteral("Unable to archive databa
 inline const QString kNotABackup = QStringLiteral("This file does not appear to be a Grocelle backup file.");
 inline const QString kUnableToRestore = QStringLiteral("Unable to restore database.");
 inline const QString kRestored = QStringLiteral("Database successfully restored");
+inline const QString kOverwriteQuestion =
+    QStringLiteral("Restoring a database backup will overwrite all current data.\r\n\r\nContinue?");
+
+// The success text with the archive's full path on its own line.
+QString backedUpMessage(const QString& archivePath);
+// The question before a restore, naming when the archive file itself was last modified (not the time in its
+// name) in the locale's short date and long time; nullopt when that time cannot be read.
+std::optional<QString> createdQuestion(const QString& archivePath, const QLocale& locale = QLocale());
 
 // A failed backup or restore; message() is the text to show, detail() says what went wrong for the log.
 class BackupError : public std::runtime_error {

@@ -15,6 +15,7 @@
 #include <zip.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace backup;
 
@@ -458,4 +459,25 @@ TEST_F(BackupTest, RestoreKilledAtAnyStepLeavesOldOrNewDatabase) {
     // Both outcomes occur: kills before the decision keep the old data, kills after it complete the restore.
     EXPECT_GT(old, 0);
     EXPECT_GT(replaced, 0);
+}
+
+TEST_F(BackupTest, RestoreQuestionNamesTheFilesOwnModificationTime) {
+    const QString archive = backupAt(fixedTime(70)); // its name says 9 December 2026
+    {
+        QFile f(archive);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(
+            f.setFileTime(QDateTime(QDate(2021, 3, 4), QTime(17, 5, 9)), QFileDevice::FileModificationTime));
+    }
+    const std::optional<QString> question =
+        createdQuestion(archive, QLocale(QLocale::English, QLocale::UnitedStates));
+    ASSERT_TRUE(question.has_value());
+    EXPECT_TRUE(
+        question->startsWith(QStringLiteral("This Grocelle backup file was created \r\n3/4/21 5:05:09")))
+        << question->toStdString();
+    EXPECT_TRUE(question->endsWith(QStringLiteral("\r\n\r\nRestore this file?")));
+    EXPECT_FALSE(question->contains(QStringLiteral("26")));
+    EXPECT_FALSE(createdQuestion(temp.file(QStringLiteral("gone.zip"))).has_value());
+
+    EXPECT_EQ(backedUpMessage(archive), QStringLiteral("Database successfully backed up to:\r\n") + archive);
 }
