@@ -1,0 +1,219 @@
+#include "ZipArchive.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
+#include <zip.h>
+
+namespace {
+
+QString libzipError(zip_error_t* error) {
+    return QString::fromUtf8(zip_error_strerror(error));
+}
+
+QString archiveError(zip_t* archive) {
+    return QString::fromUtf8(zip_strerror(archive));
+}
+
+constexpr std::uint32_t kUnixTypeMask = 0170000;
+constexpr std::uint32_t kUnixSymlink = 0120000;
+constexpr std::uint32_t kUnixDirectory = 0040000;
+
+} // namespace
+
+ZipArchive::~ZipArchive() {
+    discard();
+}
+
+void ZipArchive::createEmpty(const QString& path) {
+    // libzip refuses to write an archive without entries, so the 22-byte end record is written here.
+    static const char kEndRecord[22] = {'P', 'K', 5, 6};
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        throw ZipError(QStringLiteral("Cannot create %1: %2").arg(path, file.errorString()));
+    const bool written = file.write(kEndRecord, sizeof kEndRecord) == sizeof kEndRecord && file.flush();
+    file.close();
+    if (!written) {
+        QFile::remove(path);
+        throw ZipError(QStringLiteral("Cannot write %1").arg(path));
+    }
+}
+
+void ZipArchive::open(const QString& path) {
+    discard();
+    int code = 0;
+    zip_t* z = zip_open(QFile::encodeName(path).constData(), ZIP_CHECKCONS, &code);
+    if (!z) {
+        zip_error_t error;
+        zip_error_init_with_code(&error, code);
+        const QString text = libzipError(&error);
+        zip_error_fini(&error);
+        throw ZipError(QStringLiteral("Cannot open %1: %2").arg(path, text));
+    }
+    zip_ = z;
+    path_ = path;
+}
+
+zip_t* ZipArchive::handle() const {
+    if (!zip_)
+        throw ZipError(QStringLiteral("No archive is open"));
+    return zip_;
+}
+
+QStringList ZipArchive::entryNames() const {
+    QStringList names;
+    for (const ZipEntryInfo& e : entries())
+        names << e.name;
+    return names;
+}
+
+std::vector<ZipEntryInfo> ZipArchive::entries() const {
+    zip_t* z = handle();
+    const zip_int64_t count = zip_get_num_entries(z, 0);
+    std::vector<ZipEntryInfo> result;
+    result.reserve(static_cast<std::size_t>(count));
+    for (zip_int64_t i = 0; i < count; ++i) {
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(z, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_GUESS, &st) != 0)
+            throw ZipError(archiveError(z));
+        ZipEntryInfo info;
+        info.name = QString::fromUtf8(st.name ? st.name : "");
+        info.size = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
+        info.compressedSize = (st.valid & ZIP_STAT_COMP_SIZE) ? st.comp_size : 0;
+        info.isDirectory = info.name.endsWith(QLatin1Char('/'));
+        zip_uint8_t system = 0;
+        zip_uint32_t attributes = 0;
+        if (zip_file_get_external_attributes(z, static_cast<zip_uint64_t>(i), 0, &system, &attributes) == 0 &&
+            system == ZIP_OPSYS_UNIX) {
+            const std::uint32_t type = (attributes >> 16) & kUnixTypeMask;
+            info.isSymlink = type == kUnixSymlink;
+            info.isDirectory = info.isDirectory || type == kUnixDirectory;
+        }
+        result.push_back(info);
+    }
+    return result;
+}
+
+void ZipArchive::addFile(const QString& filePath) {
+    zip_t* z = handle();
+    const QFileInfo fileInfo(filePath);
+    struct stat st {};
+    if (::stat(QFile::encodeName(filePath).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        throw ZipError(QStringLiteral("Cannot read %1").arg(filePath));
+
+    zip_source_t* source = zip_source_file(z, QFile::encodeName(filePath).constData(), 0, -1);
+    if (!source)
+        throw ZipError(archiveError(z));
+    const zip_int64_t index = zip_file_add(z, fileInfo.fileName().toUtf8().constData(), source,
+                                           ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
+    if (index < 0) {
+        zip_source_free(source);
+        throw ZipError(archiveError(z));
+    }
+    const auto i = static_cast<zip_uint64_t>(index);
+    const bool empty = st.st_size == 0;
+    const auto attributes = static_cast<zip_uint32_t>((st.st_mode & 0xFFFF) << 16);
+    if (zip_set_file_compression(z, i, empty ? ZIP_CM_STORE : ZIP_CM_DEFLATE, empty ? 0 : 9) != 0 ||
+        zip_file_set_mtime(z, i, st.st_mtime, 0) != 0 ||
+        zip_file_set_external_attributes(z, i, 0, ZIP_OPSYS_UNIX, attributes) != 0)
+        throw ZipError(archiveError(z));
+}
+
+void ZipArchive::extract(int index, const QString& targetFile) const {
+    zip_t* z = handle();
+    const auto i = static_cast<zip_uint64_t>(index);
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (index < 0 || zip_stat_index(z, i, 0, &st) != 0)
+        throw ZipError(archiveError(z));
+
+    zip_file_t* in = zip_fopen_index(z, i, 0);
+    if (!in)
+        throw ZipError(archiveError(z));
+    QFile out(targetFile);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        zip_fclose(in);
+        throw ZipError(QStringLiteral("Cannot write %1: %2").arg(targetFile, out.errorString()));
+    }
+    // The announced size bounds what is written: an entry cannot fill the disk by lying about its size.
+    const std::uint64_t limit = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
+    std::uint64_t written = 0;
+    char buffer[64 * 1024];
+    QString failure;
+    for (;;) {
+        const zip_int64_t n = zip_fread(in, buffer, sizeof buffer);
+        if (n < 0) {
+            failure = QString::fromUtf8(zip_file_strerror(in));
+            break;
+        }
+        if (n == 0)
+            break;
+        written += static_cast<std::uint64_t>(n);
+        if (written > limit) {
+            failure = QStringLiteral("Entry is larger than it announces");
+            break;
+        }
+        if (out.write(buffer, n) != n) {
+            failure = out.errorString();
+            break;
+        }
+    }
+    zip_fclose(in);
+    if (failure.isEmpty() && written != limit)
+        failure = QStringLiteral("Entry is shorter than it announces");
+    if (failure.isEmpty() && !out.flush())
+        failure = out.errorString();
+    out.close();
+    if (!failure.isEmpty()) {
+        QFile::remove(targetFile);
+        throw ZipError(QStringLiteral("Cannot extract %1: %2").arg(QString::fromUtf8(st.name), failure));
+    }
+
+    zip_uint8_t system = 0;
+    zip_uint32_t attributes = 0;
+    if (zip_file_get_external_attributes(z, i, 0, &system, &attributes) == 0 && system == ZIP_OPSYS_UNIX) {
+        // Only the permission bits: set-id bits and file types from an archive are not applied.
+        const std::uint32_t mode = (attributes >> 16) & 0777;
+        if (mode != 0) {
+            QFileDevice::Permissions p;
+            const std::pair<std::uint32_t, QFileDevice::Permission> bits[] = {
+                {0400, QFileDevice::ReadOwner},  {0200, QFileDevice::WriteOwner},
+                {0100, QFileDevice::ExeOwner},   {0040, QFileDevice::ReadGroup},
+                {0020, QFileDevice::WriteGroup}, {0010, QFileDevice::ExeGroup},
+                {0004, QFileDevice::ReadOther},  {0002, QFileDevice::WriteOther},
+                {0001, QFileDevice::ExeOther}};
+            for (const auto& [bit, permission] : bits)
+                if (mode & bit)
+                    p |= permission;
+            // The program must be able to open and replace what it restored.
+            p |= QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+                 QFileDevice::WriteUser;
+            QFile::setPermissions(targetFile, p);
+        }
+    }
+    if (st.valid & ZIP_STAT_MTIME) {
+        QFile f(targetFile);
+        if (f.open(QIODevice::ReadWrite))
+            f.setFileTime(QDateTime::fromSecsSinceEpoch(st.mtime), QFileDevice::FileModificationTime);
+    }
+}
+
+void ZipArchive::close() {
+    zip_t* z = handle();
+    if (zip_close(z) != 0) {
+        const QString text = archiveError(z);
+        zip_discard(z);
+        zip_ = nullptr;
+        throw ZipError(QStringLiteral("Cannot write %1: %2").arg(path_, text));
+    }
+    zip_ = nullptr;
+}
+
+void ZipArchive::discard() {
+    if (zip_)
+        zip_discard(zip_);
+    zip_ = nullptr;
+}

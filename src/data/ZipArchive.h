@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <stdexcept>
+#include <vector>
+
+typedef struct zip zip_t;
+
+// A failure of the ZIP component, with libzip's own wording for the log.
+class ZipError : public std::runtime_error {
+public:
+    explicit ZipError(const QString& message) : std::runtime_error(message.toStdString()) {}
+};
+
+// What the archive says about one entry, before anything is extracted.
+struct ZipEntryInfo {
+    QString name;           // as stored, folder parts included
+    std::uint64_t size = 0; // uncompressed size the entry announces
+    std::uint64_t compressedSize = 0;
+    bool isDirectory = false;
+    bool isSymlink = false;
+};
+
+// Standard ZIP archives (deflate through zlib) with the few operations the program needs: write an empty
+// archive, list entries, add a file under its bare name, extract an entry, close. Every failure throws
+// ZipError; an archive opened and not closed is discarded without writing.
+class ZipArchive {
+public:
+    ZipArchive() = default;
+    ~ZipArchive();
+    ZipArchive(const ZipArchive&) = delete;
+    ZipArchive& operator=(const ZipArchive&) = delete;
+
+    // Writes a new archive with no entries (only the end-of-central-directory record). Fails when the file
+    // exists already, so that an archive is never overwritten.
+    static void createEmpty(const QString& path);
+
+    // Opens an existing archive; changes are written by close().
+    void open(const QString& path);
+    bool isOpen() const { return zip_ != nullptr; }
+
+    QStringList entryNames() const;
+    std::vector<ZipEntryInfo> entries() const;
+
+    // Adds the file under its bare name, deflated at level 9 (stored when empty), with its modification time
+    // and permissions; an entry of the same name is replaced. The file is read when the archive closes.
+    void addFile(const QString& filePath);
+
+    // Writes entry `index` to `targetFile` (created or overwritten), writing no more than the entry
+    // announces, and applies its stored modification time and permissions. The CRC is checked.
+    void extract(int index, const QString& targetFile) const;
+
+    // Writes the changes (if any) and closes.
+    void close();
+    // Closes without writing anything.
+    void discard();
+
+private:
+    zip_t* handle() const;
+
+    zip_t* zip_ = nullptr;
+    QString path_;
+};
