@@ -744,11 +744,14 @@ bool Database::repairTable(const QString& table) {
         removeFile(rebuilt + QStringLiteral("-journal"));
         createTableFile(rebuilt, name, def);
         FileConnection fc(rebuilt, false);
-        Statement attach(fc.get(), QStringLiteral("ATTACH DATABASE ?1 AS src"));
-        attach.bind(1, Value{dat.toStdString()});
-        try {
-            attach.step();
-        } catch (const EngineError&) {
+        // The damaged file is read on a connection of its own: attached to the rebuilt file's connection, its
+        // broken schema would be read again by the COMMIT and fail the whole rebuild.
+        std::unique_ptr<FileConnection> source;
+        if (info.isFile()) {
+            try {
+                source = std::make_unique<FileConnection>(dat, false);
+            } catch (const EngineError&) {
+            }
         }
         const QString cols = columnNames(def).join(QStringLiteral(", "));
         QStringList params;
@@ -759,11 +762,11 @@ bool Database::repairTable(const QString& table) {
                                        .arg(quoteIdentifier(name), cols, params.join(QStringLiteral(", "))));
         std::int64_t last = std::numeric_limits<std::int64_t>::min();
         std::int64_t skip = 1;
-        for (int failures = 0; failures < 200;) {
+        for (int failures = 0; source && failures < 200;) {
             bool advanced = false;
             try {
-                Statement read(fc.get(),
-                               QStringLiteral("SELECT rowid, %1 FROM src.%2 WHERE rowid > ?1 ORDER BY rowid")
+                Statement read(source->get(),
+                               QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid > ?1 ORDER BY rowid")
                                    .arg(cols, quoteIdentifier(name)));
                 read.bind(1, Value{last});
                 while (read.step()) {
@@ -806,7 +809,7 @@ bool Database::repairTable(const QString& table) {
         }
         if (def.autoIncField() >= 0) {
             try {
-                if (const auto value = sequenceOf(fc.get(), QStringLiteral("src"), name))
+                if (const auto value = source ? sequenceOf(source->get(), {}, name) : std::nullopt)
                     execSql(fc.get(),
                             QStringLiteral("UPDATE main.sqlite_sequence SET seq = max(seq, %1)").arg(*value));
             } catch (const EngineError&) {

@@ -111,3 +111,23 @@ TEST_F(EngineTest, RepairReportsSoundTablesAndRebuildsDamagedOnes) {
     EXPECT_EQ(db.readDefinition(QStringLiteral("Shops")).description, QStringLiteral("Grocelle Shops"));
     EXPECT_EQ(errorCode([&] { db.repairTable(QStringLiteral("Nowhere")); }), engine::UnknownTable);
 }
+
+TEST_F(EngineTest, RepairRebuildsATableWhoseOwnPagesAreOverwritten) {
+    const int cat = addCategory(QStringLiteral("Pantry"));
+    for (int p = 1; p <= 400; ++p)
+        addProduct(QStringLiteral("Product number %1 with a long name to fill pages").arg(p), cat);
+    db.close();
+    const QString path = db.dataFilePath(QStringLiteral("Products"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    f.seek(f.size() / 2 + 100);
+    f.write(QByteArray(3000, '\x5A'));
+    f.close();
+
+    EXPECT_FALSE(db.repairTable(QStringLiteral("Products")));
+    EXPECT_TRUE(db.repairTable(QStringLiteral("Products"))) << "sound after the rebuild";
+    const int left = countRows(QStringLiteral("Products"));
+    EXPECT_GT(left, 200) << "the readable rows are kept";
+    EXPECT_LT(left, 400);
+    EXPECT_TRUE(QFile::exists(path + QStringLiteral(".damaged")));
+}
