@@ -3,8 +3,9 @@
 #include "Database.h"
 #include "FileSteps.h"
 #include "Helpers.h"
+#include "Query.h"
 #include "Schema.h"
-#include "Table.h"
+#include "Statement.h"
 #include "ZipArchive.h"
 
 #include <QDir>
@@ -257,12 +258,20 @@ void BackupRestorer::verify(const QString& folder) {
         for (const QString& name : names) {
             if (!db.tables().contains(name, Qt::CaseInsensitive))
                 throw std::runtime_error(QStringLiteral("%1 is not a table").arg(name).toStdString());
-            db.readDefinition(name);
-            engine::Table table(&db, name);
-            table.open();
-            table.close();
+            // Every field of the definition must be there to read (the rows themselves are checked below).
+            QStringList columns;
+            for (const engine::FieldDef& field : db.definition(name).fields)
+                columns << engine::quoteIdentifier(field.name);
+            engine::Query probe(&db);
+            probe.setSql({QStringLiteral("SELECT %1 FROM %2 LIMIT 0")
+                              .arg(columns.join(QStringLiteral(", ")), engine::quoteIdentifier(name))});
+            probe.open();
+            probe.close();
+            // Every page and record is checked; comparing each index with its table as well would cost ten
+            // times the whole restore (the language-aware collations), and the archive's checksums already
+            // vouch that the bytes are those that were backed up.
             sqlite3_stmt* statement = nullptr;
-            const QByteArray sql = QStringLiteral("PRAGMA \"%1\".integrity_check").arg(name).toUtf8();
+            const QByteArray sql = QStringLiteral("PRAGMA \"%1\".quick_check").arg(name).toUtf8();
             QString verdict;
             if (sqlite3_prepare_v2(db.connection(), sql.constData(), -1, &statement, nullptr) == SQLITE_OK &&
                 sqlite3_step(statement) == SQLITE_ROW)
