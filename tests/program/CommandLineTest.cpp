@@ -1,5 +1,6 @@
 #include "Backup.h"
 #include "DataChecker.h"
+#include "Database.h"
 #include "DatabaseLock.h"
 #include "Helpers.h"
 #include "Schema.h"
@@ -245,4 +246,39 @@ TEST_F(CommandLine, ARunningProgramsDatabaseIsLeftAlone) {
 
     program.release();
     EXPECT_EQ(run({QStringLiteral("--backup")}).exitCode, 0);
+}
+
+TEST_F(CommandLine, ARestoredDatabaseGetsTheStartupUpgrade) {
+    // Backups of an older and of a newer database, made elsewhere.
+    const auto archiveOf = [&](const QString& name, int major, int minor) {
+        const QString folder = temp_.sub(name);
+        CreateDatabaseTables(folder);
+        engine::Database(folder).alterTables(schema::tableNames(), std::nullopt, std::pair{major, minor});
+        return backup::BackupWriter(folder, temp_.sub(name + QStringLiteral("-backup"))).write();
+    };
+    const auto versions = [&] {
+        QStringList out;
+        engine::Database db(home_.dataFolder());
+        for (const QString& table : schema::tableNames()) {
+            const engine::TableDefinition def = db.readDefinition(table);
+            out << QStringLiteral("%1 %2.%3").arg(table).arg(def.versionMajor).arg(def.versionMinor);
+        }
+        return out;
+    };
+
+    ExpectSuccess(
+        run({QStringLiteral("--restore"), archiveOf(QStringLiteral("old"), 2, 0), QStringLiteral("--yes")}),
+        backup::kRestored);
+    for (const QString& v : versions())
+        EXPECT_TRUE(v.endsWith(QStringLiteral(" 2.1"))) << v.toStdString();
+
+    const Outcome newer =
+        run({QStringLiteral("--restore"), archiveOf(QStringLiteral("new"), 3, 0), QStringLiteral("--yes")});
+    EXPECT_EQ(newer.exitCode, 0);
+    EXPECT_EQ(newer.out, backup::kRestored + QLatin1Char('\n'));
+    EXPECT_TRUE(
+        newer.err.startsWith(QStringLiteral("Current database is a higher version than the software.\n")))
+        << newer.err.toStdString();
+    for (const QString& v : versions())
+        EXPECT_TRUE(v.endsWith(QStringLiteral(" 3.0"))) << v.toStdString();
 }
