@@ -1,4 +1,5 @@
 #include "AppFolders.h"
+#include "CommandLine.h"
 #include "DatabaseLock.h"
 #include "GuardedApplication.h"
 #include "Helpers.h"
@@ -7,11 +8,30 @@
 #include "Subsystems.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QStyleFactory>
+#include <QTextStream>
 
 #include <cstdio>
 
+namespace {
+
+// A command from a shell or a scheduled job: no window, so no display is needed.
+int runCommandLine(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Grocelle"));
+    QCoreApplication::setApplicationVersion(ProgramVersionText());
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return CommandLineRun(QCoreApplication::applicationDirPath(), out, err)
+        .run(QCoreApplication::arguments());
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
+    if (CommandLineRun::wanted(argc))
+        return runCommandLine(argc, argv);
     ui::GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Grocelle"));
     QApplication::setApplicationVersion(ProgramVersionText());

@@ -1,0 +1,222 @@
+#include "CommandLine.h"
+
+#include "AppFolders.h"
+#include "AppSettings.h"
+#include "Backup.h"
+#include "DataChecker.h"
+#include "Database.h"
+#include "DatabaseLocator.h"
+#include "DatabaseLock.h"
+#include "EngineError.h"
+#include "Helpers.h"
+#include "IniFile.h"
+#include "V1Importer.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QRect>
+#include <QTextStream>
+
+#include <exception>
+
+namespace {
+
+enum ExitCode { Success = 0, Failure = 1, BadArguments = 2 };
+
+QString WithLineFeeds(QString text) {
+    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+} // namespace
+
+CommandLineRun::CommandLineRun(const QString& programFolder, QTextStream& out, QTextStream& err)
+    : programFolder_(programFolder), out_(out), err_(err) {}
+
+bool CommandLineRun::wanted(int argc) {
+    return argc > 1;
+}
+
+int CommandLineRun::run(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Grocelle grocery planner. Without options the program "
+                                                    "opens its window; with one of these it runs the "
+                                                    "command without a window and ends."));
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
+    const QCommandLineOption backupOption(
+        QStringLiteral("backup"),
+        QStringLiteral("Back up the database into the backup folder and print the archive's path."));
+    const QCommandLineOption restoreOption(
+        QStringLiteral("restore"), QStringLiteral("Replace the database with the backup archive <file>."),
+        QStringLiteral("file"));
+    const QCommandLineOption checkOption(QStringLiteral("check"),
+                                         QStringLiteral("Check and repair the database."));
+    const QCommandLineOption importOption(
+        QStringLiteral("import-v1"),
+        QStringLiteral("Replace the database with the contents of the version-1 data file <file>."),
+        QStringLiteral("file"));
+    const QCommandLineOption yesOption(
+        QStringLiteral("yes"), QStringLiteral("Confirm that --restore or --import-v1 may replace all data."));
+    parser.addOptions({backupOption, restoreOption, checkOption, importOption, yesOption});
+
+    if (!parser.parse(arguments)) {
+        printError(parser.errorText());
+        printError(QStringLiteral("Try \"grocelle --help\"."));
+        return BadArguments;
+    }
+    if (parser.isSet(helpOption)) {
+        print(parser.helpText().trimmed());
+        return Success;
+    }
+    if (parser.isSet(versionOption)) {
+        print(QStringLiteral("Grocelle ") + ProgramVersionText());
+        return Success;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        printError(QStringLiteral("Unexpected argument: ") +
+                   parser.positionalArguments().join(QLatin1Char(' ')));
+        return BadArguments;
+    }
+    int commands = 0;
+    for (const QCommandLineOption* o : {&backupOption, &restoreOption, &checkOption, &importOption})
+        commands += parser.isSet(*o) ? 1 : 0;
+    if (commands != 1) {
+        printError(commands == 0 ? QStringLiteral("No command given: use --backup, --restore, --check or "
+                                                  "--import-v1 (see --help).")
+                                 : QStringLiteral("Give only one command at a time."));
+        return BadArguments;
+    }
+
+    // Replacing all data asks no question here, so the caller has to have said yes beforehand.
+    const bool replaces = parser.isSet(restoreOption) || parser.isSet(importOption);
+    if (replaces && !parser.isSet(yesOption)) {
+        printError(QStringLiteral("%1 replaces all current data; add --yes to go ahead.")
+                       .arg(parser.isSet(restoreOption) ? QStringLiteral("--restore")
+                                                        : QStringLiteral("--import-v1")));
+        return BadArguments;
+    }
+    const QString file =
+        parser.isSet(restoreOption) ? parser.value(restoreOption) : parser.value(importOption);
+    if (replaces && !QFileInfo(file).isFile()) {
+        printError(QStringLiteral("The file \"%1\" does not exist.").arg(file));
+        return Failure;
+    }
+
+    databaseFolder_ = WithoutTrailingSeparator(AppFolders::locate(programFolder_).dataFolder);
+    // The same lock as the program's, so a command never works under an open program or another command.
+    DatabaseLock lock;
+    if (!lock.acquire(databaseFolder_)) {
+        printError(lock.errorText());
+        return Failure;
+    }
+    try {
+        settleDatabase();
+        if (parser.isSet(backupOption))
+            return backup();
+        if (parser.isSet(restoreOption))
+            return restore(QFileInfo(file).absoluteFilePath());
+        if (parser.isSet(checkOption))
+            return check();
+        return importV1(QFileInfo(file).absoluteFilePath());
+    } catch (const backup::BackupError& e) {
+        printError(e.message());
+    } catch (const V1FileError& e) {
+        printError(e.message());
+    } catch (const engine::EngineError& e) {
+        printError(e.message());
+    } catch (const std::exception& e) {
+        printError(QString::fromLocal8Bit(e.what()));
+    }
+    return Failure;
+}
+
+void CommandLineRun::settleDatabase() {
+    backup::BackupRestorer::resolveInterruptedRestore(databaseFolder_);
+    engine::Database db(databaseFolder_);
+    db.resolveLeftovers();
+}
+
+void CommandLineRun::upgradeTables() {
+    engine::Database db(databaseFolder_);
+    db.setScratchFolder(AppFolders::scratchFolder());
+    DatabaseLocator locator(db);
+    locator.refreshOldTables();
+    if (!locator.CheckTableVersion())
+        printError(DatabaseLocator::higherVersionMessage());
+}
+
+QString CommandLineRun::backupFolder() const {
+    // As the program reads it at start-up: the settings file's folder, else the documents folder, created
+    // when missing.
+    const AppFolders folders = AppFolders::locate(programFolder_);
+    IniFile ini;
+    ini.load(folders.settingsFileName);
+    AppSettings settings;
+    ReadSettings(ini, settings, QRect(), WithoutTrailingSeparator(folders.documentsFolder));
+    QDir().mkpath(settings.backupFolder);
+    return settings.backupFolder;
+}
+
+int CommandLineRun::backup() {
+    print(backup::BackupWriter(databaseFolder_, backupFolder()).write());
+    return Success;
+}
+
+int CommandLineRun::restore(const QString& archivePath) {
+    backup::BackupRestorer(databaseFolder_).restore(archivePath);
+    upgradeTables();
+    print(backup::kRestored);
+    return Success;
+}
+
+int CommandLineRun::check() {
+    {
+        engine::Database db(databaseFolder_);
+        if (DatabaseLocator(db).databaseMissing()) {
+            printError(QStringLiteral("There is no database in \"%1\" to check.").arg(databaseFolder_));
+            return Failure;
+        }
+    }
+    upgradeTables();
+    engine::Database db(databaseFolder_);
+    db.setScratchFolder(AppFolders::scratchFolder());
+    const CheckOutcome outcome = DataChecker(db).run();
+    if (!outcome.unexpectedError.isEmpty()) {
+        printError(outcome.message);
+        printError(outcome.unexpectedError);
+        return Failure;
+    }
+    if (outcome.isWarning()) {
+        printError(outcome.message);
+        return Failure;
+    }
+    print(outcome.message);
+    return Success;
+}
+
+int CommandLineRun::importV1(const QString& filePath) {
+    {
+        // As at start-up, a folder without a database gets a blank one to import into.
+        engine::Database db(databaseFolder_);
+        DatabaseLocator locator(db);
+        if (locator.databaseMissing())
+            locator.createBlankDatabase();
+    }
+    upgradeTables();
+    engine::Database db(databaseFolder_);
+    db.setScratchFolder(AppFolders::scratchFolder());
+    const V1ImportCounts counts = V1Importer(db).importFile(filePath);
+    print(V1Importer::successMessage(counts));
+    return Success;
+}
+
+void CommandLineRun::print(const QString& text) {
+    out_ << WithLineFeeds(text) << '\n';
+    out_.flush();
+}
+
+void CommandLineRun::printError(const QString& text) {
+    err_ << WithLineFeeds(text) << '\n';
+    err_.flush();
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QTextStream;
+
+// The data commands run from a shell or a scheduled job (--backup, --restore, --check, --import-v1): no
+// window and no display. Each finds the database as the program's start-up does, holds the one-program lock
+// while it works, prints its outcome on `out` and its errors on `err`, with line ends as LF.
+class CommandLineRun {
+public:
+    CommandLineRun(const QString& programFolder, QTextStream& out, QTextStream& err);
+
+    // True when the program was started with arguments: those runs belong here, not to the window.
+    static bool wanted(int argc);
+
+    // Parses the arguments (the program name first) and runs the one command they name. The exit code: 0 on
+    // success, 1 when the command failed, 2 when the arguments were wrong.
+    int run(const QStringList& arguments);
+
+private:
+    int backup();
+    int restore(const QString& archivePath);
+    int check();
+    int importV1(const QString& filePath);
+
+    // Moves the database to what start-up leaves: an interrupted restore and changes finished or undone.
+    void settleDatabase();
+    // The start-up's upgrade of older tables; a newer database gets the start-up's warning.
+    void upgradeTables();
+    QString backupFolder() const;
+
+    void print(const QString& text);
+    void printError(const QString& text);
+
+    QString programFolder_;
+    QString databaseFolder_;
+    QTextStream& out_;
+    QTextStream& err_;
+};

@@ -1,0 +1,284 @@
+#include "Backup.h"
+#include "DataChecker.h"
+#include "Database.h"
+#include "DatabaseLock.h"
+#include "Helpers.h"
+#include "Schema.h"
+#include "TableFiles.h"
+#include "TempFolder.h"
+#include "TempHome.h"
+#include "V1FileWriter.h"
+#include "V1Importer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Outcome {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+V1File sampleFile() {
+    V1File f;
+    f.categories = {QStringLiteral("Dairy"), QStringLiteral("Fruit")};
+    f.products = {{QStringLiteral("Milk"), QStringLiteral("l"), 0},
+                  {QStringLiteral("Apples"), QStringLiteral("kg"), 1}};
+    f.items = {{0, QStringLiteral("Acme"), 1.0f, 0.99f, 0}, {1, QString(), 1.0f, 2.5f, 0}};
+    f.shops = {{QStringLiteral("Corner Market"), {{10, 20, 30, 40, 1}}}};
+    return f;
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+// The real program in a private home, started without any display: none may be needed.
+class CommandLine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QDir().mkpath(home_.dataFolder());
+        CreateDatabaseTables(home_.dataFolder());
+    }
+
+    Outcome run(const QStringList& arguments) {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            env.remove(QString::fromLatin1(name));
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(GROCELLE_PROGRAM), arguments);
+        Outcome o;
+        if (!process.waitForFinished(60000)) {
+            process.kill();
+            process.waitForFinished(5000);
+            o.err = QStringLiteral("did not finish");
+            return o;
+        }
+        o.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        o.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+        o.err = QString::fromLocal8Bit(process.readAllStandardError());
+        return o;
+    }
+
+    QString writeV1(const V1File& f, const QString& name = QStringLiteral("old.dat")) {
+        const QString path = temp_.file(name);
+        EXPECT_TRUE(V1FileWriter().file(f).save(path));
+        return path;
+    }
+
+    QString data() const { return tableContents(home_.dataFolder()); }
+
+    QString documentsBackups() const { return temp_.path() + QStringLiteral("/home/Documents/Grocelle"); }
+
+    static QStringList archivesIn(const QString& folder) {
+        return QDir(folder).entryList({QStringLiteral("*.zip")}, QDir::Files);
+    }
+
+    TempFolder temp_;
+    TempHome home_{temp_};
+};
+
+// One command, its outcome on standard output with LF line ends, nothing on standard error.
+void ExpectSuccess(const Outcome& o, const QString& out) {
+    EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
+    EXPECT_EQ(o.out, out + QLatin1Char('\n'));
+    EXPECT_EQ(o.err, QString());
+}
+
+// A refusal: a non-zero exit, the reason on standard error, nothing on standard output.
+void ExpectRefusal(const Outcome& o, const QString& errorPart) {
+    EXPECT_NE(o.exitCode, 0);
+    EXPECT_NE(o.exitCode, -1) << "the program ends by itself: " << o.err.toStdString();
+    EXPECT_TRUE(o.err.contains(errorPart)) << o.err.toStdString();
+    EXPECT_TRUE(o.out.isEmpty()) << o.out.toStdString();
+}
+
+} // namespace
+
+TEST_F(CommandLine, HelpVersionAndWrongArguments) {
+    const Outcome help = run({QStringLiteral("--help")});
+    EXPECT_EQ(help.exitCode, 0);
+    for (const char* option :
+         {"--backup", "--restore <file>", "--check", "--import-v1 <file>", "--yes", "--version"})
+        EXPECT_TRUE(help.out.contains(QLatin1String(option))) << option;
+    ExpectSuccess(run({QStringLiteral("--version")}), QStringLiteral("Grocelle ") + ProgramVersionText());
+
+    const QString before = data();
+    ExpectRefusal(run({QStringLiteral("--bogus")}), QStringLiteral("bogus"));
+    ExpectRefusal(run({QStringLiteral("--yes")}), QStringLiteral("No command given"));
+    ExpectRefusal(run({QStringLiteral("--check"), QStringLiteral("--backup")}),
+                  QStringLiteral("one command"));
+    ExpectRefusal(run({QStringLiteral("--check"), QStringLiteral("extra")}), QStringLiteral("extra"));
+    ExpectRefusal(run({QStringLiteral("--restore")}), QStringLiteral("restore"));
+    EXPECT_EQ(data(), before);
+    EXPECT_FALSE(QFileInfo::exists(documentsBackups()));
+}
+
+TEST_F(CommandLine, ImportBackUpChangeAndRestore) {
+    const QString v1 = writeV1(sampleFile());
+    V1ImportCounts counts;
+    counts.shops = 1;
+    counts.categories = 2;
+    counts.products = 2;
+    counts.items = 2;
+    const QString imported = QString(V1Importer::successMessage(counts)).replace("\r\n", "\n");
+    ASSERT_TRUE(imported.contains(QLatin1Char('\n'))) << "a message of several lines";
+    ExpectSuccess(run({QStringLiteral("--import-v1"), v1, QStringLiteral("--yes")}), imported);
+    const QString first = data();
+    EXPECT_TRUE(first.contains(QStringLiteral("Corner Market")));
+
+    // The backup goes to the settings file's folder, which is created when missing.
+    const QString folder = temp_.path() + QStringLiteral("/backups/nightly");
+    ASSERT_TRUE(WriteFile(home_.dataFolder() + QStringLiteral("/Grocelle.ini"),
+                          "[DB]\r\nBackupFolder=" + folder.toUtf8() + "\r\n"));
+    const Outcome backedUp = run({QStringLiteral("--backup")});
+    ASSERT_EQ(backedUp.exitCode, 0) << backedUp.err.toStdString();
+    const QString archive = backedUp.out.trimmed();
+    EXPECT_EQ(QFileInfo(archive).absolutePath(), folder);
+    EXPECT_TRUE(QFileInfo(archive).fileName().startsWith(QStringLiteral("Grocelle_Backup_")));
+    EXPECT_EQ(archivesIn(folder), QStringList{QFileInfo(archive).fileName()});
+    EXPECT_NO_THROW(backup::BackupRestorer(temp_.sub(QStringLiteral("elsewhere"))).check(archive));
+
+    V1File other;
+    other.categories = {QStringLiteral("Frozen")};
+    other.shops = {{QStringLiteral("Big Store"), {}}};
+    ASSERT_EQ(run({QStringLiteral("--import-v1"), writeV1(other, QStringLiteral("other.dat")),
+                   QStringLiteral("--yes")})
+                  .exitCode,
+              0);
+    EXPECT_NE(data(), first);
+
+    ExpectSuccess(run({QStringLiteral("--restore"), archive, QStringLiteral("--yes")}), backup::kRestored);
+    EXPECT_EQ(data(), first);
+}
+
+TEST_F(CommandLine, RefusedRestoresAndImportsChangeNothing) {
+    ASSERT_EQ(run({QStringLiteral("--import-v1"), writeV1(sampleFile()), QStringLiteral("--yes")}).exitCode,
+              0);
+    const QString archive = run({QStringLiteral("--backup")}).out.trimmed();
+    ASSERT_TRUE(QFileInfo(archive).isFile());
+    const QString before = data();
+
+    ExpectRefusal(run({QStringLiteral("--restore"), archive}), QStringLiteral("--yes"));
+    ExpectRefusal(run({QStringLiteral("--import-v1"), writeV1(V1File{}, QStringLiteral("empty.dat"))}),
+                  QStringLiteral("--yes"));
+    ExpectRefusal(run({QStringLiteral("--restore"), temp_.file(QStringLiteral("missing.zip")),
+                       QStringLiteral("--yes")}),
+                  QStringLiteral("does not exist"));
+    ExpectRefusal(run({QStringLiteral("--import-v1"), temp_.file(QStringLiteral("missing.dat")),
+                       QStringLiteral("--yes")}),
+                  QStringLiteral("does not exist"));
+
+    const QString text = temp_.file(QStringLiteral("notes.zip"));
+    ASSERT_TRUE(WriteFile(text, "just some notes\n"));
+    ExpectRefusal(run({QStringLiteral("--restore"), text, QStringLiteral("--yes")}), backup::kNotABackup);
+
+    const QString lowerCase = temp_.file(QStringLiteral("lower.dat"));
+    ASSERT_TRUE(
+        WriteFile(lowerCase, V1FileWriter().shortBytes("grocelle").bytes(QByteArray(4, '\0')).data()));
+    ExpectRefusal(run({QStringLiteral("--import-v1"), lowerCase, QStringLiteral("--yes")}), lowerCase);
+    // A file cut in the middle of its records.
+    const QByteArray whole = V1FileWriter().file(sampleFile()).data();
+    const QString cut = temp_.file(QStringLiteral("cut.dat"));
+    ASSERT_TRUE(WriteFile(cut, whole.left(whole.size() - 7)));
+    ExpectRefusal(run({QStringLiteral("--import-v1"), cut, QStringLiteral("--yes")}), cut);
+
+    EXPECT_EQ(data(), before);
+}
+
+TEST_F(CommandLine, CheckRepairsAndReports) {
+    ExpectSuccess(run({QStringLiteral("--check")}), DataChecker::countMessage(0));
+    // A product whose category is not in the file comes in without one: an orphan for the check.
+    V1File f = sampleFile();
+    f.products.append({QStringLiteral("Lost"), QStringLiteral("pc"), -1});
+    ASSERT_EQ(run({QStringLiteral("--import-v1"), writeV1(f), QStringLiteral("--yes")}).exitCode, 0);
+    ASSERT_TRUE(data().contains(QStringLiteral("Lost")));
+    ExpectSuccess(run({QStringLiteral("--check")}), DataChecker::countMessage(1));
+    EXPECT_FALSE(data().contains(QStringLiteral("Lost")));
+    EXPECT_TRUE(data().contains(QStringLiteral("Apples")));
+
+    // Without a database there is nothing to check, and none is made.
+    for (const QString& name : backup::tableFiles())
+        ASSERT_TRUE(QFile::remove(home_.dataFolder() + QLatin1Char('/') + name));
+    ExpectRefusal(run({QStringLiteral("--check")}), QStringLiteral("no database"));
+    for (const QString& name : backup::tableFiles())
+        EXPECT_FALSE(QFileInfo::exists(home_.dataFolder() + QLatin1Char('/') + name)) << name.toStdString();
+}
+
+TEST_F(CommandLine, AFailedBackupLeavesNoArchive) {
+    // A plain file stands where the backup folder should be.
+    const QString blocked = temp_.file(QStringLiteral("blocked"));
+    ASSERT_TRUE(WriteFile(blocked, "x"));
+    ASSERT_TRUE(WriteFile(home_.dataFolder() + QStringLiteral("/Grocelle.ini"),
+                          "[DB]\r\nBackupFolder=" + blocked.toUtf8() + "\r\n"));
+    ExpectRefusal(run({QStringLiteral("--backup")}), backup::kUnableToArchive);
+    EXPECT_TRUE(QFileInfo(blocked).isFile());
+    EXPECT_TRUE(archivesIn(temp_.path()).isEmpty());
+}
+
+TEST_F(CommandLine, ARunningProgramsDatabaseIsLeftAlone) {
+    ASSERT_EQ(run({QStringLiteral("--import-v1"), writeV1(sampleFile()), QStringLiteral("--yes")}).exitCode,
+              0);
+    const QString archive = run({QStringLiteral("--backup")}).out.trimmed();
+    ASSERT_TRUE(QFileInfo(archive).isFile());
+    const QStringList archives = archivesIn(documentsBackups());
+    const QString before = data();
+
+    DatabaseLock program;
+    ASSERT_TRUE(program.acquire(home_.dataFolder())) << program.errorText().toStdString();
+    const QString refusal = QStringLiteral("Grocelle is already running with this database.\n");
+    ExpectRefusal(run({QStringLiteral("--backup")}), refusal);
+    ExpectRefusal(run({QStringLiteral("--check")}), refusal);
+    ExpectRefusal(run({QStringLiteral("--restore"), archive, QStringLiteral("--yes")}), refusal);
+    ExpectRefusal(run({QStringLiteral("--import-v1"), writeV1(V1File{}, QStringLiteral("empty.dat")),
+                       QStringLiteral("--yes")}),
+                  refusal);
+    EXPECT_EQ(archivesIn(documentsBackups()), archives);
+    EXPECT_EQ(data(), before);
+
+    program.release();
+    EXPECT_EQ(run({QStringLiteral("--backup")}).exitCode, 0);
+}
+
+TEST_F(CommandLine, ARestoredDatabaseGetsTheStartupUpgrade) {
+    // Backups of an older and of a newer database, made elsewhere.
+    const auto archiveOf = [&](const QString& name, int major, int minor) {
+        const QString folder = temp_.sub(name);
+        CreateDatabaseTables(folder);
+        engine::Database(folder).alterTables(schema::tableNames(), std::nullopt, std::pair{major, minor});
+        return backup::BackupWriter(folder, temp_.sub(name + QStringLiteral("-backup"))).write();
+    };
+    const auto versions = [&] {
+        QStringList out;
+        engine::Database db(home_.dataFolder());
+        for (const QString& table : schema::tableNames()) {
+            const engine::TableDefinition def = db.readDefinition(table);
+            out << QStringLiteral("%1 %2.%3").arg(table).arg(def.versionMajor).arg(def.versionMinor);
+        }
+        return out;
+    };
+
+    ExpectSuccess(
+        run({QStringLiteral("--restore"), archiveOf(QStringLiteral("old"), 2, 0), QStringLiteral("--yes")}),
+        backup::kRestored);
+    for (const QString& v : versions())
+        EXPECT_TRUE(v.endsWith(QStringLiteral(" 2.1"))) << v.toStdString();
+
+    const Outcome newer =
+        run({QStringLiteral("--restore"), archiveOf(QStringLiteral("new"), 3, 0), QStringLiteral("--yes")});
+    EXPECT_EQ(newer.exitCode, 0);
+    EXPECT_EQ(newer.out, backup::kRestored + QLatin1Char('\n'));
+    EXPECT_TRUE(
+        newer.err.startsWith(QStringLiteral("Current database is a higher version than the software.\n")))
+        << newer.err.toStdString();
+    for (const QString& v : versions())
+        EXPECT_TRUE(v.endsWith(QStringLiteral(" 3.0"))) << v.toStdString();
+}
