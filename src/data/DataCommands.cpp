@@ -24,6 +24,10 @@ QString backupFolder(MainWindow& main) {
 // with what is now there. An error here reaches the application's error display.
 void reopen(MainWindow& main) {
     main.database().open();
+    // A table the new connection could not attach is reported now, not at its first use on some later page;
+    // running the command again reconnects.
+    for (const QString& table : DataChecker::repairOrder())
+        main.database().definition(table);
     main.ActivateCurrentTabSheet();
 }
 
