@@ -250,3 +250,21 @@ TEST_F(DataCommandsImport, CancelAtTheWarningOrTheDialogChangesNothing) {
     EXPECT_EQ(messages_.count(), 1);
     EXPECT_EQ(contents(), before);
 }
+
+// A restore killed after the old files went aside: the next start puts them back before it looks for the
+// database, instead of taking the folder for a new user's and creating a blank one.
+TEST_F(RunningProgram, StartUpFinishesAnInterruptedRestore) {
+    fillCatalogue();
+    const QString before = contents();
+    const QString aside = backup::BackupRestorer::asideFolder(dataFolder());
+    ASSERT_TRUE(QDir().mkpath(aside));
+    ASSERT_TRUE(QDir().mkpath(backup::BackupRestorer::stagingFolder(dataFolder())));
+    for (const QString& f : backup::tableFiles())
+        ASSERT_TRUE(QFile::rename(dataFolder() + QLatin1Char('/') + f, aside + QLatin1Char('/') + f));
+
+    MainWindow& main = start();
+    EXPECT_FALSE(main.startupFailed());
+    EXPECT_EQ(messages_.count(), 0) << messages_.lastText().toStdString();
+    EXPECT_EQ(contents(), before);
+    EXPECT_FALSE(QFileInfo::exists(aside));
+}
