@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "AppPage.h"
+#include "Backup.h"
 #include "DatabaseLocator.h"
 #include "DialogService.h"
 #include "GridShading.h"
@@ -324,6 +325,8 @@ void MainWindow::runStartup() {
     };
 
     try {
+        // A restore that a crash interrupted is finished or undone before anything looks at the table files.
+        backup::BackupRestorer::resolveInterruptedRestore(DatabaseFolder);
         DatabaseLocator locator(db_);
         // Tables an interrupted change of an earlier version set aside are put back before anything counts
         // as missing.

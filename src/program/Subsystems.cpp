@@ -2,6 +2,7 @@
 
 #include "AislesTabSheet.h"
 #include "CataloguePages.h"
+#include "DataCommands.h"
 #include "MainWindow.h"
 #include "OptimizerCommands.h"
 #include "ShoppingListPage.h"
@@ -11,4 +12,5 @@ void installSubsystems(MainWindow& main) {
     installCataloguePages(main);
     installAislesPage(main);
     installOptimizer(main);
+    installDataCommands(main);
 }

@@ -23,6 +23,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
@@ -53,6 +55,7 @@ public:
     }
     MainWindow& window() { return *window_; }
     void answerText(const char* text) { dialogs_.setNextAnswer(QString::fromUtf8(text)); }
+    void answerText(const QString& text) { dialogs_.setNextAnswer(text); }
     // Drags on the floor plan with the mouse.
     void dragOnPlan(QPoint from, QPoint to) {
         QTest::mousePress(plan(), Qt::LeftButton, {}, from);
@@ -250,6 +253,20 @@ public:
             [](CopyShopForm& form) { QTest::mouseClick(form.BitBtn3, Qt::LeftButton); });
         menu("Copyshop1");
     }
+    // The newest archive in the backup folder, for the restore's file dialog.
+    QString newestBackup() const {
+        const QDir folder(window_->dialogs().options->BackupFolderEdit->text());
+        const QFileInfoList zips = folder.entryInfoList({QStringLiteral("*.zip")}, QDir::Files, QDir::Time);
+        return zips.isEmpty() ? QString() : zips.first().filePath();
+    }
+    // A version-1 data file with one category and nothing else, for the import's file dialog.
+    QString v1File() const {
+        const QString path = temp_.sub(QStringLiteral("v1")) + QStringLiteral("/shopping.dat");
+        QFile f(path);
+        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            f.write(QByteArray("\x08GrocelleRSVD\x01\x00\x03Veg\x00\x00\x00\x00\x00\x00", 25));
+        return path;
+    }
     // Options: the first language after ANSI chosen with the keyboard.
     void language() {
         dialog<PrefsForm>(
@@ -273,6 +290,9 @@ public:
         // Rows the command's failure rule keeps when its table fails after other tables were written, as
         // "Table:row" separated by ';' (new rows come last in their table).
         const char* keptWhenTableFails = nullptr;
+        // The command's first statements belong to a core that works on the table files and words their
+        // failure in its own message (its own tests cover that): only the failure of its table is run here.
+        bool filesFirst = false;
     };
     void check(const Command& command, Fault fault);
 
@@ -303,6 +323,10 @@ static const T::Command kCommands[] = {
     {"PrintFloorplan", "PrintFloorplanItem", "Shops", [](T& t) { t.arm(); t.menu("PrintFloorplanItem"); }},
     {"OpenPrintMenuOnAisles", "PrintMenu", "Aisles", [](T& t) { t.aisles(0); t.arm(); t.openMenu("PrintMenu"); }},
     {"Exit", "ExitItem", nullptr, [](T& t) { t.list(); t.arm(); t.menu("ExitItem"); }, true},
+    {"CheckRepair", "CheckRepairItem", "Items", [](T& t) { t.list(); t.arm(); t.menu("CheckRepairItem"); }, false, nullptr, true},
+    {"Backup", "BackupItem", "Items", [](T& t) { t.list(); t.arm(); t.menu("BackupItem"); }},
+    {"Restore", "RestoreItem", "Items", [](T& t) { t.list(); t.menu("BackupItem"); t.answerText(t.newestBackup()); t.arm(); t.menu("RestoreItem"); }, false, nullptr, true},
+    {"ImportV1", "ImportV1Item", "Items", [](T& t) { t.list(); t.answerText(t.v1File()); t.arm(); t.menu("ImportV1Item"); }},
     // Edit menu.
     {"EditShoppingList", "Shoppinglist2", "Items", [](T& t) { t.tab(P::CatPageIndex); t.arm(); t.menu("Shoppinglist2"); }},
     {"EditPrices", "Prices1", "Items", [](T& t) { t.list(); t.arm(); t.menu("Prices1"); }},
@@ -432,7 +456,8 @@ INSTANTIATE_TEST_SUITE_P(AllCommands, EveryCommandFails, ::testing::ValuesIn([] 
                              // must not have.
                              std::vector<std::tuple<int, Fault>> cases;
                              for (int i = 0; i < static_cast<int>(std::size(kCommands)); ++i) {
-                                 cases.emplace_back(i, Fault::NextStatement);
+                                 if (!kCommands[i].filesFirst)
+                                     cases.emplace_back(i, Fault::NextStatement);
                                  if (kCommands[i].table)
                                      cases.emplace_back(i, Fault::TouchedTable);
                              }
