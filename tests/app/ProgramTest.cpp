@@ -1,4 +1,4 @@
-#include "AppFixture.h"
+#include "RunningProgram.h"
 
 #include "AislesPage.h"
 #include "AislesTabSheet.h"
@@ -21,22 +21,8 @@
 #include <functional>
 
 // The whole program: every subsystem installed in the main window, used through its menus.
-class ProgramTest : public AppFixture {
+class ProgramTest : public RunningProgram {
 protected:
-    // Runs the step on the next modal dialog once it is shown.
-    static void whenModal(std::function<void(QWidget*)> step) {
-        auto* timer = new QTimer;
-        timer->setInterval(10);
-        QObject::connect(timer, &QTimer::timeout, [timer, step] {
-            if (QWidget* modal = QApplication::activeModalWidget()) {
-                timer->stop();
-                timer->deleteLater();
-                step(modal);
-            }
-        });
-        timer->start();
-    }
-
     // Products X, Y and Z of one shop; Z is on the list five times.
     void fillCatalogue() {
         createDatabase();

@@ -1,3 +1,4 @@
+#include "BusyCursorProbe.h"
 #include "PageFixture.h"
 #include "ThemedDBGrid.h"
 
@@ -256,30 +257,17 @@ TEST_F(ItemsPageTest, DeleteUnusedProductsCountsAndRefreshesTheGrid) {
 
 TEST_F(ItemsPageTest, ReopeningTheItemListShowsTheBusyCursor) {
     CatalogueItemsPage& page = itemsPage();
-    QList<bool> busyAtReload;
-    const QObject listening; // ends the connection before the list above goes
-    QObject::connect(main().ItemsItemsQuery, &engine::DataSet::contentReset, &listening, [&] {
-        if (main().ItemsItemsQuery->isOpen())
-            busyAtReload << (QApplication::overrideCursor() &&
-                             QApplication::overrideCursor()->shape() == Qt::WaitCursor);
-    });
-    const auto check = [&](const char* command, const std::function<void()>& run) {
-        busyAtReload.clear();
-        run();
-        EXPECT_FALSE(busyAtReload.isEmpty()) << command << " did not reload the list";
-        EXPECT_FALSE(busyAtReload.contains(false)) << command;
-        EXPECT_EQ(QApplication::overrideCursor(), nullptr) << command;
-    };
-    check("page change", [&] {
+    BusyCursorProbe probe(*main().ItemsItemsQuery);
+    probe.check("page change", [&] {
         showPage(MainWindow::CatPageIndex);
         showPage(MainWindow::ItemsPageIndex);
     });
-    check("sort", [&] { emit page.ItemsGrid->titleClick(3); });
-    check("Add", [&] {
+    probe.check("sort", [&] { emit page.ItemsGrid->titleClick(3); });
+    probe.check("Add", [&] {
         fill("Dairy", "Milk", "l", "Moo", "1", "1.10");
         QTest::mouseClick(page.ItemsAddBtn, Qt::LeftButton);
     });
-    check("Change", [&] {
+    probe.check("Change", [&] {
         page.ItemsBrandEdit->setText(QStringLiteral("Moo Moo"));
         QTest::mouseClick(page.ItemsChangeBtn, Qt::LeftButton);
     });

@@ -1,3 +1,4 @@
+#include "BusyCursorProbe.h"
 #include "ListPageFixture.h"
 
 #include "FaultInjection.h"
@@ -390,29 +391,15 @@ TEST_F(OneShopPage, TabRunsFromTheShopsThroughTheGridToTheNotes) {
 
 TEST_F(OneShopPage, SlowCommandsShowTheBusyCursorWhileTheListReopens) {
     ShoppingListPage& p = start();
-    // Whether the busy cursor was up each time the list query was opened.
-    QList<bool> busyAtReload;
-    const QObject listening; // ends the connection before the list above goes
-    QObject::connect(&query(), &engine::DataSet::contentReset, &listening, [&] {
-        if (query().isOpen())
-            busyAtReload << (QApplication::overrideCursor() &&
-                             QApplication::overrideCursor()->shape() == Qt::WaitCursor);
-    });
-    const auto check = [&](const char* command, const std::function<void()>& run) {
-        busyAtReload.clear();
-        run();
-        EXPECT_FALSE(busyAtReload.isEmpty()) << command << " did not reload the list";
-        EXPECT_FALSE(busyAtReload.contains(false)) << command;
-        EXPECT_EQ(QApplication::overrideCursor(), nullptr) << command;
-    };
-    check("page change", [&] {
+    BusyCursorProbe probe(query());
+    probe.check("page change", [&] {
         window_->showPage(MainWindow::ItemsPageIndex);
         window_->showPage(MainWindow::ListPageIndex);
     });
-    check("All shops", [&] { p.AllShopsBtn->click(); });
-    check("Show all items", [&] { p.AllItemsCB->click(); });
-    check("sort", [&] { emit p.grid()->titleClick(ShoppingQuery::ProductColumn); });
-    check("Clear", [&] { p.ListClearBtn->click(); });
+    probe.check("All shops", [&] { p.AllShopsBtn->click(); });
+    probe.check("Show all items", [&] { p.AllItemsCB->click(); });
+    probe.check("sort", [&] { emit p.grid()->titleClick(ShoppingQuery::ProductColumn); });
+    probe.check("Clear", [&] { p.ListClearBtn->click(); });
     ASSERT_EQ(messages_.count(), 1); // the confirmation, shown before the busy cursor
     EXPECT_TRUE(engine::isNull(data().itemValue(milk, QStringLiteral("Quantity"))));
 
