@@ -1,4 +1,5 @@
 #include "AppFolders.h"
+#include "CloseRequests.h"
 #include "CommandLine.h"
 #include "DatabaseLock.h"
 #include "GuardedApplication.h"
@@ -9,6 +10,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QIcon>
 #include <QStyleFactory>
 #include <QTextStream>
 
@@ -36,6 +38,11 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Grocelle"));
     QApplication::setApplicationVersion(ProgramVersionText());
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // The desktop entry's id ties the window to the menu entry and its icon; the icon theme's copy is the one
+    // the desktop shows, the built-in one serves where the program was not installed.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.grocelle.Grocelle"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.grocelle.Grocelle"),
+                                                 QIcon(QStringLiteral(":/grocelle/grocelle.svg"))));
 
     // One program per database: the lock comes before anything reads or writes the database or the settings
     // file, so a second copy leaves both exactly as they are.
@@ -49,8 +56,15 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
+    // A logout, a service manager or Ctrl+C in a terminal closes the window like its close button does; a
+    // request that comes while the window is being made waits for it.
+    ui::CloseRequests closeRequests;
+
     // The message and dialog services default to the real boxes and dialogs.
     MainWindow window(QCoreApplication::applicationDirPath());
+    closeRequests.closeOnRequest(&window);
+    QObject::connect(&closeRequests, &ui::CloseRequests::windowClosed, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
     window.createDialogs();
     installSubsystems(window);
     window.show();
