@@ -78,13 +78,11 @@ void CloseRequests::readPipe() {
 }
 
 // One step towards closing the window. Open menus and modal dialogs are closed first, one at a time and as if
-// cancelled, since the code that opened them goes on once they return. The window itself closes only in the
-// outermost event loop, once it is shown: a close in the middle of the start-up or of a command would pull
-// the database from under it.
+// cancelled, since the code that opened them goes on once they return; that is done even before there is a
+// window (a message at start-up). The window itself closes only in the outermost event loop, once it is
+// shown: a close in the middle of the start-up or of a command would pull the database from under it.
 void CloseRequests::closeStep() {
     stepQueued_ = false;
-    if (!window_)
-        return;
     const auto again = [this] {
         if (stepQueued_)
             return;
@@ -97,6 +95,8 @@ void CloseRequests::closeStep() {
     } else if (QWidget* modal = QApplication::activeModalWidget()) {
         modal->close();
         again();
+    } else if (!window_) {
+        return; // the request waits for closeOnRequest
     } else if (!window_->isVisible() || QThread::currentThread()->loopLevel() > 1) {
         again();
     } else {

@@ -44,6 +44,10 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.grocelle.Grocelle"),
                                                  QIcon(QStringLiteral(":/grocelle/grocelle.svg"))));
 
+    // A logout, a service manager or Ctrl+C in a terminal closes the window like its close button does; a
+    // request that comes before there is a window dismisses the messages of the start-up and waits for it.
+    ui::CloseRequests closeRequests;
+
     // One program per database: the lock comes before anything reads or writes the database or the settings
     // file, so a second copy leaves both exactly as they are.
     DatabaseLock lock;
@@ -55,10 +59,6 @@ int main(int argc, char* argv[]) {
         ui::showMessage(ui::MessageKind::Error, lock.errorText());
         return 1;
     }
-
-    // A logout, a service manager or Ctrl+C in a terminal closes the window like its close button does; a
-    // request that comes while the window is being made waits for it.
-    ui::CloseRequests closeRequests;
 
     // The message and dialog services default to the real boxes and dialogs.
     MainWindow window(QCoreApplication::applicationDirPath());

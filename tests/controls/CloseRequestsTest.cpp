@@ -144,12 +144,21 @@ TEST(CloseRequests, ModalDialogIsCancelledBeforeTheWindowCloses) {
     EXPECT_EQ(window.closeEvents, 1);
 }
 
-// A request that comes before the window exists, or while it is not shown yet (the start-up), waits: the
-// window closes once it is there and shown, not before, so the start-up is never cut off.
+// A request that comes before the window exists dismisses a message shown then (the lock's, the start-up's)
+// and waits; so does one while the window is not shown yet: the window closes once it is there and shown,
+// not before, so the start-up is never cut off.
 TEST(CloseRequests, EarlyRequestWaitsForTheShownWindow) {
     ui::CloseRequests requests;
-    std::raise(SIGTERM);
-    EXPECT_TRUE(waitFor([&] { return requests.requested(); }));
+    int dialogResult = -1;
+    QTimer::singleShot(0, [&] {
+        QDialog message;
+        message.setModal(true);
+        QTimer::singleShot(20, &message, [] { std::raise(SIGTERM); });
+        dialogResult = message.exec();
+    });
+    EXPECT_TRUE(waitFor([&] { return dialogResult != -1; }));
+    EXPECT_EQ(dialogResult, QDialog::Rejected);
+    EXPECT_TRUE(requests.requested());
 
     CountingWindow window;
     requests.closeOnRequest(&window);
