@@ -34,8 +34,8 @@ public:
 
 signals:
     void received(int signalNumber);
-    // The window accepted a close a request asked for. The program ends then even if other top-level windows
-    // are still open.
+    // The window accepted a close a request asked for; the program ends on it even while other top-level
+    // windows (help) are still open.
     void windowClosed();
 
 private:
