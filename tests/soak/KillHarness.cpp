@@ -95,6 +95,16 @@ void copyFolder(const QString& from, const QString& to) {
 
 } // namespace
 
+QString childProgram() {
+    return qEnvironmentVariable("GROCELLE_SOAK_CHILD", QStringLiteral(SOAK_CHILD));
+}
+
+QString workFolderTemplate() {
+    return QDir(QStringLiteral("/dev/shm")).exists()
+               ? QStringLiteral("/dev/shm/grocelle-soak-XXXXXX")
+               : QDir::tempPath() + QStringLiteral("/grocelle-soak-XXXXXX");
+}
+
 FolderState reopenAsAtStart(const QString& folder, const QStringList& allowed) {
     FolderState state;
     try {
@@ -149,7 +159,7 @@ KillPlan planFromEnvironment(int randomDefault, int stepsDefault) {
 QString Figures::line() const {
     return QStringLiteral(
                "%1: %2 kills (%3 before file steps of %4, %5 at random instants): %6 before, %7 after, "
-               "%8 torn, %9 s")
+               "%8 torn, %9 s%10")
         .arg(command, -18)
         .arg(kills())
         .arg(stepKills)
@@ -158,7 +168,8 @@ QString Figures::line() const {
         .arg(before)
         .arg(after)
         .arg(torn)
-        .arg(seconds, 0, 'f', 1);
+        .arg(seconds, 0, 'f', 1)
+        .arg(failed > 0 ? QStringLiteral(" (%1 runs failed)").arg(failed) : QString());
 }
 
 KillHarness::KillHarness(const QString& childProgram, const QString& workArea)
@@ -271,8 +282,8 @@ Figures KillHarness::run(const QString& command, const QString& templateFolder, 
         ++figures.stepKills;
         const QString when = QStringLiteral("killed before file step %1 of %2").arg(k).arg(figures.steps);
         if (run.finished || !run.error.isEmpty()) {
-            ++figures.torn;
-            figures.tornCases << when + QStringLiteral(": the child was not killed ") + run.error;
+            ++figures.failed;
+            figures.failures << when + QStringLiteral(": the child was not killed ") + run.error;
             continue;
         }
         judge(when);
@@ -284,8 +295,8 @@ Figures KillHarness::run(const QString& command, const QString& templateFolder, 
         ++figures.randomKills;
         const QString when = QStringLiteral("killed after %1 us of %2").arg(at).arg(whole.micros);
         if (!run.error.isEmpty()) {
-            ++figures.torn;
-            figures.tornCases << when + QStringLiteral(": ") + run.error;
+            ++figures.failed;
+            figures.failures << when + QStringLiteral(": ") + run.error;
             continue;
         }
         judge(when);

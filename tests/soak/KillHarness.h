@@ -8,6 +8,13 @@
 // start, and sorts each outcome: as before the command, as after it, or torn (anything else).
 namespace soak {
 
+// soak_child: GROCELLE_SOAK_CHILD names a copy to run instead of the one built beside the harness.
+QString childProgram();
+
+// A template for QTemporaryDir on a memory file system where there is one: a kill stops a process, not the
+// machine, so memory proves as much as a disk and spares the harness thousands of waits for it.
+QString workFolderTemplate();
+
 // What the program finds in a database folder at start: the folder put right as the start-up does, then every
 // table read through a fresh connection. `contents` is empty, with the reason in `problem`, when the start-up
 // would complain (a table missing or damaged), a definition disagrees, or files remain that the start-up
@@ -38,9 +45,11 @@ struct Figures {
     int before = 0;
     int after = 0;
     int torn = 0;
+    int failed = 0; // runs that went wrong apart from the kill (the child did not start, or failed)
     double seconds = 0;
     QStringList tornCases; // when and what, for each torn outcome
-    int kills() const { return stepKills + randomKills; }
+    QStringList failures;
+    int kills() const { return stepKills + randomKills - failed; }
     QString line() const;
 };
 

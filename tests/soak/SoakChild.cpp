@@ -120,6 +120,11 @@ int runCommand(const QString& command, engine::Database& db, const QString& file
             std::fprintf(stderr, "%s%s\n", qPrintable(outcome.message), qPrintable(outcome.unexpectedError));
             return 1;
         }
+    } else if (command == kSplitDelete) {
+        db.open();
+        ready();
+        db.execute(QStringLiteral("DELETE FROM Items WHERE Shop = %1").arg(kShopsToDelete.front()));
+        db.execute(QStringLiteral("DELETE FROM Shops WHERE ShopID = %1").arg(kShopsToDelete.front()));
     } else {
         return 2;
     }

@@ -21,6 +21,9 @@ inline const QString kUpgrade = QStringLiteral("upgrade");
 inline const QString kRestore = QStringLiteral("restore");
 inline const QString kImportV1 = QStringLiteral("import-v1");
 inline const QString kCheckRepair = QStringLiteral("check-repair");
+// Not a command of the program: deletes a shop's items and the shop in two transactions, a change a crash can
+// tear, so the harness can prove it sees tearing.
+inline const QString kSplitDelete = QStringLiteral("split-delete");
 
 inline const QList<int> kShopsToDelete{2, 5};
 inline const QList<int> kCategoriesToDelete{3, 7};

@@ -20,14 +20,6 @@ namespace {
 
 using namespace soak;
 
-// A kill stops a process, not the machine: a memory file system proves as much as a disk and spares the
-// harness thousands of waits for it.
-QString workRoot() {
-    return QDir(QStringLiteral("/dev/shm")).exists()
-               ? QStringLiteral("/dev/shm/grocelle-soak-XXXXXX")
-               : QDir::tempPath() + QStringLiteral("/grocelle-soak-XXXXXX");
-}
-
 struct Prepared {
     QString file; // what the child gets besides the folder
 };
@@ -92,11 +84,15 @@ const std::vector<SoakCase>& cases() {
     return all;
 }
 
+void PrintTo(const SoakCase& c, std::ostream* out) {
+    *out << c.command.toStdString();
+}
+
 class KillSoak : public ::testing::TestWithParam<SoakCase> {};
 
 TEST_P(KillSoak, EveryKillLeavesTheDatabaseAsBeforeOrAsAfter) {
     const SoakCase& c = GetParam();
-    QTemporaryDir temp(workRoot());
+    QTemporaryDir temp(workFolderTemplate());
     ASSERT_TRUE(temp.isValid());
     const QString templ = temp.filePath(QStringLiteral("template"));
     const QString spare = temp.filePath(QStringLiteral("spare"));
@@ -105,13 +101,14 @@ TEST_P(KillSoak, EveryKillLeavesTheDatabaseAsBeforeOrAsAfter) {
     const Prepared prepared = c.prepare(templ, spare);
 
     const KillPlan plan = planFromEnvironment(10, 6);
-    KillHarness harness(QStringLiteral(SOAK_CHILD), temp.filePath(QStringLiteral("run")));
+    KillHarness harness(childProgram(), temp.filePath(QStringLiteral("run")));
     const Figures figures = harness.run(c.command, templ, plan, prepared.file);
     ASSERT_TRUE(harness.setupProblem().isEmpty()) << harness.setupProblem().toStdString();
 
     std::printf("%s\n", qPrintable(figures.line()));
     std::fflush(stdout);
     EXPECT_EQ(figures.torn, 0) << figures.tornCases.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(figures.failed, 0) << figures.failures.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(figures.randomKills, plan.randomKills);
     EXPECT_EQ(figures.stepKills,
               plan.stepKills < 0 ? figures.steps : std::min(plan.stepKills, figures.steps));
