@@ -83,6 +83,10 @@ bool DatabaseLocator::CheckTableVersion() {
     return passed;
 }
 
+void DatabaseLocator::changeLocale(int localeId) {
+    db_.alterTables(checkOrder(), localeId);
+}
+
 bool DatabaseLocator::databaseMissing() const {
     for (const QString& table : schema::tableNames())
         if (db_.tableExists(table))

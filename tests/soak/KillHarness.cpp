@@ -118,8 +118,8 @@ FolderState reopenAsAtStart(const QString& folder, const QStringList& allowed) {
         db.resolveLeftovers();
         if (locator.databaseMissing())
             throw std::runtime_error("no table file is left");
-        for (const engine::TableFileProblem& problem : locator.tableProblems())
-            throw std::runtime_error(qPrintable(problem.message));
+        if (const auto problems = locator.tableProblems(); !problems.empty())
+            throw std::runtime_error(qPrintable(problems.front().message));
         state.contents = contentsOf(db);
         db.close();
     } catch (const std::exception& e) {

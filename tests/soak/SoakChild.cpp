@@ -94,9 +94,10 @@ int runCommand(const QString& command, engine::Database& db, const QString& file
         ready();
         plan.writeBack(db, kPlanShop);
     } else if (command == kLanguage) {
+        DatabaseLocator locator(db);
         db.open();
         ready();
-        db.alterTables(DatabaseLocator::checkOrder(), kNewLocale);
+        locator.changeLocale(kNewLocale);
     } else if (command == kUpgrade) {
         DatabaseLocator locator(db);
         ready();
