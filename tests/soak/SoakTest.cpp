@@ -100,7 +100,7 @@ TEST_P(KillSoak, EveryKillLeavesTheDatabaseAsBeforeOrAsAfter) {
     QDir().mkpath(spare);
     const Prepared prepared = c.prepare(templ, spare);
 
-    const KillPlan plan = planFromEnvironment(10, 6);
+    const KillPlan plan = planFromEnvironment(10, 4);
     KillHarness harness(childProgram(), temp.filePath(QStringLiteral("run")));
     const Figures figures = harness.run(c.command, templ, plan, prepared.file);
     ASSERT_TRUE(harness.setupProblem().isEmpty()) << harness.setupProblem().toStdString();
