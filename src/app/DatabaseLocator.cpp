@@ -3,6 +3,7 @@
 #include "AppFolders.h"
 #include "Database.h"
 #include "EngineError.h"
+#include "FileSteps.h"
 #include "Helpers.h"
 #include "Schema.h"
 
@@ -21,10 +22,14 @@ void RefreshFile(const QString& path) {
     if (!QFileInfo(path).isFile())
         return;
     const QString copy = path + QStringLiteral(".bkp");
-    if (QFileInfo(copy).isFile())
+    if (QFileInfo(copy).isFile()) {
+        engine::fileStep();
         QFile::remove(copy);
+    }
+    engine::fileStep();
     if (QFileInfo::exists(copy) || !QFile::copy(path, copy))
         return;
+    engine::fileStep();
     if (::rename(QFile::encodeName(copy).constData(), QFile::encodeName(path).constData()) != 0)
         QFile::remove(copy);
 }
@@ -76,6 +81,10 @@ bool DatabaseLocator::CheckTableVersion() {
     if (!toRaise.isEmpty())
         db_.alterTables(toRaise, std::nullopt, std::pair{schema::kVersionMajor, schema::kVersionMinor});
     return passed;
+}
+
+void DatabaseLocator::changeLocale(int localeId) {
+    db_.alterTables(checkOrder(), localeId);
 }
 
 bool DatabaseLocator::databaseMissing() const {

@@ -27,6 +27,9 @@ public:
     // met before are raised to 2.1 together, keeping their locale. A table that does not exist passes.
     bool CheckTableVersion();
 
+    // The language change: rebuilds the five tables to sort by the locale, all of them or none.
+    void changeLocale(int localeId);
+
     // True when none of the five table files is there.
     bool databaseMissing() const;
 

@@ -447,7 +447,7 @@ bool MainWindow::changeDatabaseLocale(int localeId) {
     PageControl1Changing();
     QString error;
     try {
-        db_.alterTables(DatabaseLocator::checkOrder(), localeId);
+        DatabaseLocator(db_).changeLocale(localeId);
     } catch (const engine::EngineError& e) {
         error = e.message();
     } catch (const std::exception& e) {
