@@ -3,6 +3,7 @@
 #include "AppPage.h"
 #include "MainWindow.h"
 #include "MessageService.h"
+#include "Schema.h"
 #include "UploadDBForm.h"
 #include "UploadProgressForm.h"
 #include "UploadText.h"
@@ -61,6 +62,9 @@ void UploaddatabyFTP1Click(MainWindow& main, UploadDBForm& form, UploadProgressF
     main.database().close();
     const auto reopen = [&main] {
         main.database().open();
+        // A table the new connection could not attach is reported now, not on some later page.
+        for (const QString& table : schema::tableNames())
+            main.database().definition(table);
         main.ActivateCurrentTabSheet();
     };
     try {
