@@ -108,7 +108,9 @@ void UploadJob::UploadData() {
         result = session_.list(folderUrl, candidate, &listing);
         if (n == 0 && result.ok())
             AddMemo(kCheckingName);
-        if (!result.ok() || listing.trimmed().isEmpty())
+        // Only a listing that names the file means it is taken; anything else would search without end on
+        // a server that lists its whole folder.
+        if (!result.ok() || !listingNames(QString::fromUtf8(listing), candidate))
             break;
     }
     if (result.ok()) {

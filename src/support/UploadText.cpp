@@ -71,6 +71,15 @@ QString candidateName(const QString& fileName, int n) {
     return stem + QLatin1Char('_') + QString::number(n) + extension;
 }
 
+bool listingNames(const QString& listing, const QString& name) {
+    for (const QString& raw : lines(listing)) {
+        const QString line = raw.trimmed();
+        if (line == name || line.endsWith(QLatin1Char(' ') + name))
+            return true;
+    }
+    return false;
+}
+
 QString sizeText(std::int64_t bytes) {
     if (bytes < 0)
         return QStringLiteral("??");

@@ -43,6 +43,10 @@ QString archiveName(const QDateTime& localTime);
 // The archive's name with "_<n>" before its extension; n = 0 is the name itself.
 QString candidateName(const QString& fileName, int n);
 
+// True when a line of an FTP listing names the file: the line is the name, or ends in a blank and the name.
+// A server that answers the listing of one name with its whole folder thus still gives an answer per name.
+bool listingNames(const QString& listing, const QString& name);
+
 // The size in the largest of GB, MB and kB that comes to at least 1 when rounded, with two decimals, else in
 // bytes; "??" for a negative size (one that could not be read).
 QString sizeText(std::int64_t bytes);

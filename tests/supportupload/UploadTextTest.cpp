@@ -62,6 +62,21 @@ TEST(UploadNames, NumberedCandidatesGoBeforeTheExtension) {
     EXPECT_EQ(s(candidateName(QStringLiteral("archive"), 2)), "archive_2");
 }
 
+TEST(UploadNames, AListingTakesANameOnlyWhenItNamesIt) {
+    const QString name = QStringLiteral("User_1_2.zip");
+    EXPECT_TRUE(
+        listingNames(QStringLiteral("-rw-r--r--   1 ftp ftp  386 Dec 09 16:50 User_1_2.zip\r\n"), name));
+    EXPECT_TRUE(listingNames(QStringLiteral("User_1_2.zip"), name));
+    // A whole folder listed instead of the one name, with the name in it or not.
+    const QString folder = QStringLiteral("-rw-r--r-- 1 ftp ftp 9 Dec 09 16:50 User_1_2_1.zip\r\n"
+                                          "-rw-r--r-- 1 ftp ftp 9 Dec 09 16:50 Other_User_1_2.zip\r\n");
+    EXPECT_FALSE(listingNames(folder, name));
+    EXPECT_TRUE(
+        listingNames(folder + QStringLiteral("-rw-r--r-- 1 ftp ftp 9 Dec 09 16:51 User_1_2.zip\n"), name));
+    EXPECT_FALSE(listingNames(QStringLiteral("-rw-r--r-- 1 ftp ftp 9 Dec 09 16:50 User_1_2.zip.part"), name));
+    EXPECT_FALSE(listingNames(QString(), name));
+}
+
 TEST(UploadSizeText, TheLargestUnitThatRoundsToAtLeastOne) {
     EXPECT_EQ(s(sizeText(512)), "512B");   // half a kilobyte rounds to even, that is 0
     EXPECT_EQ(s(sizeText(513)), "0.50kB"); // just over half rounds to 1
