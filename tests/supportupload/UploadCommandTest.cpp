@@ -123,3 +123,26 @@ TEST_F(UploadCommand, CancelWritesNothingAndSendsNothing) {
     EXPECT_EQ(QDir(servers.folderOnDisk(folder)).entryList(QDir::Files), QStringList());
     EXPECT_TRUE(window_->database().isOpen());
 }
+
+TEST_F(UploadCommand, AMissingFolderOrAnInfoFileThatCannotBeWrittenStopsWithAWarning) {
+    MainWindow& main = startFilled();
+    const QString data = main.DatabaseFolder;
+    main.DatabaseFolder = temp_.path() + QStringLiteral("/gone");
+    upload(true);
+    main.DatabaseFolder = data;
+    ASSERT_EQ(messages_.count(), 1);
+    EXPECT_EQ(messages_.calls().back().kind, ui::MessageKind::Warning);
+    EXPECT_EQ(messages_.lastText(),
+              QStringLiteral("Folder \"") + temp_.path() + QStringLiteral("/gone/\" does not exist."));
+    EXPECT_FALSE(QFile::exists(documentsFolder() + QStringLiteral("/Upload_Info.txt")));
+
+    // A folder where the info file should go cannot be replaced by it.
+    messages_.clear();
+    ASSERT_TRUE(QDir().mkpath(documentsFolder() + QStringLiteral("/Upload_Info.txt")));
+    upload(true);
+    ASSERT_EQ(messages_.count(), 1);
+    EXPECT_EQ(messages_.calls().back().kind, ui::MessageKind::Warning);
+    EXPECT_EQ(messages_.lastText(), QStringLiteral("Unable to create Info file"));
+    EXPECT_EQ(QDir(servers.folderOnDisk(folder)).entryList(QDir::Files), QStringList());
+    EXPECT_TRUE(main.database().isOpen());
+}
