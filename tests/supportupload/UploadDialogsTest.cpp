@@ -145,8 +145,7 @@ protected:
             if (form.isVisible()) {
                 ADD_FAILURE() << "the step left the dialog open";
                 form.AbortBtn->click();
-                QTest::qWaitFor([this] { return !form.isVisible(); }, 5000);
-                if (form.isVisible())
+                if (!QTest::qWaitFor([this] { return !form.isVisible(); }, 5000))
                     form.done(QDialog::Rejected);
             }
         });
