@@ -98,8 +98,11 @@ std::vector<ZipEntryInfo> ZipArchive::entries() const {
 }
 
 void ZipArchive::addFile(const QString& filePath) {
+    addFile(filePath, QFileInfo(filePath).fileName());
+}
+
+void ZipArchive::addFile(const QString& filePath, const QString& entryName) {
     zip_t* z = handle();
-    const QFileInfo fileInfo(filePath);
     struct stat st {};
     if (::stat(QFile::encodeName(filePath).constData(), &st) != 0 || !S_ISREG(st.st_mode))
         throw ZipError(QStringLiteral("Cannot read %1").arg(filePath));
@@ -107,8 +110,8 @@ void ZipArchive::addFile(const QString& filePath) {
     zip_source_t* source = zip_source_file(z, QFile::encodeName(filePath).constData(), 0, -1);
     if (!source)
         throw ZipError(archiveError(z));
-    const zip_int64_t index = zip_file_add(z, fileInfo.fileName().toUtf8().constData(), source,
-                                           ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
+    const zip_int64_t index =
+        zip_file_add(z, entryName.toUtf8().constData(), source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
     if (index < 0) {
         zip_source_free(source);
         throw ZipError(archiveError(z));
@@ -202,8 +205,30 @@ void ZipArchive::extract(int index, const QString& targetFile) const {
 }
 
 void ZipArchive::close() {
+    close({}, {});
+}
+
+void ZipArchive::close(const std::function<void(double)>& progress, const std::function<bool()>& cancelled) {
     zip_t* z = handle();
+    // The callbacks stay registered only for this close: the archive is gone afterwards either way.
+    if (progress)
+        zip_register_progress_callback_with_state(
+            z, 0.001,
+            [](zip_t*, double share, void* state) {
+                (*static_cast<const std::function<void(double)>*>(state))(share);
+            },
+            nullptr, const_cast<std::function<void(double)>*>(&progress));
+    if (cancelled)
+        zip_register_cancel_callback_with_state(
+            z,
+            [](zip_t*, void* state) { return (*static_cast<const std::function<bool()>*>(state))() ? 1 : 0; },
+            nullptr, const_cast<std::function<bool()>*>(&cancelled));
     if (zip_close(z) != 0) {
+        if (cancelled && cancelled()) {
+            zip_discard(z);
+            zip_ = nullptr;
+            throw ZipCancelled();
+        }
         const QString text = archiveError(z);
         zip_discard(z);
         zip_ = nullptr;

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <vector>
 
@@ -13,6 +14,12 @@ typedef struct zip zip_t;
 class ZipError : public std::runtime_error {
 public:
     explicit ZipError(const QString& message) : std::runtime_error(message.toStdString()) {}
+};
+
+// close() was stopped by its caller; nothing was written.
+class ZipCancelled : public ZipError {
+public:
+    ZipCancelled() : ZipError(QStringLiteral("Cancelled")) {}
 };
 
 // What the archive says about one entry, before anything is extracted.
@@ -48,6 +55,8 @@ public:
     // Adds the file under its bare name, deflated at level 9 (stored when empty), with its modification time
     // and permissions; an entry of the same name is replaced. The file is read when the archive closes.
     void addFile(const QString& filePath);
+    // The same under a name of the caller's choosing.
+    void addFile(const QString& filePath, const QString& entryName);
 
     // Writes entry `index` to `targetFile` (created or overwritten), writing no more than the entry
     // announces, and applies its stored modification time and permissions. The CRC is checked.
@@ -55,6 +64,9 @@ public:
 
     // Writes the changes (if any) and closes.
     void close();
+    // Reports the share written so far (0 to 1) while the entries are compressed, and stops soon after
+    // `cancelled` says so: the archive is then discarded unwritten and ZipCancelled thrown.
+    void close(const std::function<void(double)>& progress, const std::function<bool()>& cancelled);
     // Closes without writing anything.
     void discard();
 

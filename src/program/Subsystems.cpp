@@ -6,6 +6,7 @@
 #include "MainWindow.h"
 #include "OptimizerCommands.h"
 #include "ShoppingListPage.h"
+#include "UploadCommands.h"
 
 void installSubsystems(MainWindow& main) {
     installShoppingListPage(main);
@@ -13,4 +14,5 @@ void installSubsystems(MainWindow& main) {
     installAislesPage(main);
     installOptimizer(main);
     installDataCommands(main);
+    installUpload(main);
 }

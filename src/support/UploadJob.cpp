@@ -1,0 +1,156 @@
+#include "UploadJob.h"
+
+#include "UploadPacker.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+
+namespace upload {
+
+UploadJob::UploadJob(const Settings& settings, Clock clock, QObject* parent)
+    : QObject(parent), settings_(settings),
+      clock_(clock ? std::move(clock) : Clock([] { return QDateTime::currentDateTime(); })) {
+    session_.setTimeouts(settings_.connectTimeout, settings_.stallTimeout);
+}
+
+void UploadJob::abort() {
+    abort_.store(true);
+    session_.abort();
+}
+
+QString UploadJob::freshArchivePath() {
+    const QDir folder(settings_.documentsFolder);
+    // Two uploads within one second wait for the next second rather than share a name.
+    for (;;) {
+        const QDateTime now = clock_();
+        const QString path = folder.filePath(archiveName(now));
+        if (!QFileInfo::exists(path))
+            return path;
+        QThread::msleep(static_cast<unsigned long>(1000 - now.time().msec()));
+    }
+}
+
+void UploadJob::run() {
+    if (CompressData())
+        UploadData();
+    else
+        emit uploadEnded();
+    emit finished();
+}
+
+bool UploadJob::CompressData() {
+    QDir().mkpath(settings_.documentsFolder);
+    archivePath_ = freshArchivePath();
+    QString folder = settings_.databaseFolder;
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    AddMemo(kCompressingContents);
+    AddMemo(folder);
+    emit progressed(0, 1);
+
+    UploadPacker packer;
+    const UploadPacker::Outcome outcome = packer.pack(
+        settings_.databaseFolder, settings_.infoFile, archivePath_,
+        [this](int done, int total) { emit progressed(done, total); }, [this] { return abort_.load(); });
+    switch (outcome) {
+    case UploadPacker::Outcome::Created:
+        AddMemo(archivePath_ + QStringLiteral(" created"));
+        return true;
+    case UploadPacker::Outcome::Aborted:
+        AddMemoError(kCompressionAborted);
+        break;
+    case UploadPacker::Outcome::Failed:
+        AddMemoError(kCompressionFailed);
+        break;
+    }
+    QFile::remove(archivePath_);
+    archivePath_.clear();
+    return false;
+}
+
+void UploadJob::UploadData() {
+    if (archivePath_.isEmpty())
+        return;
+    AddMemo(QString());
+    const QString folderUrl = settings_.endpoints.ftpFolderUrl;
+    session_.onStatus = [this](const QString& text) { AddMemo(text); };
+
+    const auto report = [this](const TransferResult& result) {
+        switch (result.kind) {
+        case TransferResult::Done:
+        case TransferResult::HttpError:
+            break;
+        case TransferResult::Aborted:
+            AddMemoError(kUploadAborted);
+            break;
+        case TransferResult::ServerRefused:
+            AddMemoError(result.reply);
+            break;
+        case TransferResult::Unreachable:
+            AddMemoError(kUnableToConnect);
+            AddMemoError(kServerMayBeDown);
+            break;
+        case TransferResult::NetworkError:
+            AddMemoError(kUnableToConnect);
+            AddMemoError(result.errorText);
+            break;
+        }
+    };
+
+    const QString fileName = QFileInfo(archivePath_).fileName();
+    QString candidate;
+    TransferResult result;
+    QByteArray listing;
+    for (int n = 0;; ++n) {
+        candidate = candidateName(fileName, n);
+        result = session_.list(folderUrl, candidate, &listing);
+        if (n == 0 && result.ok())
+            AddMemo(kCheckingName);
+        // Only a listing that names the file means it is taken; anything else would search without end on
+        // a server that lists its whole folder.
+        if (!result.ok() || !listingNames(QString::fromUtf8(listing), candidate))
+            break;
+    }
+    if (result.ok()) {
+        const qint64 size = QFileInfo(archivePath_).size();
+        AddMemo(QStringLiteral("Uploading file (") + sizeText(QFileInfo::exists(archivePath_) ? size : -1) +
+                QStringLiteral(")..."));
+        emit progressed(0, size);
+        session_.onUploadProgress = [this](qint64 done, qint64 total) { emit progressed(done, total); };
+        result = session_.store(folderUrl, candidate, archivePath_);
+        session_.onUploadProgress = nullptr;
+        if (result.ok())
+            emit progressed(size, size);
+    }
+    emit uploadEnded();
+    session_.disconnect();
+    session_.onStatus = nullptr;
+    if (result.ok()) {
+        remoteName_ = candidate;
+        AddMemo(kUploadCompleted);
+    } else {
+        report(result);
+    }
+    QFile::remove(archivePath_);
+    if (result.ok())
+        SendEmail(candidate);
+}
+
+void UploadJob::SendEmail(const QString& remoteName) {
+    AddMemo(QString());
+    AddMemo(kNotifying);
+    QByteArray body;
+    const TransferResult result = session_.get(settings_.endpoints.notifyPrefix + remoteName, &body);
+    // A failed request is not reported: the upload itself went through, and the DONE line follows.
+    if (result.ok() && !confirmsUpload(QString::fromUtf8(body), remoteName)) {
+        AddMemoError(kUnableToNotify);
+        AddMemoError(QStringLiteral("Please email ") + settings_.endpoints.supportEmail);
+    }
+    session_.disconnect();
+    AddMemo(QString());
+    emit logged(kDone, LineKind::Done);
+}
+
+} // namespace upload
