@@ -3,6 +3,7 @@
 #include "AislesTabSheet.h"
 #include "CataloguePages.h"
 #include "DataCommands.h"
+#include "HelpCommands.h"
 #include "MainWindow.h"
 #include "OptimizerCommands.h"
 #include "ShoppingListPage.h"
@@ -13,4 +14,5 @@ void installSubsystems(MainWindow& main) {
     installAislesPage(main);
     installOptimizer(main);
     installDataCommands(main);
+    installHelp(main);
 }
