@@ -2,7 +2,7 @@
 
 #include "Collation.h"
 #include "DialogService.h"
-#include "HelpKey.h"
+#include "DialogHelp.h"
 #include "MessageService.h"
 #include "ScreenCentre.h"
 #include "SelectFolderDialog.h"
@@ -161,7 +161,7 @@ PrefsForm::PrefsForm(std::array<ReportFont, kReportFontCount>& fonts, QWidget* p
         if (helpHandler_)
             helpHandler_(HelpContext);
     });
-    ui::installHelpKey(this, HelpBtn);
+    ui::installDialogHelp(this, HelpBtn);
     connect(FL_FontBtn, &QPushButton::clicked, this, [this] { fontButtonClick(FridgeListFont); });
     connect(SL_FontBtn, &QPushButton::clicked, this, [this] { fontButtonClick(ShoppingListFont); });
     connect(MIL_FontBtn, &QPushButton::clicked, this, [this] { fontButtonClick(MasterItemListFont); });

@@ -1,6 +1,6 @@
 #include "CopyShopForm.h"
 
-#include "HelpKey.h"
+#include "DialogHelp.h"
 
 #include "CatalogueText.h"
 #include "CharacterLimit.h"
@@ -62,7 +62,7 @@ CopyShopForm::CopyShopForm(engine::Database& db, QWidget* parent) : QDialog(pare
     layout->addLayout(buttons);
     CopyBtn->setDefault(true);
     BitBtn1->setEnabled(false);
-    ui::installHelpKey(this, BitBtn1);
+    ui::installDialogHelp(this, BitBtn1);
 
     connect(NewNameEdit, &QLineEdit::textChanged, this, [this] { NewNameEditChange(); });
     connect(OldShopCombo, &QComboBox::currentIndexChanged, this, [this] { NewNameEditChange(); });

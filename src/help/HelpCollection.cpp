@@ -26,11 +26,8 @@ QString PageTitle(const QString& html) {
 } // namespace
 
 QStringList SearchWords(const QString& text) {
-    static const QRegularExpression separators(QStringLiteral("[^\\w]+"),
-                                               QRegularExpression::UseUnicodePropertiesOption);
-    QStringList words = text.toLower().split(separators, Qt::SkipEmptyParts);
-    words.removeIf([](const QString& w) { return w.contains(QLatin1Char('_')); });
-    return words;
+    static const QRegularExpression separators(QStringLiteral("[^\\p{L}\\p{N}]+"));
+    return text.toLower().split(separators, Qt::SkipEmptyParts);
 }
 
 HelpCollection::HelpCollection(const QString& collectionFile)

@@ -129,6 +129,11 @@ HelpWindow::HelpWindow(std::unique_ptr<HelpCollection> collection, QWidget* pare
     connect(Browser, &QTextBrowser::backwardAvailable, BackAction, &QAction::setEnabled);
     connect(Browser, &QTextBrowser::forwardAvailable, ForwardAction, &QAction::setEnabled);
     connect(Browser, &QTextBrowser::sourceChanged, this, &HelpWindow::syncContents);
+    // The contents are read in the background; once there, the book is opened at the page shown.
+    connect(collection_->engine().contentModel(), &QHelpContentModel::contentsCreated, this, [this] {
+        ContentsTree->expandToDepth(0);
+        syncContents(Browser->source());
+    });
 
     connect(ContentsTree, &QTreeView::activated, this, [this](const QModelIndex& index) {
         if (QHelpContentItem* item = collection_->engine().contentModel()->contentItemAt(index))
@@ -143,6 +148,13 @@ HelpWindow::HelpWindow(std::unique_ptr<HelpCollection> collection, QWidget* pare
     connect(IndexEdit, &QLineEdit::returnPressed, this, &HelpWindow::openIndexEntry);
     connect(IndexList, &QListView::activated, this, &HelpWindow::openIndexEntry);
     connect(IndexList, &QListView::clicked, this, &HelpWindow::openIndexEntry);
+    // The tab chosen is ready for typing.
+    connect(Tabs, &QTabWidget::currentChanged, this, [this](int tab) {
+        if (tab == IndexTab)
+            IndexEdit->setFocus();
+        else if (tab == SearchTab)
+            SearchEdit->setFocus();
+    });
     connect(SearchBtn, &QPushButton::clicked, this, [this] { search(SearchEdit->text()); });
     connect(SearchEdit, &QLineEdit::returnPressed, SearchBtn, &QPushButton::click);
     connect(SearchResults, &QListWidget::itemActivated, this,

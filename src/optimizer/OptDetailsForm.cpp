@@ -1,6 +1,6 @@
 #include "OptDetailsForm.h"
 
-#include "HelpKey.h"
+#include "DialogHelp.h"
 
 #include "EngineError.h"
 #include "MessageService.h"
@@ -47,7 +47,7 @@ OptDetailsForm::OptDetailsForm(QWidget* parent) : QDialog(parent) {
     connect(CloseBtn, &QPushButton::clicked, this, &QDialog::reject);
     HelpBtn->setEnabled(false);
     UndoBtn->setEnabled(false);
-    ui::installHelpKey(this, HelpBtn);
+    ui::installDialogHelp(this, HelpBtn);
 
     // Fixed size; a dialog with a parent opens centred over it.
     setFixedSize(560, 420);

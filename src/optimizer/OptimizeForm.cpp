@@ -1,6 +1,6 @@
 #include "OptimizeForm.h"
 
-#include "HelpKey.h"
+#include "DialogHelp.h"
 
 #include "EngineError.h"
 #include "MessageService.h"
@@ -59,7 +59,7 @@ OptimizeForm::OptimizeForm(engine::Database& db, QWidget* parent) : QDialog(pare
     layout->addWidget(DetailsCB);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    ui::installHelpKey(this, HelpBtn);
+    ui::installDialogHelp(this, HelpBtn);
 }
 
 void OptimizeForm::setHelpHandler(std::function<void(int)> handler) {

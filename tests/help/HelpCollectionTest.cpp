@@ -1,7 +1,10 @@
 #include "HelpCollection.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 using help::HelpCollection;
@@ -109,6 +112,28 @@ TEST(HelpCollection, TheOtherCollectionsAreCompiledBesideIt) {
 }
 
 TEST(HelpSearchWords, AreLowerCaseRunsOfLettersAndDigits) {
-    EXPECT_EQ(help::SearchWords(QStringLiteral("Check/repair data, F2 -- Größe")),
-              (QStringList{"check", "repair", "data", "f2", "größe"}));
+    EXPECT_EQ(help::SearchWords(QStringLiteral("Check/repair data, F2 -- Größe snake_case")),
+              (QStringList{"check", "repair", "data", "f2", "größe", "snake", "case"}));
+}
+
+// Installed, the collection lies in a folder the user cannot write: using it must write nothing there.
+TEST(HelpCollection, UsingACollectionWritesNothingBesideIt) {
+    const TempFolder folder;
+    for (const char* name : {"Grocelle.qhc", "Grocelle.qch"})
+        ASSERT_TRUE(QFile::copy(kHelpFolder + QLatin1String(name), folder.file(QLatin1String(name))));
+    QFile qhc(folder.file(QStringLiteral("Grocelle.qhc")));
+    ASSERT_TRUE(qhc.open(QIODevice::ReadOnly));
+    const QByteArray before = qhc.readAll();
+    qhc.close();
+    {
+        HelpCollection help(folder.file(QStringLiteral("Grocelle.qhc")));
+        ASSERT_TRUE(help.isOpen());
+        EXPECT_FALSE(help.search(QStringLiteral("shop")).isEmpty());
+        EXPECT_FALSE(help.lookUp(QStringLiteral("backup")).isEmpty());
+        EXPECT_FALSE(help.fileData(help.topicForContext(1)).isEmpty());
+    }
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              (QStringList{"Grocelle.qch", "Grocelle.qhc"}));
+    ASSERT_TRUE(qhc.open(QIODevice::ReadOnly));
+    EXPECT_EQ(qhc.readAll(), before);
 }

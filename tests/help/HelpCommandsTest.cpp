@@ -22,6 +22,8 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
+#include <QWindow>
 
 namespace {
 
@@ -122,6 +124,26 @@ TEST_F(HelpCommandsTest, EveryDialogsHelpButtonAndF1OpenItsTopic) {
         EXPECT_EQ(shownPage(), QLatin1String(page));
         dialog->hide();
     }
+}
+
+TEST_F(HelpCommandsTest, TheHelpWindowTakesTheMouseWhileTheDialogThatOpenedItWaits) {
+    laterStart();
+    MainWindow& main = startWithHelp();
+    PrefsForm* options = main.dialogs().options;
+    QString page;
+    QTimer::singleShot(0, options, [&] {
+        QTest::mouseClick(options->HelpBtn, Qt::LeftButton);
+        help::HelpWindow* w = helpWindow();
+        if (w && w->windowHandle()) {
+            // Through the window system, where a window blocked by a modal dialog loses its clicks.
+            QWidget* home = w->findChild<QToolBar*>()->widgetForAction(w->HomeAction);
+            QTest::mouseClick(w->windowHandle(), Qt::LeftButton, {}, home->mapTo(w, home->rect().center()));
+            page = w->currentTopic().fileName();
+        }
+        options->accept();
+    });
+    options->exec();
+    EXPECT_EQ(page, QStringLiteral("index.html"));
 }
 
 TEST_F(HelpCommandsTest, OtherProductsShowTheCatalogueAndLeaveTheProgramsHelpCurrent) {

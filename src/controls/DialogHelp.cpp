@@ -1,4 +1,4 @@
-#include "HelpKey.h"
+#include "DialogHelp.h"
 
 #include <QAbstractButton>
 #include <QDialog>
@@ -7,7 +7,8 @@
 
 namespace ui {
 
-void installHelpKey(QDialog* dialog, QAbstractButton* helpButton) {
+void installDialogHelp(QDialog* dialog, QAbstractButton* helpButton) {
+    dialog->setWindowModality(Qt::WindowModal);
     auto* key = new QShortcut(QKeySequence(Qt::Key_F1), dialog);
     key->setObjectName(QStringLiteral("HelpKey"));
     QObject::connect(key, &QShortcut::activated, helpButton, [button = QPointer(helpButton)] {
