@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, testing and benchmarking Grocelle need.
+# Installs the Debian packages that building, testing, packaging and benchmarking Grocelle need.
 # Only what is missing is installed; the package lists are refreshed first in that case.
 set -euo pipefail
 
@@ -10,6 +10,7 @@ packages=(
   libgtest-dev googletest libgmock-dev libbenchmark-dev
   python3 python3-pyftpdlib
   fonts-dejavu-core
+  librsvg2-bin dpkg-dev file appstream desktop-file-utils
 )
 
 missing=()

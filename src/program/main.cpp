@@ -1,4 +1,5 @@
 #include "AppFolders.h"
+#include "CloseRequests.h"
 #include "CommandLine.h"
 #include "DatabaseLock.h"
 #include "GuardedApplication.h"
@@ -9,6 +10,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QIcon>
 #include <QStyleFactory>
 #include <QTextStream>
 
@@ -36,6 +38,15 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Grocelle"));
     QApplication::setApplicationVersion(ProgramVersionText());
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // The desktop entry's id ties the window to the menu entry and its icon; the icon theme's copy is the one
+    // the desktop shows, the built-in one serves where the program was not installed.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.grocelle.Grocelle"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.grocelle.Grocelle"),
+                                                 QIcon(QStringLiteral(":/grocelle/grocelle.svg"))));
+
+    // A logout, a service manager or Ctrl+C in a terminal closes the window like its close button does; a
+    // request that comes before there is a window dismisses the messages of the start-up and waits for it.
+    ui::CloseRequests closeRequests;
 
     // One program per database: the lock comes before anything reads or writes the database or the settings
     // file, so a second copy leaves both exactly as they are.
@@ -51,6 +62,9 @@ int main(int argc, char* argv[]) {
 
     // The message and dialog services default to the real boxes and dialogs.
     MainWindow window(QCoreApplication::applicationDirPath());
+    closeRequests.closeOnRequest(&window);
+    QObject::connect(&closeRequests, &ui::CloseRequests::windowClosed, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
     window.createDialogs();
     installSubsystems(window);
     window.show();
