@@ -3,8 +3,11 @@
 #include "Helpers.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace {
+const QString kHelpCollection = QStringLiteral("Grocelle.qhc");
+
 QString WithSeparator(const QString& folder) {
     return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
 }
@@ -19,8 +22,13 @@ QString WithoutTrailingSeparator(const QString& folder) {
 AppFolders AppFolders::locate(const QString& programFolder) {
     AppFolders f;
     f.programFolder = WithSeparator(programFolder);
+    // Built, the help lies beside the program; installed, in the shared data folder beside its bin folder.
     f.helpFolder = f.programFolder + QStringLiteral("Help/");
-    f.helpFile = f.helpFolder + QStringLiteral("Grocelle.chm");
+    const QString installed =
+        QDir::cleanPath(f.programFolder + QStringLiteral("../share/grocelle/Help")) + QLatin1Char('/');
+    if (!QFileInfo::exists(f.helpFolder + kHelpCollection) && QFileInfo::exists(installed + kHelpCollection))
+        f.helpFolder = installed;
+    f.helpFile = f.helpFolder + kHelpCollection;
     f.dataFolder = AppDataFolder(SpecialFolder::CommonAppData, QStringLiteral("Grocelle"));
     if (f.dataFolder.isEmpty())
         f.dataFolder = f.programFolder;
@@ -28,7 +36,7 @@ AppFolders AppFolders::locate(const QString& programFolder) {
     if (f.documentsFolder.isEmpty())
         f.documentsFolder = f.programFolder;
     f.settingsFileName = f.dataFolder + QStringLiteral("Grocelle.ini");
-    f.updateProgram = f.programFolder + QStringLiteral("updater");
+    f.updateProgram = f.programFolder + QStringLiteral("grocelle-updater");
     return f;
 }
 

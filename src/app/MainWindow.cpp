@@ -126,6 +126,7 @@ void MainWindow::createDialogs() {
     d.about = new ShellDialog(QStringLiteral("AboutBox"), QStringLiteral("About Grocelle"), this);
     d.pickAisle = new ShellDialog(QStringLiteral("PickAisleForm"), QStringLiteral("Pick aisle"), this);
     d.options = new PrefsForm(reportFonts, this);
+    d.options->setHelpHandler([this](int contextId) { showHelp(contextId); });
     d.copyShop = new ShellDialog(QStringLiteral("CopyShopForm"), QStringLiteral("Copy shop"), this);
     d.optimize = new OptimizeChoicesDialog(this);
     d.optimizeResults =
@@ -364,8 +365,7 @@ void MainWindow::runStartup() {
     }
 
     if (firstStart_) {
-        if (helpHandler_)
-            helpHandler_(1);
+        showHelp(1);
     } else if (dialogs_.options->UpdatesCB->isChecked() && QFileInfo(folders_.updateProgram).isFile()) {
         programStarter_(folders_.updateProgram, {QStringLiteral("/silent")});
     }

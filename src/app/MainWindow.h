@@ -127,6 +127,15 @@ public:
         programStarter_ = std::move(starter);
     }
     bool firstStartAfterInstall() const { return firstStart_; }
+    // Every help request of the program (menu, F1, a dialog's Help button) comes through here.
+    void showHelp(int contextId) {
+        if (helpHandler_)
+            helpHandler_(contextId);
+    }
+    // Starts another program without waiting for it; false when it could not be started.
+    bool startProgram(const QString& program, const QStringList& arguments) {
+        return programStarter_(program, arguments);
+    }
 
     // Column widths and sort column of the grids the settings file keeps (design widths until changed).
     GridSettings gridSettings(const QString& gridName) const;

@@ -2,6 +2,7 @@
 
 #include "Collation.h"
 #include "DialogService.h"
+#include "DialogHelp.h"
 #include "MessageService.h"
 #include "ScreenCentre.h"
 #include "SelectFolderDialog.h"
@@ -143,7 +144,7 @@ PrefsForm::PrefsForm(std::array<ReportFont, kReportFontCount>& fonts, QWidget* p
     PageControl->addTab(options, QStringLiteral("Options"));
 
     HelpBtn = Named(new QPushButton(QStringLiteral("&Help"), this), "HelpBtn");
-    HelpBtn->setEnabled(false); // the help viewer is not part of this program yet
+    HelpBtn->setEnabled(false);
     CloseBtn = Named(new QPushButton(QStringLiteral("&Close"), this), "CloseBtn");
     CloseBtn->setDefault(true);
     auto* buttons = new QHBoxLayout;
@@ -156,6 +157,11 @@ PrefsForm::PrefsForm(std::array<ReportFont, kReportFontCount>& fonts, QWidget* p
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(CloseBtn, &QPushButton::clicked, this, &QDialog::accept);
+    connect(HelpBtn, &QPushButton::clicked, this, [this] {
+        if (helpHandler_)
+            helpHandler_(HelpContext);
+    });
+    ui::installDialogHelp(this, HelpBtn);
     connect(FL_FontBtn, &QPushButton::clicked, this, [this] { fontButtonClick(FridgeListFont); });
     connect(SL_FontBtn, &QPushButton::clicked, this, [this] { fontButtonClick(ShoppingListFont); });
     connect(MIL_FontBtn, &QPushButton::clicked, this, [this] { fontButtonClick(MasterItemListFont); });
@@ -163,6 +169,11 @@ PrefsForm::PrefsForm(std::array<ReportFont, kReportFontCount>& fonts, QWidget* p
     connect(FP_FontBtn, &QPushButton::clicked, this, [this] { fontButtonClick(FloorplanFont); });
     connect(BackupBrowseBtn, &QPushButton::clicked, this, &PrefsForm::BackupBrowseBtnClick);
     connect(LocaleLB, &QComboBox::currentIndexChanged, this, &PrefsForm::LocaleLBChange);
+}
+
+void PrefsForm::setHelpHandler(std::function<void(int)> handler) {
+    helpHandler_ = std::move(handler);
+    HelpBtn->setEnabled(static_cast<bool>(helpHandler_));
 }
 
 void PrefsForm::setRadio(QRadioButton* button, bool on) {

@@ -23,6 +23,8 @@ class PrefsForm : public QDialog {
     Q_OBJECT
 
 public:
+    static constexpr int HelpContext = 504;
+
     PrefsForm(std::array<ReportFont, kReportFontCount>& fonts, QWidget* parent = nullptr);
 
     // Runs the language change after the user agreed; returns true when the tables took the new locale.
@@ -30,6 +32,8 @@ public:
         localeChange_ = std::move(handler);
     }
     void setFolderPicker(SelectFolderDialog* picker) { picker_ = picker; }
+    // The Help button and F1 request the dialog's topic through the handler; without one they do nothing.
+    void setHelpHandler(std::function<void(int contextId)> handler);
 
     // Fills LocaleLB with the engine's usable locales, each entry carrying its id.
     void fillLocales();
@@ -78,6 +82,7 @@ private:
 
     std::array<ReportFont, kReportFontCount>& fonts_;
     std::function<bool(int)> localeChange_;
+    std::function<void(int)> helpHandler_;
     SelectFolderDialog* picker_ = nullptr;
     bool silenced_ = false;
     int shownIndex_ = 0;

@@ -44,6 +44,8 @@ void installCataloguePages(MainWindow& main) {
         dialogs.copyShop = new CopyShopForm(main.database(), &main);
         main.setDialogs(dialogs);
     }
+    if (auto* form = qobject_cast<CopyShopForm*>(dialogs.copyShop))
+        form->setHelpHandler([&main](int contextId) { main.showHelp(contextId); });
 
     if (QAction* purge = main.menuAction(QStringLiteral("Deleteunusedproducts1"))) {
         purge->setEnabled(true);

@@ -1,5 +1,7 @@
 #include "CopyShopForm.h"
 
+#include "DialogHelp.h"
+
 #include "CatalogueText.h"
 #include "CharacterLimit.h"
 #include "Database.h"
@@ -60,6 +62,7 @@ CopyShopForm::CopyShopForm(engine::Database& db, QWidget* parent) : QDialog(pare
     layout->addLayout(buttons);
     CopyBtn->setDefault(true);
     BitBtn1->setEnabled(false);
+    ui::installDialogHelp(this, BitBtn1);
 
     connect(NewNameEdit, &QLineEdit::textChanged, this, [this] { NewNameEditChange(); });
     connect(OldShopCombo, &QComboBox::currentIndexChanged, this, [this] { NewNameEditChange(); });

@@ -1,6 +1,7 @@
 #include "DialogService.h"
 
 #include <QColorDialog>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QInputDialog>
@@ -64,6 +65,8 @@ public:
             return std::nullopt;
         return text;
     }
+
+    bool openUrl(QWidget*, const QUrl& url) override { return QDesktopServices::openUrl(url); }
 };
 
 DialogService* installed = nullptr;

@@ -7,6 +7,7 @@
 #include <optional>
 
 class QPrinter;
+class QUrl;
 class QWidget;
 
 namespace ui {
@@ -27,6 +28,9 @@ public:
     virtual bool pageSetup(QWidget* parent, QPrinter& printer) = 0;
     virtual std::optional<QString> inputText(QWidget* parent, const QString& caption, const QString& prompt,
                                              const QString& initial) = 0;
+
+    // Opens a web address in the user's browser; false when no browser took it.
+    virtual bool openUrl(QWidget* parent, const QUrl& url) = 0;
 
     static DialogService& instance();
     static void install(DialogService* service); // not owned; nullptr goes back to the real dialogs

@@ -1,5 +1,7 @@
 #include "OptDetailsForm.h"
 
+#include "DialogHelp.h"
+
 #include "EngineError.h"
 #include "MessageService.h"
 
@@ -45,6 +47,7 @@ OptDetailsForm::OptDetailsForm(QWidget* parent) : QDialog(parent) {
     connect(CloseBtn, &QPushButton::clicked, this, &QDialog::reject);
     HelpBtn->setEnabled(false);
     UndoBtn->setEnabled(false);
+    ui::installDialogHelp(this, HelpBtn);
 
     // Fixed size; a dialog with a parent opens centred over it.
     setFixedSize(560, 420);

@@ -1,5 +1,7 @@
 #include "OptimizeForm.h"
 
+#include "DialogHelp.h"
+
 #include "EngineError.h"
 #include "MessageService.h"
 #include "ScreenCentre.h"
@@ -57,6 +59,7 @@ OptimizeForm::OptimizeForm(engine::Database& db, QWidget* parent) : QDialog(pare
     layout->addWidget(DetailsCB);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    ui::installDialogHelp(this, HelpBtn);
 }
 
 void OptimizeForm::setHelpHandler(std::function<void(int)> handler) {

@@ -56,6 +56,8 @@ void installOptimizer(MainWindow& main) {
     auto* form = new OptimizeForm(main.database(), &main);
     auto* details = new OptDetailsForm(&main);
     details->setUndoHandler([&main] { Undooptimization1Click(main); });
+    form->setHelpHandler([&main](int contextId) { main.showHelp(contextId); });
+    details->setHelpHandler([&main](int contextId) { main.showHelp(contextId); });
     // The frame's stand-ins go; the settings find the choices by their object names in the new dialog.
     delete dialogs.optimize;
     delete dialogs.optimizeResults;

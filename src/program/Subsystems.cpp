@@ -3,6 +3,7 @@
 #include "AislesTabSheet.h"
 #include "CataloguePages.h"
 #include "DataCommands.h"
+#include "HelpCommands.h"
 #include "MainWindow.h"
 #include "OptimizerCommands.h"
 #include "ShoppingListPage.h"
@@ -15,4 +16,5 @@ void installSubsystems(MainWindow& main) {
     installOptimizer(main);
     installDataCommands(main);
     installUpload(main);
+    installHelp(main);
 }

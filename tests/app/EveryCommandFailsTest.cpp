@@ -1,5 +1,6 @@
 #include "RunningProgram.h"
 
+#include "AboutForm.h"
 #include "AislesPage.h"
 #include "CatalogueItemsPage.h"
 #include "CopyShopForm.h"
@@ -377,6 +378,16 @@ static const T::Command kCommands[] = {
     {"CopyShopWithItems", nullptr, "Items", [](T& t) { t.copyShop(true, false, false); }},
     {"CopyShopAlone", nullptr, "Shops", [](T& t) { t.copyShop(false, false, false); }},
     {"ChangeLanguage", "OptionsItem", "Items", [](T& t) { t.tab(P::CatPageIndex); t.language(); }},
+    // Help menu: help windows, the updater, web pages and the About box touch no table.
+    {"HelpContents", "HelpContentsItem", nullptr, [](T& t) { t.arm(); t.menu("HelpContentsItem"); }},
+    {"HelpSearch", "HelpSearchItem", nullptr, [](T& t) { t.arm(); t.menu("HelpSearchItem"); }},
+    {"UsingHelp", "UsingHelpItem", nullptr, [](T& t) { t.arm(); t.menu("UsingHelpItem"); }},
+    {"GettingStarted", "GettingStartedItem", nullptr, [](T& t) { t.arm(); t.menu("GettingStartedItem"); }},
+    {"CheckForUpdates", "CheckUpdatesItem", nullptr, [](T& t) { t.arm(); t.menu("CheckUpdatesItem"); }},
+    {"WebSite", "WebSiteItem", nullptr, [](T& t) { t.arm(); t.menu("WebSiteItem"); }},
+    {"SupportForum", "SupportForumItem", nullptr, [](T& t) { t.arm(); t.menu("SupportForumItem"); }},
+    {"OtherProducts", "OtherProductsItem", nullptr, [](T& t) { t.arm(); t.menu("OtherProductsItem"); }},
+    {"About", "AboutItem", nullptr, [](T& t) { t.dialog<help::AboutForm>([&t](help::AboutForm& f) { t.arm(); QTest::mouseClick(f.WebSiteBtn, Qt::LeftButton); QTest::mouseClick(f.OKBtn, Qt::LeftButton); }, [](help::AboutForm& f) { f.reject(); }); t.menu("AboutItem"); }},
     // Shopping list page.
     {"ListChooseShop", "ShopsLB", "Items", [](T& t) { t.tab(P::ListPageIndex); t.arm(); t.row("ShopsLB", 0); }},
     {"ListAllShops", "AllShopsBtn", "Items", [](T& t) { t.list(); t.arm(); t.click("AllShopsBtn"); }},

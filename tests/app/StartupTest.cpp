@@ -121,7 +121,7 @@ TEST_F(StartupTest, RefreshKeepsAFileWhoseCopyCannotBeMade) {
 
 TEST_F(StartupTest, UpdateProgramStartsOnlyOnLaterStartsWhenWanted) {
     createDatabase();
-    QFile updater(programFolder() + "/updater");
+    QFile updater(programFolder() + "/grocelle-updater");
     ASSERT_TRUE(updater.open(QIODevice::WriteOnly));
     updater.close();
     writeSettings("[Info]\r\nVersion=" + ProgramVersionText().toUtf8() + "\r\n[Prefs]\r\nUpdates=N\r\n");
@@ -132,7 +132,7 @@ TEST_F(StartupTest, UpdateProgramStartsOnlyOnLaterStartsWhenWanted) {
     finish();
 
     start();
-    EXPECT_EQ(started_, QStringList({programFolder() + "/updater /silent"}));
+    EXPECT_EQ(started_, QStringList({programFolder() + "/grocelle-updater /silent"}));
     EXPECT_TRUE(helpTopics_.isEmpty());
     finish();
 

@@ -1,5 +1,7 @@
 #include "ScriptedDialogService.h"
 
+#include <QUrl>
+
 ScriptedDialogService::ScriptedDialogService() {
     ui::DialogService::install(this);
 }
@@ -69,4 +71,17 @@ std::optional<QString> ScriptedDialogService::inputText(QWidget*, const QString&
     if (v.typeId() != QMetaType::QString)
         return std::nullopt;
     return v.toString();
+}
+
+bool ScriptedDialogService::openUrl(QWidget*, const QUrl& url) {
+    calls_.push_back({Kind::OpenUrl, url.toString(), QString(), QString()});
+    return true;
+}
+
+QStringList ScriptedDialogService::openedUrls() const {
+    QStringList urls;
+    for (const Call& call : calls_)
+        if (call.kind == Kind::OpenUrl)
+            urls << call.caption;
+    return urls;
 }

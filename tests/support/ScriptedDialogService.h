@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <deque>
 #include <vector>
@@ -12,12 +13,12 @@
 // queue every dialog is cancelled. Installs itself for its lifetime.
 class ScriptedDialogService final : public ui::DialogService {
 public:
-    enum class Kind { OpenFile, SaveFile, Font, Colour, Print, PageSetup, InputText };
+    enum class Kind { OpenFile, SaveFile, Font, Colour, Print, PageSetup, InputText, OpenUrl };
     struct Call {
         Kind kind;
-        QString caption;
-        QString prompt; // folder for file dialogs, prompt for text input, initial font or colour
-        QString filter; // file filter; initial text for text input
+        QString caption; // the address for a web address opened
+        QString prompt;  // folder for file dialogs, prompt for text input, initial font or colour
+        QString filter;  // file filter; initial text for text input
     };
 
     ScriptedDialogService();
@@ -35,6 +36,10 @@ public:
     bool pageSetup(QWidget* parent, QPrinter& printer) override;
     std::optional<QString> inputText(QWidget* parent, const QString& caption, const QString& prompt,
                                      const QString& initial) override;
+    // Records the address; the browser always takes it, and no answer is used up.
+    bool openUrl(QWidget* parent, const QUrl& url) override;
+    // The web addresses opened so far, in order.
+    QStringList openedUrls() const;
 
     // A file name or text for the next file or input dialog.
     void setNextAnswer(const QString& text) { answers_.push_back(QVariant(text)); }
