@@ -9,6 +9,8 @@
 #include <QPrinter>
 #include <QTemporaryFile>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
@@ -19,6 +21,20 @@ namespace {
 
 [[noreturn]] void fail(const QString& text) {
     throw std::runtime_error(text.toLocal8Bit().toStdString());
+}
+
+// The temporary file is private to its owner; the finished document gets the access an older file of
+// that name had, or else what a newly written file gets.
+void givePermissionsOfANewFile(const QString& partial, const QString& target) {
+    const QByteArray path = QFile::encodeName(partial);
+    struct stat old {};
+    if (::stat(QFile::encodeName(target).constData(), &old) == 0) {
+        ::chmod(path.constData(), old.st_mode & 07777);
+        return;
+    }
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::chmod(path.constData(), 0666 & ~mask);
 }
 
 } // namespace
@@ -75,6 +91,7 @@ void PrinterCanvas::endDocument() {
     if (partialFile_.isEmpty())
         return;
     printer_.setOutputFileName(targetFile_);
+    givePermissionsOfANewFile(partialFile_, targetFile_);
     std::error_code error;
     std::filesystem::rename(QFile::encodeName(partialFile_).toStdString(),
                             QFile::encodeName(targetFile_).toStdString(), error);

@@ -75,6 +75,8 @@ TEST_F(PrintJobTest, PrintsThePagesIntoThePdfFileUnderTheBusyCursor) {
     EXPECT_EQ(dialogs.calls()[0].kind, ScriptedDialogService::Kind::Print);
     EXPECT_EQ(messages.count(), 0);
     EXPECT_EQ(folderEntries(), QStringList{QStringLiteral("fridge.pdf")});
+    // Readable by others as any new file, not private like the temporary file it was written as.
+    EXPECT_TRUE(QFileInfo(pdf).permissions() & QFileDevice::ReadOther);
     EXPECT_EQ(printer.docName(), QStringLiteral("Fridge list"));
     // The chosen printer keeps its file name for the next job.
     EXPECT_EQ(printer.outputFileName(), pdf);
