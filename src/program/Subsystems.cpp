@@ -6,6 +6,7 @@
 #include "HelpCommands.h"
 #include "MainWindow.h"
 #include "OptimizerCommands.h"
+#include "ReportCommands.h"
 #include "ShoppingListPage.h"
 #include "UploadCommands.h"
 
@@ -17,4 +18,5 @@ void installSubsystems(MainWindow& main) {
     installDataCommands(main);
     installUpload(main);
     installHelp(main);
+    installReports(main);
 }

@@ -34,6 +34,7 @@
 #include <QPlainTextEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPrinter>
 #include <QPushButton>
 #include <QSet>
 #include <QTest>
@@ -60,6 +61,12 @@ public:
     MainWindow& window() { return *window_; }
     void answerText(const char* text) { dialogs_.setNextAnswer(QString::fromUtf8(text)); }
     void answerText(const QString& text) { dialogs_.setNextAnswer(text); }
+    // The next print dialog is accepted with a PDF file as the printer.
+    void printToFile() {
+        window_->printer().setOutputFormat(QPrinter::PdfFormat);
+        window_->printer().setOutputFileName(temp_.file(QStringLiteral("report.pdf")));
+        dialogs_.setNextAnswer(true);
+    }
     // Drags on the floor plan with the mouse.
     void dragOnPlan(QPoint from, QPoint to) {
         QTest::mousePress(plan(), Qt::LeftButton, {}, from);
@@ -353,6 +360,10 @@ static const T::Command kCommands[] = {
     {"PrintSetup", "PrintSetupItem", nullptr, [](T& t) { t.arm(); t.menu("PrintSetupItem"); }},
     {"PrintFloorplan", "PrintFloorplanItem", "Shops", [](T& t) { t.arm(); t.menu("PrintFloorplanItem"); }},
     {"OpenPrintMenuOnAisles", "PrintMenu", "Aisles", [](T& t) { t.aisles(0); t.arm(); t.openMenu("PrintMenu"); }},
+    {"PrintFridgeList", "PrintFridgeItem", "Products", [](T& t) { t.printToFile(); t.arm(); t.menu("PrintFridgeItem"); }},
+    {"PrintShoppingList", "PrintShoppingItem", "Items", [](T& t) { t.printToFile(); t.arm(); t.menu("PrintShoppingItem"); }},
+    {"PrintMasterItemList", "PrintMasterItem", "Items", [](T& t) { t.printToFile(); t.arm(); t.menu("PrintMasterItem"); }},
+    {"PrintShoppingListButton", "PrintBtn", "Items", [](T& t) { t.list(); t.printToFile(); t.arm(); t.click("PrintBtn"); }},
     {"Exit", "ExitItem", nullptr, [](T& t) { t.list(); t.arm(); t.menu("ExitItem"); }, true},
     {"CheckRepair", "CheckRepairItem", "Items", [](T& t) { t.list(); t.arm(); t.menu("CheckRepairItem"); }, false, nullptr, true},
     {"Backup", "BackupItem", "Items", [](T& t) { t.list(); t.arm(); t.menu("BackupItem"); }},

@@ -93,6 +93,19 @@ TEST(SettingsRead, EmptyFileGivesDefaults) {
     EXPECT_EQ(s.backupFolder, "/home/u/Documents/Grocelle");
     EXPECT_EQ(s.fonts[FloorplanFont], ReportFont{});
     EXPECT_TRUE(s.notes.isEmpty());
+    EXPECT_FALSE(s.printPreview);
+}
+
+TEST(SettingsRead, PrintPreviewOptionGoesThroughTheFile) {
+    EXPECT_TRUE(Read("[Prefs]\r\nPrintPreview=Y\r\n").printPreview);
+    AppSettings s = Designed();
+    s.printPreview = true;
+    IniFile ini;
+    WriteSettings(ini, s, "2.3.0");
+    EXPECT_EQ(ini.readString("Prefs", "PrintPreview", ""), "Y");
+    s.printPreview = false;
+    WriteSettings(ini, s, "2.3.0");
+    EXPECT_EQ(ini.readString("Prefs", "PrintPreview", ""), "N");
 }
 
 TEST(SettingsRead, ColoursAndStyles) {
