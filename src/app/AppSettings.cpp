@@ -187,6 +187,7 @@ void ReadSettings(const IniFile& ini, AppSettings& s, const QRect& desktop,
     SetRadio(fp, &s.fpColour, ini.readBool(kPrefs, QStringLiteral("FPColor"), true));
     SetRadio(fp, &s.fpBlack, ini.readBool(kPrefs, QStringLiteral("FPBlack"), false));
     s.fpDot = ini.readBool(kPrefs, QStringLiteral("FPDot"), false);
+    s.printPreview = ini.readBool(kPrefs, QStringLiteral("PrintPreview"), false);
 
     // An empty folder (only possible by hand) cannot be created or backed up into: use the default instead.
     s.backupFolder =
@@ -247,6 +248,7 @@ void WriteSettings(IniFile& ini, const AppSettings& s, const QString& versionTex
     ini.writeBool(kPrefs, QStringLiteral("FPColor"), s.fpColour);
     ini.writeBool(kPrefs, QStringLiteral("FPBlack"), s.fpBlack);
     ini.writeBool(kPrefs, QStringLiteral("FPDot"), s.fpDot);
+    ini.writeBool(kPrefs, QStringLiteral("PrintPreview"), s.printPreview);
 
     ini.writeString(QStringLiteral("DB"), QStringLiteral("BackupFolder"), s.backupFolder);
     ini.writeBool(kPrefs, QStringLiteral("Updates"), s.updates);

@@ -45,6 +45,7 @@ struct AppSettings {
     bool fpColour = true;
     bool fpBlack = false;
     bool fpDot = false;
+    bool printPreview = false; // every report opens the print preview instead of the print dialog
     bool updates = false;
 
     QString backupFolder;

@@ -167,7 +167,7 @@ int MainWindow::activePageIndex() const {
 
 QPrinter& MainWindow::printer() {
     if (!printer_)
-        printer_ = std::make_unique<QPrinter>();
+        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
     return *printer_;
 }
 
@@ -512,6 +512,7 @@ AppSettings MainWindow::captureSettings() const {
         s.fpColour = o->FPColourRB->isChecked();
         s.fpBlack = o->FPBlackRB->isChecked();
         s.fpDot = o->FPDotCB->isChecked();
+        s.printPreview = o->PrintPreviewCB->isChecked();
         s.updates = o->UpdatesCB->isChecked();
         s.backupFolder = o->BackupFolderEdit->text();
     }
@@ -564,6 +565,7 @@ void MainWindow::applySettings(const AppSettings& s) {
         PrefsForm::setRadio(o->FPColourRB, s.fpColour);
         PrefsForm::setRadio(o->FPBlackRB, s.fpBlack);
         o->FPDotCB->setChecked(s.fpDot);
+        o->PrintPreviewCB->setChecked(s.printPreview);
         o->BackupFolderEdit->setText(s.backupFolder);
         o->UpdatesCB->setChecked(s.updates);
     }

@@ -102,7 +102,11 @@ public:
     // Fonts of the five printed reports.
     std::array<ReportFont, kReportFontCount> reportFonts{};
 
+    // The printer of every print job; what the print and printer set-up dialogs choose stays for later jobs.
     QPrinter& printer();
+
+    // The settings as they stand now: options and fonts from the Options dialog, the pages' notes.
+    AppSettings currentSettings() const { return captureSettings(); }
 
     // Page navigation.
     void PageControl1Changing(); // leave step of the active page

@@ -114,6 +114,8 @@ PrefsForm::PrefsForm(std::array<ReportFont, kReportFontCount>& fonts, QWidget* p
     reportsLayout->addWidget(ml, 1, 1, 2, 1);
     reportsLayout->addWidget(pc, 0, 2);
     reportsLayout->addWidget(fp, 1, 2, 2, 1);
+    PrintPreviewCB = Named(new QCheckBox(QStringLiteral("Show print pre&view"), reports), "PrintPreviewCB");
+    reportsLayout->addWidget(PrintPreviewCB, 3, 0, 1, 3);
     PageControl->addTab(reports, QStringLiteral("Reports"));
 
     auto* options = new QWidget(PageControl);

@@ -61,6 +61,7 @@ public:
     QRadioButton* FPBlackRB = nullptr;
     QCheckBox* FPDotCB = nullptr;
     QPushButton* FP_FontBtn = nullptr;
+    QCheckBox* PrintPreviewCB = nullptr;
     QLineEdit* BackupFolderEdit = nullptr;
     QPushButton* BackupBrowseBtn = nullptr;
     QComboBox* LocaleLB = nullptr;

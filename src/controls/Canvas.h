@@ -68,6 +68,11 @@ public:
     // Ends the page and starts the next one (printers only; other canvases ignore it).
     virtual void newPage() = 0;
 
+    // A printed document: begun with its title (the job's name in the print queue) before the first
+    // drawing, ended after the last. Screens and images have no document and ignore both.
+    virtual void beginDocument(const QString& title) { Q_UNUSED(title); }
+    virtual void endDocument() {}
+
     // The rectangle that Canvas calls take as (left, top, right, bottom), right and bottom excluded.
     static QRect edges(int left, int top, int right, int bottom) {
         return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));

@@ -6,6 +6,7 @@
 #include <QInputDialog>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 
 namespace ui {
@@ -53,6 +54,14 @@ public:
 
     bool pageSetup(QWidget* parent, QPrinter& printer) override {
         QPageSetupDialog dialog(&printer, parent);
+        return dialog.exec() == QDialog::Accepted;
+    }
+
+    bool printPreview(QWidget* parent, QPrinter& printer,
+                      const std::function<void(QPrinter&)>& paint) override {
+        QPrintPreviewDialog dialog(&printer, parent);
+        QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                         [&paint](QPrinter* target) { paint(*target); });
         return dialog.exec() == QDialog::Accepted;
     }
 

@@ -10,11 +10,17 @@
 #include "EngineError.h"
 #include "Helpers.h"
 #include "IniFile.h"
+#include "PrintJob.h"
+#include "Query.h"
+#include "Report.h"
+#include "ReportRegistry.h"
+#include "Table.h"
 #include "V1Importer.h"
 
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QPrinter>
 #include <QRect>
 #include <QTextStream>
 
@@ -58,7 +64,20 @@ int CommandLineRun::run(const QStringList& arguments) {
         QStringLiteral("file"));
     const QCommandLineOption yesOption(
         QStringLiteral("yes"), QStringLiteral("Confirm that --restore or --import-v1 may replace all data."));
-    parser.addOptions({backupOption, restoreOption, checkOption, importOption, yesOption});
+    QStringList reportNames;
+    for (const reports::ReportEntry& e : reports::reportEntries())
+        reportNames << (e.argumentName.isEmpty() ? e.name : e.name + QLatin1Char(':') + e.argumentName);
+    const QCommandLineOption printOption(
+        QStringLiteral("print"),
+        QStringLiteral(
+            "Print the report <report> into the PDF file named by --output, with the report options "
+            "and fonts of the settings file. Reports: ") +
+            reportNames.join(QStringLiteral(", ")) + QLatin1Char('.'),
+        QStringLiteral("report"));
+    const QCommandLineOption outputOption(
+        QStringLiteral("output"), QStringLiteral("The PDF file --print writes."), QStringLiteral("file"));
+    parser.addOptions(
+        {backupOption, restoreOption, checkOption, importOption, yesOption, printOption, outputOption});
 
     if (!parser.parse(arguments)) {
         printError(parser.errorText());
@@ -79,13 +98,39 @@ int CommandLineRun::run(const QStringList& arguments) {
         return BadArguments;
     }
     int commands = 0;
-    for (const QCommandLineOption* o : {&backupOption, &restoreOption, &checkOption, &importOption})
+    for (const QCommandLineOption* o :
+         {&backupOption, &restoreOption, &checkOption, &importOption, &printOption})
         commands += parser.isSet(*o) ? 1 : 0;
     if (commands != 1) {
-        printError(commands == 0 ? QStringLiteral("No command given: use --backup, --restore, --check or "
-                                                  "--import-v1 (see --help).")
+        printError(commands == 0 ? QStringLiteral("No command given: use --backup, --restore, --check, "
+                                                  "--import-v1 or --print (see --help).")
                                  : QStringLiteral("Give only one command at a time."));
         return BadArguments;
+    }
+    if (parser.isSet(outputOption) != parser.isSet(printOption)) {
+        printError(parser.isSet(printOption)
+                       ? QStringLiteral("--print needs --output with the PDF file to write.")
+                       : QStringLiteral("--output belongs to --print."));
+        return BadArguments;
+    }
+    QString reportArgument;
+    const reports::ReportEntry* report = nullptr;
+    if (parser.isSet(printOption)) {
+        report = reports::findReport(parser.value(printOption), &reportArgument);
+        if (!report) {
+            printError(QStringLiteral("Unknown report \"%1\"; the reports are %2.")
+                           .arg(parser.value(printOption), reportNames.join(QStringLiteral(", "))));
+            return BadArguments;
+        }
+        if (!report->make) {
+            printError(QStringLiteral("The report \"%1\" cannot be printed from the command line yet.")
+                           .arg(report->name));
+            return BadArguments;
+        }
+        if (parser.value(outputOption).isEmpty()) {
+            printError(QStringLiteral("--output needs the name of the PDF file to write."));
+            return BadArguments;
+        }
     }
 
     // Replacing all data asks no question here, so the caller has to have said yes beforehand.
@@ -118,6 +163,9 @@ int CommandLineRun::run(const QStringList& arguments) {
             return restore(QFileInfo(file).absoluteFilePath());
         if (parser.isSet(checkOption))
             return check();
+        if (report)
+            return printReport(*report, reportArgument,
+                               QFileInfo(parser.value(outputOption)).absoluteFilePath());
         return importV1(QFileInfo(file).absoluteFilePath());
     } catch (const backup::BackupError& e) {
         printError(e.message());
@@ -144,6 +192,43 @@ void CommandLineRun::upgradeTables() {
     locator.refreshOldTables();
     if (!locator.CheckTableVersion())
         printError(DatabaseLocator::higherVersionMessage());
+}
+
+int CommandLineRun::printReport(const reports::ReportEntry& entry, const QString& argument,
+                                const QString& outputFile) {
+    {
+        engine::Database db(databaseFolder_);
+        if (DatabaseLocator(db).databaseMissing()) {
+            printError(QStringLiteral("There is no database in \"%1\" to print from.").arg(databaseFolder_));
+            return Failure;
+        }
+    }
+    upgradeTables();
+    engine::Database db(databaseFolder_);
+    db.setScratchFolder(AppFolders::scratchFolder());
+    engine::Query query(&db);
+    engine::Table aisles(&db, QStringLiteral("Aisles.dat"));
+
+    reports::ReportSource source;
+    source.query = &query;
+    source.aisles = &aisles;
+    const AppFolders folders = AppFolders::locate(programFolder_);
+    IniFile ini;
+    ini.load(folders.settingsFileName);
+    ReadSettings(ini, source.settings, QRect(), WithoutTrailingSeparator(folders.documentsFolder));
+
+    const std::unique_ptr<reports::Report> report = entry.make(source, argument);
+    const QString message = report->prepare();
+    if (!message.isEmpty()) {
+        printError(message);
+        return Failure;
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(outputFile);
+    reports::printReport(*report, printer);
+    print(outputFile);
+    return Success;
 }
 
 QString CommandLineRun::backupFolder() const {

@@ -4,8 +4,11 @@
 #include <QStringList>
 
 class QTextStream;
+namespace reports {
+struct ReportEntry;
+}
 
-// The data commands run from a shell or a scheduled job (--backup, --restore, --check, --import-v1): no
+// The commands run from a shell or a scheduled job (--backup, --restore, --check, --import-v1, --print): no
 // window and no display. Each finds the database as the program's start-up does, holds the one-program lock
 // while it works, prints its outcome on `out` and its errors on `err`, with line ends as LF.
 class CommandLineRun {
@@ -24,6 +27,7 @@ private:
     int restore(const QString& archivePath);
     int check();
     int importV1(const QString& filePath);
+    int printReport(const reports::ReportEntry& entry, const QString& argument, const QString& outputFile);
 
     // Moves the database to what start-up leaves: an interrupted restore and changes finished or undone.
     void settleDatabase();

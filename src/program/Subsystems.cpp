@@ -5,6 +5,7 @@
 #include "DataCommands.h"
 #include "MainWindow.h"
 #include "OptimizerCommands.h"
+#include "ReportCommands.h"
 #include "ShoppingListPage.h"
 
 void installSubsystems(MainWindow& main) {
@@ -13,4 +14,5 @@ void installSubsystems(MainWindow& main) {
     installAislesPage(main);
     installOptimizer(main);
     installDataCommands(main);
+    installReports(main);
 }

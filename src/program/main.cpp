@@ -13,12 +13,30 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
+// Printing a report measures and draws text, which needs the graphical application object; without a
+// window it runs on the offscreen platform, so no display is needed.
+bool printsReport(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        if (arg == QStringLiteral("--print") || arg.startsWith(QStringLiteral("--print=")))
+            return true;
+    }
+    return false;
+}
+
 // A command from a shell or a scheduled job: no window, so no display is needed.
 int runCommandLine(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
+    std::unique_ptr<QCoreApplication> app;
+    if (printsReport(argc, argv)) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     QCoreApplication::setApplicationName(QStringLiteral("Grocelle"));
     QCoreApplication::setApplicationVersion(ProgramVersionText());
     QTextStream out(stdout);

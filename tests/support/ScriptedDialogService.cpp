@@ -62,6 +62,16 @@ bool ScriptedDialogService::pageSetup(QWidget*, QPrinter&) {
     return v.typeId() == QMetaType::Bool && v.toBool();
 }
 
+bool ScriptedDialogService::printPreview(QWidget*, QPrinter& printer,
+                                         const std::function<void(QPrinter&)>& paint) {
+    calls_.push_back({Kind::PrintPreview, QString(), QString(), QString()});
+    const QVariant v = take();
+    if (v.typeId() != QMetaType::Bool || !v.toBool())
+        return false;
+    paint(printer);
+    return true;
+}
+
 std::optional<QString> ScriptedDialogService::inputText(QWidget*, const QString& caption,
                                                         const QString& prompt, const QString& initial) {
     calls_.push_back({Kind::InputText, caption, prompt, initial});

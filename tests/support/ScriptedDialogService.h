@@ -12,7 +12,7 @@
 // queue every dialog is cancelled. Installs itself for its lifetime.
 class ScriptedDialogService final : public ui::DialogService {
 public:
-    enum class Kind { OpenFile, SaveFile, Font, Colour, Print, PageSetup, InputText };
+    enum class Kind { OpenFile, SaveFile, Font, Colour, Print, PageSetup, PrintPreview, InputText };
     struct Call {
         Kind kind;
         QString caption;
@@ -33,6 +33,9 @@ public:
     std::optional<QColor> colour(QWidget* parent, const QColor& initial, const QString& caption) override;
     bool print(QWidget* parent, QPrinter& printer) override;
     bool pageSetup(QWidget* parent, QPrinter& printer) override;
+    // Accepting the preview prints from it: the drawing runs once on the printer the test set up.
+    bool printPreview(QWidget* parent, QPrinter& printer,
+                      const std::function<void(QPrinter&)>& paint) override;
     std::optional<QString> inputText(QWidget* parent, const QString& caption, const QString& prompt,
                                      const QString& initial) override;
 
@@ -42,7 +45,7 @@ public:
     void setNextAnswer(const QFont& font) { answers_.push_back(QVariant(font)); }
     // A colour for the next colour dialog.
     void setNextAnswer(const QColor& colour) { answers_.push_back(QVariant(colour)); }
-    // Accept (true) or cancel (false) the next print or page set-up dialog.
+    // Accept (true) or cancel (false) the next print, page set-up or print preview dialog.
     void setNextAnswer(bool accept) { answers_.push_back(QVariant(accept)); }
     // The next dialog, whatever it is, is cancelled.
     void setNextCancel() { answers_.push_back(QVariant()); }

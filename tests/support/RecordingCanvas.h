@@ -5,8 +5,8 @@
 #include <QList>
 #include <QStringList>
 
-// Records every drawing call with the pen and brush in force, so tests can check exact positions. Text is
-// measured as 6 pixels a character and 12 high, which keeps label decisions independent of installed fonts.
+// Records every drawing call with the pen, brush and font in force, so tests can check exact positions. Text
+// is measured as 6 pixels a character and 12 high, which keeps layouts independent of installed fonts.
 class RecordingCanvas final : public Canvas {
 public:
     struct Call {
@@ -20,12 +20,14 @@ public:
         BrushStyle brushStyle = BrushStyle::Solid;
         QRect clip;
         int degrees = 0;
+        QFont font;
     };
 
-    explicit RecordingCanvas(QSize size = QSize(1000, 800)) : size_(size) {}
+    explicit RecordingCanvas(QSize size = QSize(1000, 800), QSize resolution = QSize(96, 96))
+        : size_(size), resolution_(resolution) {}
 
     QSize size() const override { return size_; }
-    QSize resolution() const override { return QSize(96, 96); }
+    QSize resolution() const override { return resolution_; }
     void setPenColor(const QColor& c) override { pen_ = c; }
     QColor penColor() const override { return pen_; }
     void setPenWidth(int w) override { penWidth_ = w; }
@@ -66,6 +68,8 @@ public:
     int textWidth(const QString& text) const override { return 6 * static_cast<int>(text.size()); }
     int textHeight(const QString&) const override { return 12; }
     void newPage() override { record(QStringLiteral("newPage"), {}); }
+    void beginDocument(const QString& title) override { record(QStringLiteral("begin"), {}).text = title; }
+    void endDocument() override { record(QStringLiteral("end"), {}); }
 
     QList<Call> calls;
 
@@ -87,11 +91,13 @@ private:
         c.penStyle = penStyle_;
         c.brush = brush_;
         c.brushStyle = brushStyle_;
+        c.font = font_;
         calls << c;
         return calls.back();
     }
 
     QSize size_;
+    QSize resolution_;
     QColor pen_ = Qt::black;
     int penWidth_ = 1;
     PenStyle penStyle_ = PenStyle::Solid;
