@@ -1,19 +1,21 @@
 #include "FloorplanReport.h"
 
 #include "Canvas.h"
+#include "FloorplanView.h"
 #include "Query.h"
+#include "RenderFloorplan.h"
+#include "ReportLayout.h"
 #include "ShopAisles.h"
 
 #include <QFontMetrics>
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
+
+namespace reports {
 
 namespace {
-
-int nearest(double v) {
-    return static_cast<int>(std::nearbyint(v));
-}
 
 const QString kLabelSample = QStringLiteral("TextWidth");
 
@@ -88,60 +90,76 @@ QString floorplanHeading(const QString& shopName, const QString& address) {
     return trimmed.isEmpty() ? shopName : shopName + QStringLiteral(", ") + trimmed;
 }
 
-FloorplanReport::FloorplanReport(engine::Query& query, const ShopAisles& plan, int shopId,
+FloorplanReport::FloorplanReport(ReportSource& source, const ShopAisles& plan, int shopId,
                                  FloorplanRenderer render, QFont viewFont, int screenWidth)
-    : query_(query), plan_(plan), shopId_(shopId), render_(std::move(render)), viewFont_(std::move(viewFont)),
-      screenWidth_(screenWidth) {}
+    : Report(source), plan_(plan), shopId_(shopId), render_(std::move(render)),
+      viewFont_(std::move(viewFont)), screenWidth_(screenWidth) {}
 
 int FloorplanReport::screenLabelWidth(const QFont& viewFont) {
     return QFontMetrics(viewFont).horizontalAdvance(kLabelSample);
 }
 
-QString FloorplanReport::emptyMessage() const {
+QString FloorplanReport::prepare() {
+    ReportQuery q(*source().query);
+    if (!q.run({QStringLiteral("SELECT *"), QStringLiteral("FROM Shops"),
+                QStringLiteral("WHERE ShopID = ") + QString::number(shopId_)}))
+        return QStringLiteral("There is no shop with the id %1.").arg(shopId_);
+    heading_ = floorplanHeading(q.field(QStringLiteral("ShopName")).asString(),
+                                q.field(QStringLiteral("Address")).asString());
+    q.close();
     // A plan whose aisles are all unplaced has nothing to print either, and no extent to scale.
-    return placedExtent(plan_) ? QString() : QStringLiteral("There are no aisles to print.");
+    if (!placedExtent(plan_))
+        return QStringLiteral("There are no aisles to print.");
+    return QString();
 }
 
-QString FloorplanReport::heading() {
-    query_.close();
-    query_.clearSql();
-    query_.addSql(QStringLiteral("SELECT *"));
-    query_.addSql(QStringLiteral("FROM Shops"));
-    query_.addSql(QStringLiteral("WHERE ShopID = ") + QString::number(shopId_));
-    query_.open();
-    QString text;
-    if (!query_.isEmpty())
-        text = floorplanHeading(query_.field(QStringLiteral("ShopName")).asString(),
-                                query_.field(QStringLiteral("Address")).asString());
-    query_.close();
-    return text;
-}
-
-void FloorplanReport::draw(Canvas& canvas, const QFont& reportFont, const QColor& reportColor) {
+void FloorplanReport::print(Canvas& canvas) {
     const std::optional<PlanExtent> extent = placedExtent(plan_);
-    if (!extent)
-        return;
-    canvas.setFont(reportFont);
-    canvas.setFontColor(reportColor);
-    canvas.setBrushStyle(Canvas::BrushStyle::Clear);
+    startFont(canvas, FloorplanFont);
+    canvas.beginDocument(title());
     const int h = nearest(1.2 * canvas.textHeight(QStringLiteral("W")));
     FloorplanPage page;
     page.size = canvas.size();
     page.sideMargin = canvas.textWidth(QStringLiteral("WWW"));
     page.topMargin = 4 * h;
     page.dpi = canvas.resolution();
+    canvas.textOut(page.sideMargin, 2 * h, heading_);
 
-    canvas.textOut(page.sideMargin, 2 * h, heading());
-
-    canvas.setFont(viewFont_);
-    FloorplanFit fit = fitFloorplanScale(*extent, page);
-    fit.labelSize =
-        fitFloorplanLabelSize(fit.scaleX, floorplanAspect(page.dpi), screenWidth_, [&](int points) {
-            QFont f = viewFont_;
-            f.setPointSize(points);
-            canvas.setFont(f);
-            return canvas.textWidth(kLabelSample);
-        });
-    canvas.setFont(viewFont_);
-    render_(canvas, fit.labelSize, fit.scaleX, fit.scaleY, fit.offset);
+    if (extent) {
+        canvas.setFont(viewFont_);
+        FloorplanFit fit = fitFloorplanScale(*extent, page);
+        fit.labelSize =
+            fitFloorplanLabelSize(fit.scaleX, floorplanAspect(page.dpi), screenWidth_, [&](int points) {
+                QFont f = viewFont_;
+                f.setPointSize(points);
+                canvas.setFont(f);
+                return canvas.textWidth(kLabelSample);
+            });
+        canvas.setFont(viewFont_);
+        render_(canvas, fit.labelSize, fit.scaleX, fit.scaleY, fit.offset);
+    }
+    canvas.endDocument();
 }
+
+std::unique_ptr<Report> makeStoredFloorplanReport(ReportSource& source, const QString& shopId) {
+    bool ok = false;
+    const int id = shopId.toInt(&ok);
+    if (!ok || id <= 0)
+        throw std::invalid_argument(
+            QStringLiteral("\"%1\" is not a shop id: give the shop's number, as in floorplan:3.")
+                .arg(shopId)
+                .toLocal8Bit()
+                .toStdString());
+    auto plan = std::make_shared<ShopAisles>();
+    plan->load(*source.query->database(), id);
+    const FloorplanPrintStyle style{source.settings.fpBlack, source.settings.fpDot};
+    // The renderer keeps the plan alive as long as the report.
+    FloorplanRenderer render = [plan, style](Canvas& c, int fontSize, float sx, float sy, QPoint offset) {
+        RenderFloorplan(c, *plan, true, fontSize, sx, sy, offset, true, style);
+    };
+    const QFont font = FloorplanView::planFont();
+    return std::make_unique<FloorplanReport>(source, *plan, id, std::move(render), font,
+                                             FloorplanReport::screenLabelWidth(font));
+}
+
+} // namespace reports

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Report.h"
+
 #include <QColor>
 #include <QFont>
 #include <QPoint>
@@ -7,14 +9,13 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class Canvas;
 class ShopAisles;
 
-namespace engine {
-class Query;
-}
+namespace reports {
 
 // The smallest and largest edges over the placed aisles of a plan, in plan units.
 struct PlanExtent {
@@ -65,31 +66,33 @@ using FloorplanRenderer =
 
 // The floor plan printout of one shop on one page: the heading with the shop's name and address, and the
 // plan fitted below it.
-class FloorplanReport {
+class FloorplanReport final : public Report {
 public:
-    // plan: the shop's plan as shown; render draws it (the page's own drawing, with its arrows setting and
-    // print preferences); viewFont: the on-screen plan's font, whose face the labels take; screenWidth: the
-    // width of "TextWidth" in that font on screen (screenLabelWidth()).
-    FloorplanReport(engine::Query& query, const ShopAisles& plan, int shopId, FloorplanRenderer render,
+    // plan: the shop's plan as shown (it must outlive the report); render draws it with the arrows setting
+    // and print preferences in force; viewFont: the on-screen plan's font, whose face the labels take;
+    // screenWidth: the width of "TextWidth" in that font on screen (screenLabelWidth()).
+    FloorplanReport(ReportSource& source, const ShopAisles& plan, int shopId, FloorplanRenderer render,
                     QFont viewFont, int screenWidth);
 
     // The width of "TextWidth" in the plan view's font on the screen.
     static int screenLabelWidth(const QFont& viewFont);
 
-    static QString title() { return QStringLiteral("Floorplan"); }
-    // The message when there is nothing to print, empty when there is something.
-    QString emptyMessage() const;
-
-    // Draws the page on a canvas whose job has begun; the report font and colour come first.
-    void draw(Canvas& canvas, const QFont& reportFont, const QColor& reportColor);
+    QString title() const override { return QStringLiteral("Floorplan"); }
+    // Reads the shop for the heading; a plan without a placed aisle has nothing to print.
+    QString prepare() override;
+    void print(Canvas& canvas) override;
 
 private:
-    QString heading();
-
-    engine::Query& query_;
     const ShopAisles& plan_;
     int shopId_;
     FloorplanRenderer render_;
     QFont viewFont_;
     int screenWidth_;
+    QString heading_;
 };
+
+// The printout of a shop's stored plan, as the command line prints it: the shop id in decimal, the sequence
+// arrows on, the floor plan options of the settings.
+std::unique_ptr<Report> makeStoredFloorplanReport(ReportSource& source, const QString& shopId);
+
+} // namespace reports

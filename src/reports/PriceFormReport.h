@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QColor>
-#include <QFont>
+#include "Report.h"
+
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 
@@ -10,9 +11,7 @@
 
 class Canvas;
 
-namespace engine {
-class Query;
-}
+namespace reports {
 
 // A shop column of the form, in name order.
 struct PriceFormShop {
@@ -32,9 +31,9 @@ struct PriceFormItem {
 // Where everything of the form stands across the page, in printer dots.
 struct PriceFormGeometry {
     int lineHeight = 0;
-    int margin = 0;   // left and right; top and bottom are 4 lines
-    int h = 0;        // half a wide character: the small gap
-    int productX = 0; // product names
+    int margin = 0; // left and right; top and bottom are 4 lines
+    int h = 0;      // half a wide character: the small gap
+    int productX = 0;
     int firstColumnX = 0;
     int integerRoom = 0; // from a column's left edge to its decimal points
     int decimalRoom = 0; // from the decimal points to the size texts
@@ -48,38 +47,37 @@ struct PriceFormGeometry {
 // The printed price comparison form: one row per product type, one column per shop, each cell the shop's
 // lowest non-zero price for that product type with its size. Shop columns that do not fit across the page
 // are split into groups; every group repeats all product rows, starting on a new page.
-class PriceFormReport {
+class PriceFormReport final : public Report {
 public:
-    PriceFormReport(engine::Query& query, bool sortByCategory);
+    explicit PriceFormReport(ReportSource& source);
 
-    static QString title() { return QStringLiteral("Price form"); }
     static QStringList shopsSql();
     static QStringList itemsSql(bool sortByCategory);
 
-    // Reads the shops and the item rows; returns the message when there is nothing to print, else "".
-    QString load();
-
-    // Draws every page on a canvas whose job has begun.
-    void draw(Canvas& canvas, const QFont& font, const QColor& color);
+    QString title() const override { return QStringLiteral("Price form"); }
+    // Reads the shops and the item rows, in category or product order as the options say.
+    QString prepare() override;
+    void print(Canvas& canvas) override;
 
     const std::vector<PriceFormShop>& shops() const { return shops_; }
     const std::vector<PriceFormItem>& items() const { return items_; }
 
 private:
-    engine::Query& query_;
-    bool sortByCategory_;
     std::vector<PriceFormShop> shops_;
     std::vector<PriceFormItem> items_;
 };
 
 // Measures the form in the canvas's current font for a page `pageWidth` dots wide.
 PriceFormGeometry measurePriceForm(const Canvas& canvas, const std::vector<PriceFormShop>& shops,
-                                   const std::vector<PriceFormItem>& items, int pageWidth);
+                                   const std::vector<PriceFormItem>& items, int pageWidth,
+                                   const QLocale& locale = QLocale());
 
 // The shop index ranges (first, last, inclusive) printed together; never fewer than one shop a group, so a
 // page too narrow for a single column still makes progress.
 std::vector<std::pair<int, int>> priceFormGroups(int shopCount, int columnsPerPage);
 
-// Draws the form's pages with a measured geometry; pageHeight is the printable height in dots.
+// Draws the form's pages with a measured geometry on the canvas's page, group after group.
 void drawPriceForm(Canvas& canvas, const PriceFormGeometry& g, const std::vector<PriceFormShop>& shops,
-                   const std::vector<PriceFormItem>& items, int pageHeight);
+                   const std::vector<PriceFormItem>& items, const QLocale& locale = QLocale());
+
+} // namespace reports

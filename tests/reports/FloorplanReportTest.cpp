@@ -11,6 +11,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <stdexcept>
+
+using namespace reports;
 
 namespace {
 
@@ -156,6 +159,7 @@ protected:
     FloorplanReportTest() : db(temp.path()), query(&db) {
         CreateDatabaseTables(temp.path());
         db.setScratchFolder(temp.sub(QStringLiteral("scratch")));
+        source.query = &query;
         engine::Table t(&db, QStringLiteral("Shops"));
         t.open();
         t.append();
@@ -173,9 +177,9 @@ protected:
         int calls = 0;
     };
 
-    FloorplanReport report(Rendered& r) {
-        return FloorplanReport(
-            query, plan, shop,
+    std::unique_ptr<FloorplanReport> report(Rendered& r) {
+        return std::make_unique<FloorplanReport>(
+            source, plan, shop,
             [&r](Canvas& c, int fontSize, float sx, float sy, QPoint offset) {
                 r = {fontSize, sx, sy, offset, c.font(), r.calls + 1};
             },
@@ -191,21 +195,27 @@ protected:
     TempFolder temp;
     engine::Database db;
     engine::Query query;
+    ReportSource source;
     ShopAisles plan;
     int shop = 0;
 };
 
 TEST_F(FloorplanReportTest, NothingToPrintWithoutAPlacedAisle) {
     Rendered r;
-    EXPECT_EQ(report(r).emptyMessage(), "There are no aisles to print.");
+    EXPECT_EQ(report(r)->prepare(), "There are no aisles to print.");
     unplaced(plan, "Bread");
-    EXPECT_EQ(report(r).emptyMessage(), "There are no aisles to print.");
-    RecordingCanvas canvas;
-    report(r).draw(canvas, QFont(), Qt::black);
-    EXPECT_TRUE(canvas.calls.isEmpty());
-    EXPECT_EQ(r.calls, 0);
+    EXPECT_EQ(report(r)->prepare(), "There are no aisles to print.");
     place(plan, "Fruit", 0, 0, 40, 40);
-    EXPECT_EQ(report(r).emptyMessage(), "");
+    EXPECT_EQ(report(r)->prepare(), "");
+    EXPECT_FALSE(query.isOpen());
+    EXPECT_EQ(r.calls, 0);
+}
+
+TEST_F(FloorplanReportTest, AShopThatIsGoneIsNamedInTheMessage) {
+    place(plan, "Fruit", 0, 0, 40, 40);
+    shop = 77;
+    Rendered r;
+    EXPECT_EQ(report(r)->prepare(), "There is no shop with the id 77.");
 }
 
 TEST_F(FloorplanReportTest, HeadingThenThePlanFittedBelowIt) {
@@ -214,13 +224,22 @@ TEST_F(FloorplanReportTest, HeadingThenThePlanFittedBelowIt) {
     place(plan, "Meat", 100, 200, 300, 240);
     RecordingCanvas canvas(QSize(1000, 800)); // 6 dots a character, 12 high, 96 dpi
     Rendered r;
-    report(r).draw(canvas, QFont(QStringLiteral("Arial")), Qt::black);
+    const auto rep = report(r);
+    ASSERT_EQ(rep->prepare(), "");
+    rep->print(canvas);
 
-    // h = nearest(1.2 * 12) = 14; side margin "WWW" = 18; top and bottom margin 56.
+    ASSERT_GE(canvas.calls.size(), 3);
+    EXPECT_EQ(canvas.calls.front().op, "begin");
+    EXPECT_EQ(canvas.calls.front().text, "Floorplan");
+    EXPECT_EQ(canvas.calls.back().op, "end");
+    EXPECT_TRUE(canvas.of(QStringLiteral("newPage")).isEmpty());
+    // h = nearest(1.2 * 12) = 14; side margin "WWW" = 18; top and bottom margin 56. The heading is in the
+    // floor plan report font.
     const auto texts = canvas.of(QStringLiteral("text"));
     ASSERT_EQ(texts.size(), 1);
     EXPECT_EQ(texts[0].text, "Market, 2 Quay Rd");
     EXPECT_EQ(texts[0].args, (QList<int>{18, 28}));
+    EXPECT_EQ(texts[0].font.family(), "Arial");
 
     ASSERT_EQ(r.calls, 1);
     // Width: 964 dots for 1000 units; height: 688 for 200. At 96 dpi a grid step may take 38 dots.
@@ -245,8 +264,58 @@ TEST_F(FloorplanReportTest, AShopWithoutAddressIsHeadedByItsNameAlone) {
     place(plan, "Fruit", 0, 0, 40, 40);
     RecordingCanvas canvas;
     Rendered r;
-    report(r).draw(canvas, QFont(), Qt::black);
+    const auto rep = report(r);
+    ASSERT_EQ(rep->prepare(), "");
+    rep->print(canvas);
     ASSERT_EQ(canvas.of(QStringLiteral("text")).size(), 1);
     EXPECT_EQ(canvas.of(QStringLiteral("text"))[0].text, "Deli");
-    EXPECT_FALSE(query.isOpen());
+}
+
+TEST_F(FloorplanReportTest, TheStoredPlanPrintsItsPlacedAislesWithArrowsInThePrintedForm) {
+    engine::Table cats(&db, QStringLiteral("Categories"));
+    cats.open();
+    const auto category = [&](const QString& name) {
+        cats.append();
+        cats.field(QStringLiteral("CatName")).setString(name);
+        cats.post();
+        return cats.field(QStringLiteral("CatID")).asInteger();
+    };
+    engine::Table aisles(&db, QStringLiteral("Aisles"));
+    aisles.open();
+    const auto aisle = [&](int cat, double seq, int l, int t, int r, int b) {
+        aisles.append();
+        aisles.field(QStringLiteral("Shop")).setInteger(shop);
+        aisles.field(QStringLiteral("Category")).setInteger(cat);
+        aisles.field(QStringLiteral("Sequence")).setFloat(seq);
+        for (const auto& [name, v] :
+             {std::pair{"RectLeft", l}, {"RectTop", t}, {"RectRight", r}, {"RectBottom", b}})
+            aisles.field(QLatin1String(name)).setInteger(v);
+        aisles.post();
+    };
+    aisle(category("Fruit"), 100, 20, 20, 99, 39);
+    aisle(category("Bread"), 110, -1, 0, 0, 0);
+    aisle(category("Meat"), 120, 20, 100, 99, 119);
+    source.settings.fpBlack = true;
+
+    const auto rep = makeStoredFloorplanReport(source, QString::number(shop));
+    ASSERT_EQ(rep->prepare(), "");
+    RecordingCanvas canvas(QSize(1000, 800));
+    rep->print(canvas);
+    // Two rectangles, no background fill or grid; outlines only ("Black only"); one arrow between them with
+    // a dot at each centre drawn as a circle.
+    EXPECT_EQ(canvas.of(QStringLiteral("rectangle")).size(), 2);
+    EXPECT_TRUE(canvas.of(QStringLiteral("pixel")).isEmpty());
+    EXPECT_TRUE(canvas.of(QStringLiteral("fill")).isEmpty());
+    for (const auto& c : canvas.of(QStringLiteral("rectangle")))
+        EXPECT_EQ(c.brushStyle, Canvas::BrushStyle::Clear);
+    EXPECT_EQ(canvas.of(QStringLiteral("ellipse")).size(), 2);
+    QStringList labels;
+    for (const auto& c : canvas.of(QStringLiteral("textRect")))
+        labels << c.text;
+    EXPECT_EQ(labels, (QStringList{"Fruit", "Meat"}));
+
+    EXPECT_EQ(makeStoredFloorplanReport(source, QStringLiteral("999"))->prepare(),
+              "There is no shop with the id 999.");
+    EXPECT_THROW(makeStoredFloorplanReport(source, QStringLiteral("x1")), std::invalid_argument);
+    EXPECT_THROW(makeStoredFloorplanReport(source, QStringLiteral("0")), std::invalid_argument);
 }

@@ -10,6 +10,8 @@
 #include <QLocale>
 #include <gtest/gtest.h>
 
+using namespace reports;
+
 namespace {
 
 // The recording canvas measures 6 dots a character and 12 high, so: line height 14, lines at 14 n + 56,
@@ -105,7 +107,7 @@ TEST(PriceFormGroups, EveryShopOnceAndAlwaysProgress) {
 TEST(PriceFormDrawing, GroupsRepeatTheRowsWithTheCheapestNonZeroPriceInEachCell) {
     RecordingCanvas canvas(QSize(250, 2000));
     const PriceFormGeometry g = measurePriceForm(canvas, kShops, kItems, 250);
-    drawPriceForm(canvas, g, kShops, kItems, 2000);
+    drawPriceForm(canvas, g, kShops, kItems);
     const auto p = pages(canvas);
     ASSERT_EQ(p.size(), 2);
 
@@ -153,7 +155,7 @@ TEST(PriceFormDrawing, ARowOnTheBottomLimitStaysOneLowerBreaks) {
 
     // Page 196: the bottom limit is 196 - 56 = 140, the top of line 6, which still prints there.
     RecordingCanvas fits(QSize(400, 196));
-    drawPriceForm(fits, measurePriceForm(fits, shops, items, 400), shops, items, 196);
+    drawPriceForm(fits, measurePriceForm(fits, shops, items, 400), shops, items);
     auto p = pages(fits);
     ASSERT_EQ(p.size(), 2);
     EXPECT_EQ(only(p[0], QStringLiteral("text")).size(), 1 + 4 * 3); // "Product", 4 rows of 3 texts
@@ -165,7 +167,7 @@ TEST(PriceFormDrawing, ARowOnTheBottomLimitStaysOneLowerBreaks) {
 
     // One dot less: line 6 lies below the limit, so only three rows fit on the first page.
     RecordingCanvas breaks(QSize(400, 195));
-    drawPriceForm(breaks, measurePriceForm(breaks, shops, items, 400), shops, items, 195);
+    drawPriceForm(breaks, measurePriceForm(breaks, shops, items, 400), shops, items);
     p = pages(breaks);
     ASSERT_EQ(p.size(), 2);
     EXPECT_EQ(only(p[0], QStringLiteral("text")).size(), 1 + 3 * 3);
@@ -176,7 +178,7 @@ TEST(PriceFormDrawing, APageTooNarrowForOneColumnPrintsOneShopAPage) {
     RecordingCanvas canvas(QSize(100, 2000));
     const PriceFormGeometry g = measurePriceForm(canvas, kShops, kItems, 100);
     EXPECT_EQ(g.columnsPerPage, 1);
-    drawPriceForm(canvas, g, kShops, kItems, 2000);
+    drawPriceForm(canvas, g, kShops, kItems);
     const auto p = pages(canvas);
     ASSERT_EQ(p.size(), 3);
     EXPECT_EQ(texts(p[0]).mid(0, 2), (QStringList{"Product", "Aldi"}));
@@ -191,7 +193,7 @@ TEST(PriceFormDrawing, WithoutADecimalPointPricesAreCentredAndZeroIsPrinted) {
     const std::vector<PriceFormItem> items{{1, "Tea", 1, 0.0f, "20pc"}, {2, "Jam", 1, 2.5f, "1jar"}};
     RecordingCanvas canvas(QSize(400, 2000));
     const PriceFormGeometry g = measurePriceForm(canvas, shops, items, 400);
-    drawPriceForm(canvas, g, shops, items, 2000);
+    drawPriceForm(canvas, g, shops, items);
     QLocale::setDefault(saved);
 
     // No "." at all: the integer room is just h, and "0,00" (not the suppressed "0.00") is centred there.
@@ -210,6 +212,7 @@ protected:
     PriceFormQueryTest() : db(temp.path()), query(&db) {
         CreateDatabaseTables(temp.path());
         db.setScratchFolder(temp.sub(QStringLiteral("scratch")));
+        source.query = &query;
     }
 
     int add(const QString& table, const QList<std::pair<QString, QVariant>>& values, const QString& id) {
@@ -246,13 +249,14 @@ protected:
     TempFolder temp;
     engine::Database db;
     engine::Query query;
+    ReportSource source;
 };
 
 TEST_F(PriceFormQueryTest, NothingToPrintMessages) {
-    PriceFormReport report(query, true);
-    EXPECT_EQ(report.load(), "There are no shops to print.");
+    PriceFormReport report(source);
+    EXPECT_EQ(report.prepare(), "There are no shops to print.");
     shop("Coop");
-    EXPECT_EQ(report.load(), "There are no items to print.");
+    EXPECT_EQ(report.prepare(), "There are no items to print.");
     EXPECT_FALSE(query.isOpen());
 }
 
@@ -266,8 +270,8 @@ TEST_F(PriceFormQueryTest, RowsInCategoryOrProductOrderWithShopsByName) {
     item(bread, coop, 2.0, 800);
     item(orphan, aldi, 3.0, 0);
 
-    PriceFormReport byCategory(query, true);
-    ASSERT_EQ(byCategory.load(), "");
+    PriceFormReport byCategory(source);
+    ASSERT_EQ(byCategory.prepare(), "");
     ASSERT_EQ(byCategory.shops().size(), 2u);
     EXPECT_EQ(byCategory.shops()[0].name, "Aldi");
     EXPECT_EQ(byCategory.shops()[0].id, aldi);
@@ -278,8 +282,10 @@ TEST_F(PriceFormQueryTest, RowsInCategoryOrProductOrderWithShopsByName) {
     EXPECT_FLOAT_EQ(byCategory.items()[1].price, 1.2f);
     EXPECT_EQ(query.sql(), PriceFormReport::itemsSql(true));
 
-    PriceFormReport byProduct(query, false);
-    ASSERT_EQ(byProduct.load(), "");
+    source.settings.pcfSortCat = false;
+    source.settings.pcfSortProd = true;
+    PriceFormReport byProduct(source);
+    ASSERT_EQ(byProduct.prepare(), "");
     EXPECT_EQ(
         names(byProduct.items()),
         (QStringList{QStringLiteral("Apples/%1/2kg").arg(aldi), QStringLiteral("Apples/%1/1kg").arg(coop),
