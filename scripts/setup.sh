@@ -10,6 +10,7 @@ packages=(
   libgtest-dev googletest libgmock-dev libbenchmark-dev
   python3 python3-pyftpdlib
   fonts-dejavu-core
+  poppler-utils
 )
 
 missing=()

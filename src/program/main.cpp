@@ -33,6 +33,12 @@ int runCommandLine(int argc, char* argv[]) {
     std::unique_ptr<QCoreApplication> app;
     if (printsReport(argc, argv)) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Standard error carries the command's own messages only, not the toolkit's notes about the
+        // environment (no runtime folder, font substitutes).
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+            if (type == QtCriticalMsg || type == QtFatalMsg)
+                std::fprintf(stderr, "%s\n", qPrintable(text));
+        });
         app = std::make_unique<QApplication>(argc, argv);
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);

@@ -10,6 +10,16 @@
 
 namespace reports {
 
+namespace {
+
+// The report's first query, under the busy cursor; its message is shown after the cursor is back.
+QString prepared(Report& report) {
+    ui::BusyCursor busy;
+    return report.prepare();
+}
+
+} // namespace
+
 void printReport(Report& report, QPrinter& printer) {
     ui::BusyCursor busy;
     PrinterCanvas canvas(printer);
@@ -27,19 +37,19 @@ void printReport(Report& report, QPrinter& printer) {
 bool runReport(Report& report, QPrinter& printer, QWidget* parent, bool preview) {
     if (preview) {
         // The preview needs rows to show, so the empty report's message comes before it.
-        const QString message = report.prepare();
+        const QString message = prepared(report);
         if (!message.isEmpty()) {
             ui::showMessage(ui::MessageKind::Information, message, ui::MessageButtons::Ok, parent);
             return false;
         }
         return ui::DialogService::instance().printPreview(parent, printer, [&report](QPrinter& target) {
-            report.prepare();
-            printReport(report, target);
+            if (prepared(report).isEmpty())
+                printReport(report, target);
         });
     }
     if (!ui::DialogService::instance().print(parent, printer))
         return false;
-    const QString message = report.prepare();
+    const QString message = prepared(report);
     if (!message.isEmpty()) {
         ui::showMessage(ui::MessageKind::Information, message, ui::MessageButtons::Ok, parent);
         return false;

@@ -47,13 +47,8 @@ void PrinterCanvas::beginDocument(const QString& title) {
         partial.close();
         printer_.setOutputFileName(partialFile_);
     }
-    const bool begun = painter_.begin(&printer_);
-    if (!targetFile_.isEmpty())
-        printer_.setOutputFileName(targetFile_);
-    if (!begun) {
-        if (!partialFile_.isEmpty())
-            QFile::remove(partialFile_);
-        partialFile_.clear();
+    if (!painter_.begin(&printer_)) {
+        dropPartialFile();
         fail(targetFile_.isEmpty()
                  ? QStringLiteral("The printer \"%1\" cannot print.").arg(printer_.printerName())
                  : QStringLiteral("The file \"%1\" cannot be written.")
@@ -74,19 +69,17 @@ void PrinterCanvas::endDocument() {
     canvas_.reset();
     const bool ended = painter_.end() && printer_.printerState() != QPrinter::Error;
     if (!ended) {
-        if (!partialFile_.isEmpty())
-            QFile::remove(partialFile_);
-        partialFile_.clear();
+        dropPartialFile();
         fail(QStringLiteral("The printer reported an error; the document was not printed."));
     }
     if (partialFile_.isEmpty())
         return;
+    printer_.setOutputFileName(targetFile_);
     std::error_code error;
     std::filesystem::rename(QFile::encodeName(partialFile_).toStdString(),
                             QFile::encodeName(targetFile_).toStdString(), error);
     if (error) {
-        QFile::remove(partialFile_);
-        partialFile_.clear();
+        dropPartialFile();
         fail(QStringLiteral("The file \"%1\" cannot be written: %2")
                  .arg(QDir::toNativeSeparators(targetFile_), QString::fromStdString(error.message())));
     }
@@ -105,8 +98,15 @@ void PrinterCanvas::abort() {
         printer_.abort();
         painter_.end();
     }
-    if (!partialFile_.isEmpty())
-        QFile::remove(partialFile_);
+    dropPartialFile();
+}
+
+void PrinterCanvas::dropPartialFile() {
+    if (partialFile_.isEmpty())
+        return;
+    // The printer is idle again, so it takes back the name the user chose for the next job.
+    printer_.setOutputFileName(targetFile_);
+    QFile::remove(partialFile_);
     partialFile_.clear();
 }
 

@@ -57,6 +57,7 @@ public:
 
 private:
     PainterCanvas& drawing(); // throws when the document has not begun
+    void dropPartialFile();
 
     QPrinter& printer_;
     QPainter painter_;

@@ -3,7 +3,9 @@
 #include "Database.h"
 #include "DatabaseLock.h"
 #include "Helpers.h"
+#include "ReportRegistry.h"
 #include "Schema.h"
+#include "Table.h"
 #include "TableFiles.h"
 #include "TempFolder.h"
 #include "TempHome.h"
@@ -281,4 +283,117 @@ TEST_F(CommandLine, ARestoredDatabaseGetsTheStartupUpgrade) {
         << newer.err.toStdString();
     for (const QString& v : versions())
         EXPECT_TRUE(v.endsWith(QStringLiteral(" 3.0"))) << v.toStdString();
+}
+
+namespace {
+
+// The text of a PDF file as pdftotext lays it out; one form feed ends each page.
+QString PdfText(const QString& file) {
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), file, QStringLiteral("-")});
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// Whether `first` comes before `second` in the text.
+bool InOrder(const QString& text, const char* first, const char* second) {
+    const qsizetype a = text.indexOf(QLatin1String(first));
+    return a >= 0 && text.indexOf(QLatin1String(second), a) > a;
+}
+
+} // namespace
+
+TEST_F(CommandLine, PrintsReportsIntoPdfFilesWithTheSettingsFileOptions) {
+    ASSERT_EQ(run({QStringLiteral("--import-v1"), writeV1(sampleFile()), QStringLiteral("--yes")}).exitCode,
+              0);
+    const QString fridge = temp_.file(QStringLiteral("fridge.pdf"));
+    ExpectSuccess(
+        run({QStringLiteral("--print"), QStringLiteral("fridge-list"), QStringLiteral("--output"), fridge}),
+        fridge);
+    QString text = PdfText(fridge);
+    EXPECT_TRUE(InOrder(text, "Milk", "Apples")) << text.toStdString(); // by category: Dairy, Fruit
+    EXPECT_EQ(text.count(QLatin1Char('\f')), 1);
+
+    const QString master = temp_.file(QStringLiteral("master.pdf"));
+    ExpectSuccess(run({QStringLiteral("--print"), QStringLiteral("master-item-list"),
+                       QStringLiteral("--output"), master}),
+                  master);
+    text = PdfText(master);
+    for (const char* part : {"Product", "Brand", "Category", "Size", "Price", "Shop"})
+        EXPECT_TRUE(text.contains(QLatin1String(part))) << part;
+    EXPECT_TRUE(InOrder(text, "Milk", "Acme")) << text.toStdString();
+    EXPECT_TRUE(InOrder(text, "0.99", "Corner Market")) << text.toStdString();
+
+    // Nothing on the list: the report's message, exit code 1 and no file.
+    const QString list = temp_.file(QStringLiteral("list.pdf"));
+    const Outcome empty =
+        run({QStringLiteral("--print"), QStringLiteral("shopping-list"), QStringLiteral("--output"), list});
+    EXPECT_EQ(empty.exitCode, 1);
+    EXPECT_EQ(empty.err, QStringLiteral("There are no items to print.\n"));
+    EXPECT_FALSE(QFileInfo::exists(list));
+
+    {
+        engine::Database db(home_.dataFolder());
+        engine::Table items(&db, QStringLiteral("Items"));
+        items.open();
+        for (items.first(); !items.eof(); items.next()) {
+            items.edit();
+            items.field(QStringLiteral("Quantity")).setInteger(2);
+            items.post();
+        }
+    }
+    // The options of the settings file: fridge list by product name, shop addresses in the list.
+    ASSERT_TRUE(WriteFile(home_.dataFolder() + QStringLiteral("/Grocelle.ini"),
+                          "[Prefs]\r\nFLSortCat=N\r\nSLAddr=Y\r\n"));
+    ExpectSuccess(
+        run({QStringLiteral("--print"), QStringLiteral("shopping-list"), QStringLiteral("--output"), list}),
+        list);
+    text = PdfText(list);
+    EXPECT_TRUE(InOrder(text, "Shopping list for Corner Market - ", "Milk Acme")) << text.toStdString();
+    EXPECT_TRUE(InOrder(text, "Total for Corner Market", "Grand total")) << text.toStdString();
+    EXPECT_TRUE(InOrder(text, "Grand total", "6.98")) << text.toStdString();
+    ExpectSuccess(
+        run({QStringLiteral("--print"), QStringLiteral("fridge-list"), QStringLiteral("--output"), fridge}),
+        fridge);
+    text = PdfText(fridge);
+    EXPECT_TRUE(InOrder(text, "Apples", "Milk")) << text.toStdString();
+}
+
+TEST_F(CommandLine, PrintRefusals) {
+    const QString pdf = temp_.file(QStringLiteral("out.pdf"));
+    ExpectRefusal(run({QStringLiteral("--print"), QStringLiteral("fridge-list")}),
+                  QStringLiteral("--output"));
+    ExpectRefusal(run({QStringLiteral("--output"), pdf}), QStringLiteral("No command given"));
+    ExpectRefusal(run({QStringLiteral("--check"), QStringLiteral("--output"), pdf}),
+                  QStringLiteral("--output"));
+    const Outcome unknown =
+        run({QStringLiteral("--print"), QStringLiteral("weekly"), QStringLiteral("--output"), pdf});
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_TRUE(unknown.err.contains(QStringLiteral("Unknown report \"weekly\"")))
+        << unknown.err.toStdString();
+    // A report that takes an argument needs it, and one that takes none refuses it.
+    EXPECT_EQ(run({QStringLiteral("--print"), QStringLiteral("floorplan"), QStringLiteral("--output"), pdf})
+                  .exitCode,
+              2);
+    EXPECT_EQ(
+        run({QStringLiteral("--print"), QStringLiteral("fridge-list:3"), QStringLiteral("--output"), pdf})
+            .exitCode,
+        2);
+    // Reports not yet printable from here say so.
+    for (const reports::ReportEntry& e : reports::reportEntries()) {
+        if (e.make)
+            continue;
+        const QString name = e.argumentName.isEmpty() ? e.name : e.name + QStringLiteral(":1");
+        ExpectRefusal(run({QStringLiteral("--print"), name, QStringLiteral("--output"), pdf}),
+                      QStringLiteral("cannot be printed from the command line yet"));
+    }
+    EXPECT_FALSE(QFileInfo::exists(pdf));
+
+    // The lock of a running program comes first.
+    DatabaseLock program;
+    ASSERT_TRUE(program.acquire(home_.dataFolder()));
+    ExpectRefusal(
+        run({QStringLiteral("--print"), QStringLiteral("fridge-list"), QStringLiteral("--output"), pdf}),
+        QStringLiteral("Grocelle is already running with this database."));
+    EXPECT_FALSE(QFileInfo::exists(pdf));
 }
