@@ -1,4 +1,5 @@
 #include "Database.h"
+#include "PdfPages.h"
 #include "Schema.h"
 #include "Table.h"
 #include "TempFolder.h"
@@ -22,25 +23,6 @@ struct Outcome {
     QString err;
 };
 
-QStringList pdfPages(const QString& path) {
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
-    if (!p.waitForFinished(30000) || p.exitCode() != 0)
-        return {QStringLiteral("pdftotext failed: ") + QString::fromLocal8Bit(p.readAllStandardError())};
-    QStringList pages = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\f'));
-    if (!pages.isEmpty() && pages.back().trimmed().isEmpty())
-        pages.removeLast();
-    return pages;
-}
-
-QStringList rows(const QString& page) {
-    QStringList out;
-    for (const QString& line : page.split(QLatin1Char('\n')))
-        if (!line.trimmed().isEmpty())
-            out << line.simplified();
-    return out;
-}
-
 } // namespace
 
 // "grocelle --print price-form" and "--print floorplan:SHOPID" run as a shell would, without a display.
@@ -56,10 +38,6 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
             env.remove(QString::fromLatin1(name));
-        // A private runtime folder, as a login session has, so that Qt has nothing to warn about.
-        const QString runtime = temp_.sub(QStringLiteral("runtime"));
-        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
         process.setProcessEnvironment(env);
         process.start(QStringLiteral(GROCELLE_PROGRAM),
                       {QStringLiteral("--print"), report, QStringLiteral("--output"), pdf()});
@@ -151,16 +129,16 @@ TEST_F(PrintCommandLine, PriceFormInCategoryOrThenProductOrder) {
     EXPECT_EQ(o.err, QString());
     QStringList pages = pdfPages(pdf());
     ASSERT_EQ(pages.size(), 1);
-    EXPECT_EQ(rows(pages[0]), (QStringList{"Product Corner Hall", "Cheese 3.50 200g",
-                                           "Milk 1.00 1000g 0.95 1000g", "Apples 2.25 750g"}));
+    EXPECT_EQ(pdfRows(pages[0]), (QStringList{"Product Corner Hall", "Cheese 3.50 200g",
+                                              "Milk 1.00 1000g 0.95 1000g", "Apples 2.25 750g"}));
 
     settings("[Prefs]\r\nPCFSortCat=N\r\nPCFSortProd=Y\r\n");
     o = print(QStringLiteral("price-form"));
     ASSERT_EQ(o.exitCode, 0) << o.err.toStdString();
     pages = pdfPages(pdf());
     ASSERT_EQ(pages.size(), 1);
-    EXPECT_EQ(rows(pages[0]), (QStringList{"Product Corner Hall", "Apples 2.25 750g", "Cheese 3.50 200g",
-                                           "Milk 1.00 1000g 0.95 1000g"}));
+    EXPECT_EQ(pdfRows(pages[0]), (QStringList{"Product Corner Hall", "Apples 2.25 750g", "Cheese 3.50 200g",
+                                              "Milk 1.00 1000g 0.95 1000g"}));
 }
 
 TEST_F(PrintCommandLine, PriceFormWithNothingToPrintWritesNoFile) {
@@ -183,7 +161,7 @@ TEST_F(PrintCommandLine, FloorplanOfAStoredPlan) {
     EXPECT_EQ(o.err, QString());
     const QStringList pages = pdfPages(pdf());
     ASSERT_EQ(pages.size(), 1);
-    const QStringList r = rows(pages[0]);
+    const QStringList r = pdfRows(pages[0]);
     ASSERT_GE(r.size(), 3) << r.join("\n").toStdString();
     EXPECT_EQ(r[0], "Corner, 1 Main St");
     const QString plan = r.mid(1).join(QLatin1Char(' '));

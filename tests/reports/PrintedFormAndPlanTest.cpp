@@ -1,5 +1,7 @@
 #include "RunningProgram.h"
 
+#include "PdfPages.h"
+
 #include "AislesPage.h"
 #include "MessageService.h"
 #include "TaggedComboBox.h"
@@ -7,36 +9,9 @@
 #include <QAction>
 #include <QFile>
 #include <QPrinter>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QTest>
 
 #include <gtest/gtest.h>
-
-namespace {
-
-// The pages of a PDF file as pdftotext lays them out.
-QStringList pdfPages(const QString& path) {
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
-    if (!p.waitForFinished(30000) || p.exitCode() != 0)
-        return {QStringLiteral("pdftotext failed: ") + QString::fromLocal8Bit(p.readAllStandardError())};
-    QStringList pages = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\f'));
-    if (!pages.isEmpty() && pages.back().trimmed().isEmpty())
-        pages.removeLast();
-    return pages;
-}
-
-// The lines of a page that hold something, blanks squeezed.
-QStringList rows(const QString& page) {
-    QStringList out;
-    for (const QString& line : page.split(QLatin1Char('\n')))
-        if (!line.trimmed().isEmpty())
-            out << line.simplified();
-    return out;
-}
-
-} // namespace
 
 // The price comparison form and the floor plan printout from the running program's own commands, with the
 // print dialog accepted on a PDF printer: the pages as the user gets them.
@@ -73,7 +48,7 @@ TEST_F(PrintedFormAndPlan, PriceFormListsEachProductTypeWithEveryShopsPrice) {
     const QStringList pages = pdfPages(pdf());
     ASSERT_EQ(pages.size(), 1) << pages.join("\n----\n").toStdString();
     // Category order: Bakery, Dairy, Fruit; Cream has no item and no row.
-    const QStringList r = rows(pages[0]);
+    const QStringList r = pdfRows(pages[0]);
     ASSERT_EQ(r.size(), 4) << r.join("\n").toStdString();
     EXPECT_EQ(r[0], "Product Corner Market Market Hall");
     EXPECT_EQ(r[1], "Bread 2.00 500g");
@@ -91,7 +66,7 @@ TEST_F(PrintedFormAndPlan, ShopsThatDoNotFitAcrossGoOnPagesOfTheirOwn) {
     const QStringList pages = pdfPages(pdf());
     ASSERT_EQ(pages.size(), 2) << pages.join("\n----\n").toStdString();
     for (int i = 0; i < 2; ++i) {
-        const QString page = rows(pages[i]).join(QLatin1Char('\n'));
+        const QString page = pdfRows(pages[i]).join(QLatin1Char('\n'));
         EXPECT_EQ(page.contains("Corner Market"), i == 0) << page.toStdString();
         EXPECT_EQ(page.contains("Market Hall"), i == 1) << page.toStdString();
         const qsizetype bread = page.indexOf("Bread"), milk = page.indexOf("Milk"),
@@ -108,7 +83,7 @@ TEST_F(PrintedFormAndPlan, FloorplanPrintsTheShownShopsHeadingAndAisles) {
     EXPECT_EQ(errorTexts(), QStringList());
     const QStringList pages = pdfPages(pdf());
     ASSERT_EQ(pages.size(), 1) << pages.join("\n----\n").toStdString();
-    const QStringList r = rows(pages[0]);
+    const QStringList r = pdfRows(pages[0]);
     ASSERT_GE(r.size(), 2) << r.join("\n").toStdString();
     EXPECT_EQ(r[0], "Corner Market, 1 High Street");
     // Dairy is placed; Bakery is not, and neither prints.
