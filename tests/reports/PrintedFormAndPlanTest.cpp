@@ -4,6 +4,8 @@
 
 #include "AislesPage.h"
 #include "MessageService.h"
+#include "PrefsForm.h"
+#include "RecordingCanvas.h"
 #include "TaggedComboBox.h"
 
 #include <QAction>
@@ -99,4 +101,22 @@ TEST_F(PrintedFormAndPlan, APlanWithoutPlacedAislesSaysSoAndWritesNoFile) {
     EXPECT_EQ(messages_.lastText(), "There are no aisles to print.");
     EXPECT_EQ(errorTexts(), QStringList());
     EXPECT_FALSE(QFile::exists(pdf()));
+}
+
+TEST_F(PrintedFormAndPlan, TheOptionsColourChoiceReachesThePrintedPlan) {
+    MainWindow& main = startFilled();
+    showPlan(0);
+    const auto draw = [this] {
+        RecordingCanvas canvas;
+        aislesPage().RenderFloorplanForPrint(canvas, 8, 1.0f, 1.0f, QPoint());
+        return canvas;
+    };
+    RecordingCanvas colour = draw();
+    ASSERT_EQ(colour.of(QStringLiteral("rectangle")).size(), 1);
+    EXPECT_EQ(colour.of(QStringLiteral("rectangle"))[0].brushStyle, Canvas::BrushStyle::Solid);
+
+    PrefsForm::setRadio(main.dialogs().options->FPBlackRB, true);
+    RecordingCanvas black = draw();
+    ASSERT_EQ(black.of(QStringLiteral("rectangle")).size(), 1);
+    EXPECT_EQ(black.of(QStringLiteral("rectangle"))[0].brushStyle, Canvas::BrushStyle::Clear);
 }
