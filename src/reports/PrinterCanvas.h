@@ -2,10 +2,12 @@
 
 #include "Canvas.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class PainterCanvas;
 class QPrinter;
@@ -58,6 +60,7 @@ public:
 private:
     PainterCanvas& drawing(); // throws when the document has not begun
     void dropPartialFile();
+    const QFontMetrics& metrics() const;
 
     QPrinter& printer_;
     QPainter painter_;
@@ -70,6 +73,7 @@ private:
     QColor brushColor_ = Qt::white;
     BrushStyle brushStyle_ = BrushStyle::Solid;
     QFont font_;
+    mutable std::optional<QFontMetrics> metrics_; // of font_ on the printer
     QColor fontColor_ = Qt::black;
 };
 

@@ -57,6 +57,12 @@ public:
     MainWindow& window() { return *window_; }
     void answerText(const char* text) { dialogs_.setNextAnswer(QString::fromUtf8(text)); }
     void answerText(const QString& text) { dialogs_.setNextAnswer(text); }
+    // The next print dialog is accepted with a PDF file as the printer.
+    void printToFile() {
+        window_->printer().setOutputFormat(QPrinter::PdfFormat);
+        window_->printer().setOutputFileName(temp_.file(QStringLiteral("report.pdf")));
+        dialogs_.setNextAnswer(true);
+    }
     // Drags on the floor plan with the mouse.
     void dragOnPlan(QPoint from, QPoint to) {
         QTest::mousePress(plan(), Qt::LeftButton, {}, from);
@@ -84,12 +90,6 @@ public:
         QAction* action = window_->menuAction(QLatin1String(name));
         ASSERT_TRUE(action && action->isEnabled()) << name;
         fromEventLoop([action] { action->trigger(); });
-    }
-    // The next print dialog is accepted, with the window's printer writing a PDF file in the test's folder.
-    void printAccepted() {
-        window_->printer().setOutputFormat(QPrinter::PdfFormat);
-        window_->printer().setOutputFileName(temp_.file(QStringLiteral("printed.pdf")));
-        dialogs_.setNextAnswer(true);
     }
     // Opens a menu of the menu bar, which runs its opening hook, and closes it again.
     void openMenu(const char* name) {
@@ -329,7 +329,11 @@ static const T::Command kCommands[] = {
     {"PrintSetup", "PrintSetupItem", nullptr, [](T& t) { t.arm(); t.menu("PrintSetupItem"); }},
     {"PrintFloorplan", "PrintFloorplanItem", "Shops", [](T& t) { t.arm(); t.menu("PrintFloorplanItem"); }},
     {"OpenPrintMenuOnAisles", "PrintMenu", "Aisles", [](T& t) { t.aisles(0); t.arm(); t.openMenu("PrintMenu"); }},
-    {"PrintPriceForm", "PrintPriceFormItem", "Shops", [](T& t) { t.printAccepted(); t.arm(); t.menu("PrintPriceFormItem"); }},
+    {"PrintFridgeList", "PrintFridgeItem", "Products", [](T& t) { t.printToFile(); t.arm(); t.menu("PrintFridgeItem"); }},
+    {"PrintShoppingList", "PrintShoppingItem", "Items", [](T& t) { t.printToFile(); t.arm(); t.menu("PrintShoppingItem"); }},
+    {"PrintMasterItemList", "PrintMasterItem", "Items", [](T& t) { t.printToFile(); t.arm(); t.menu("PrintMasterItem"); }},
+    {"PrintShoppingListButton", "PrintBtn", "Items", [](T& t) { t.list(); t.printToFile(); t.arm(); t.click("PrintBtn"); }},
+    {"PrintPriceForm", "PrintPriceFormItem", "Shops", [](T& t) { t.printToFile(); t.arm(); t.menu("PrintPriceFormItem"); }},
     {"Exit", "ExitItem", nullptr, [](T& t) { t.list(); t.arm(); t.menu("ExitItem"); }, true},
     {"CheckRepair", "CheckRepairItem", "Items", [](T& t) { t.list(); t.arm(); t.menu("CheckRepairItem"); }, false, nullptr, true},
     {"Backup", "BackupItem", "Items", [](T& t) { t.list(); t.arm(); t.menu("BackupItem"); }},
@@ -402,7 +406,7 @@ static const T::Command kCommands[] = {
     {"FloorplanPopupDelete", nullptr, "Aisles", [](T& t) { t.aisles(0); QTest::mouseClick(t.plan(), Qt::LeftButton, {}, {30, 30}); t.planPopup("Deleteselected1", {30, 30}); }},
     {"FloorplanPopupAddAll", nullptr, nullptr, [](T& t) { t.aisles(0); t.planPopup("Addallunplaced1", {200, 200}); }},
     {"FloorplanSetSequence", "FPSeqBeforeBtn", nullptr, [](T& t) { t.aisles(0); QTest::mouseClick(t.plan(), Qt::LeftButton, {}, {30, 30}); t.arm(); t.tool(t.aislesPage().FPSeqBeforeBtn); }},
-    {"FloorplanPrint", "FPPrintBtn", "Shops", [](T& t) { t.aisles(0); t.printAccepted(); t.arm(); t.tool(t.aislesPage().FPPrintBtn); }},
+    {"FloorplanPrint", "FPPrintBtn", "Shops", [](T& t) { t.aisles(0); t.printToFile(); t.arm(); t.tool(t.aislesPage().FPPrintBtn); }},
     {"FloorplanArrows", "FPArrowsBtn", nullptr, [](T& t) { t.aisles(0); t.arm(); t.tool(t.aislesPage().FPArrowsBtn); }},
     {"FloorplanDelete", "FPDeleteBtn", "Aisles", [](T& t) { t.aisles(0); QTest::mouseClick(t.plan(), Qt::LeftButton, {}, {30, 30}); t.arm(); t.tool(t.aislesPage().FPDeleteBtn); }},
     {"FloorplanPlaceFromPickList", "FPAddAisleBtn", nullptr, [](T& t) { t.aisles(0); t.pickList(); t.arm(); t.dragList(t.aislesPage().PickAisle->AislesLB, 0, t.plan(), {200, 200}); }},
