@@ -15,10 +15,7 @@ FloorplanView::FloorplanView(ShopAisles& aisles, FloorplanEditor& editor, AisleH
     setObjectName(QStringLiteral("FloorPlan"));
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPointSize(8);
-    f.setBold(true);
-    setFont(f);
+    setFont(planFont());
     for (int i = 0; i < 4; ++i) {
         auto* h = new ResizeHandle(static_cast<ShopAisles::Handle>(i), this);
         handles_[static_cast<size_t>(i)] = h;
@@ -30,6 +27,13 @@ FloorplanView::FloorplanView(ShopAisles& aisles, FloorplanEditor& editor, AisleH
                 [this](ResizeHandle* handle, QPoint p) { apply(editor_.handleMove(handle->corner(), p)); });
         connect(h, &ResizeHandle::released, this, [this](ResizeHandle*) { editor_.handleRelease(); });
     }
+}
+
+QFont FloorplanView::planFont() {
+    QFont f(QStringLiteral("Tahoma"));
+    f.setPointSize(8);
+    f.setBold(true);
+    return f;
 }
 
 void FloorplanView::setSequenceArrows(bool on) {

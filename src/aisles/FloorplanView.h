@@ -19,6 +19,9 @@ public:
     FloorplanView(ShopAisles& aisles, FloorplanEditor& editor, AisleHintWindow& hint,
                   QWidget* parent = nullptr);
 
+    // The plan's face: Tahoma, bold, 8 points; the printout takes its labels' face from it too.
+    static QFont planFont();
+
     QPoint ScrollOffset;
     bool sequenceArrows() const { return arrows_; }
     void setSequenceArrows(bool on);

@@ -1,6 +1,7 @@
 #include "ReportCommands.h"
 
 #include "MainWindow.h"
+#include "PlanAndPriceCommands.h"
 #include "PrintJob.h"
 #include "Report.h"
 #include "ReportRegistry.h"
@@ -42,4 +43,5 @@ void installReports(MainWindow& main) {
     installReportCommand(main, QStringLiteral("PrintFridgeItem"), QStringLiteral("fridge-list"));
     installReportCommand(main, QStringLiteral("PrintShoppingItem"), QStringLiteral("shopping-list"));
     installReportCommand(main, QStringLiteral("PrintMasterItem"), QStringLiteral("master-item-list"));
+    installPriceFormAndFloorplan(main);
 }

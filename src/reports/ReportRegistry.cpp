@@ -1,7 +1,9 @@
 #include "ReportRegistry.h"
 
+#include "FloorplanReport.h"
 #include "FridgeListReport.h"
 #include "MasterItemListReport.h"
+#include "PriceFormReport.h"
 #include "ShoppingListReport.h"
 
 namespace reports {
@@ -19,8 +21,8 @@ const std::vector<ReportEntry>& reportEntries() {
         {QStringLiteral("fridge-list"), QString(), make<FridgeListReport>},
         {QStringLiteral("shopping-list"), QString(), make<ShoppingListReport>},
         {QStringLiteral("master-item-list"), QString(), make<MasterItemListReport>},
-        {QStringLiteral("price-form"), QString(), nullptr},
-        {QStringLiteral("floorplan"), QStringLiteral("SHOPID"), nullptr},
+        {QStringLiteral("price-form"), QString(), make<PriceFormReport>},
+        {QStringLiteral("floorplan"), QStringLiteral("SHOPID"), makeStoredFloorplanReport},
     };
     return entries;
 }

@@ -1,0 +1,32 @@
+#include "PlanAndPriceCommands.h"
+
+#include "AislesPage.h"
+#include "FloorplanPanel.h"
+#include "FloorplanReport.h"
+#include "FloorplanView.h"
+#include "MainWindow.h"
+#include "ReportCommands.h"
+
+void installPriceFormAndFloorplan(MainWindow& main) {
+    reports::installReportCommand(main, QStringLiteral("PrintPriceFormItem"), QStringLiteral("price-form"));
+
+    auto* page = main.findChild<AislesPage*>();
+    if (!page)
+        return;
+    page->setPrintStyle([&main] {
+        const AppSettings s = main.currentSettings();
+        return FloorplanPrintStyle{s.fpBlack, s.fpDot};
+    });
+    page->setPrintHandler([&main, page] {
+        reports::runWindowReport(main, [page](reports::ReportSource& source) {
+            // The plan as shown, edits and all; the page draws it with its arrows setting.
+            const QFont font = page->FloorTabSheet->FloorPlan->font();
+            return std::make_unique<reports::FloorplanReport>(
+                source, page->FloorTabSheet->aisles(), page->FloorTabSheet->shop(),
+                [page](Canvas& canvas, int fontSize, float sx, float sy, QPoint offset) {
+                    page->RenderFloorplanForPrint(canvas, fontSize, sx, sy, offset);
+                },
+                font, reports::FloorplanReport::screenLabelWidth(font));
+        });
+    });
+}

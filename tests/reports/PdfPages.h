@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+// The pages of a PDF file as "pdftotext -layout" lays them out; one text naming the failure when it fails.
+inline QStringList pdfPages(const QString& path) {
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    if (!p.waitForFinished(30000) || p.exitCode() != 0)
+        return {QStringLiteral("pdftotext failed: ") + QString::fromLocal8Bit(p.readAllStandardError())};
+    QStringList pages = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\f'));
+    if (!pages.isEmpty() && pages.back().trimmed().isEmpty())
+        pages.removeLast();
+    return pages;
+}
+
+// The lines of a page that hold something, runs of blanks squeezed to one.
+inline QStringList pdfRows(const QString& page) {
+    QStringList out;
+    for (const QString& line : page.split(QLatin1Char('\n')))
+        if (!line.trimmed().isEmpty())
+            out << line.simplified();
+    return out;
+}
