@@ -160,12 +160,17 @@ TEST_F(OptionsTest, FolderPickerBrowsesCancelsAndMakesNewFolders) {
     // The new folder's name is edited in place; accepting it renames the folder on disk.
     QTimer::singleShot(50, picker, [picker, target] {
         QTest::mouseClick(picker->NewFolderBtn, Qt::LeftButton);
+        // The tree learns of the new folder asynchronously; a loaded machine may take a while.
+        EXPECT_TRUE(QTest::qWaitFor(
+            [picker] { return !picker->TreeView->viewport()->findChildren<QLineEdit*>().isEmpty(); }, 5000));
         const QList<QLineEdit*> editors = picker->TreeView->viewport()->findChildren<QLineEdit*>();
         ASSERT_FALSE(editors.isEmpty());
         editors.last()->selectAll();
         QTest::keyClicks(editors.last(), "Archive");
         QTest::mouseClick(picker->OKBtn, Qt::LeftButton);
-        QTest::qWait(100);
+        EXPECT_TRUE(QTest::qWaitFor(
+            [picker, target] { return picker->FolderEdit->text() == target + "/New Folder_2/Archive"; },
+            5000));
         EXPECT_EQ(picker->FolderEdit->text(), target + "/New Folder_2/Archive");
         QTest::mouseClick(picker->OKBtn, Qt::LeftButton);
     });

@@ -216,9 +216,10 @@ TEST_F(ShoppingListReportTest, NotesFollowTheTotalOrTakeAPageOfTheirOwn) {
     expectText(small, QStringLiteral("first note"), 24, top(1), 2);
     expectText(small, QStringLiteral("  third"), 24, top(3), 2);
     for (const Drawn& d : texts(small)) {
-        if (d.page == 2)
+        if (d.page == 2) {
             EXPECT_TRUE(d.text.endsWith(QStringLiteral("note")) || d.text.endsWith(QStringLiteral("third")))
                 << d.text.toStdString();
+        }
     }
 }
 
