@@ -13,7 +13,6 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
-#include <QThread>
 
 #include <sqlite3.h>
 
@@ -171,21 +170,10 @@ BackupWriter::BackupWriter(const QString& databaseFolder, const QString& backupF
     : databaseFolder_(databaseFolder), backupFolder_(backupFolder),
       clock_(clock ? std::move(clock) : Clock([] { return QDateTime::currentDateTime(); })) {}
 
-QString BackupWriter::freshArchivePath() {
-    const QDir folder(backupFolder_);
-    for (;;) {
-        const QDateTime now = clock_();
-        const QString path = folder.filePath(archiveName(now));
-        if (!QFileInfo::exists(path))
-            return path;
-        QThread::msleep(static_cast<unsigned long>(1000 - now.time().msec()));
-    }
-}
-
 QString BackupWriter::write() {
     if (backupFolder_.isEmpty() || !QFileInfo(backupFolder_).isDir())
         throw BackupError(kUnableToArchive, QStringLiteral("No backup folder %1").arg(backupFolder_));
-    const QString path = freshArchivePath();
+    const QString path = FreshTimedPath(backupFolder_, clock_, archiveName);
     try {
         ZipArchive::createEmpty(path);
     } catch (const ZipError& e) {

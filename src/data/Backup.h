@@ -60,8 +60,6 @@ public:
     QString write();
 
 private:
-    QString freshArchivePath();
-
     QString databaseFolder_;
     QString backupFolder_;
     Clock clock_;

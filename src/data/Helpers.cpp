@@ -2,9 +2,11 @@
 
 #include <QAbstractItemModel>
 #include <QDir>
+#include <QFileInfo>
 #include <QIODevice>
 #include <QStandardPaths>
 #include <QStringDecoder>
+#include <QThread>
 
 #include <cmath>
 
@@ -109,4 +111,16 @@ QString TaggedDisplayText(const QString& entry) {
     if (at < 0)
         return {};
     return entry.mid(at + kTag.size(), 255);
+}
+
+QString FreshTimedPath(const QString& folder, const std::function<QDateTime()>& clock,
+                       const std::function<QString(const QDateTime&)>& nameAt) {
+    const QDir dir(folder);
+    for (;;) {
+        const QDateTime now = clock();
+        const QString path = dir.filePath(nameAt(now));
+        if (!QFileInfo::exists(path))
+            return path;
+        QThread::msleep(static_cast<unsigned long>(1000 - now.time().msec()));
+    }
 }

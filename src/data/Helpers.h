@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QDateTime>
 #include <QLocale>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class QAbstractItemModel;
@@ -50,3 +52,8 @@ int ExtractLBID(const QString& entry);
 int ExtractLBID(const QAbstractItemModel* entries, int index);
 // The text drawn for an entry: what follows the first "###", at most 255 characters; null when untagged.
 QString TaggedDisplayText(const QString& entry);
+
+// The path in the folder whose name, made from the clock's time, no file has yet. Names change once a second,
+// so a taken name means waiting for the next second.
+QString FreshTimedPath(const QString& folder, const std::function<QDateTime()>& clock,
+                       const std::function<QString(const QDateTime&)>& nameAt);

@@ -1,11 +1,11 @@
 #include "UploadJob.h"
 
+#include "Helpers.h"
 #include "UploadPacker.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QThread>
 
 namespace upload {
 
@@ -20,18 +20,6 @@ void UploadJob::abort() {
     session_.abort();
 }
 
-QString UploadJob::freshArchivePath() {
-    const QDir folder(settings_.documentsFolder);
-    // Two uploads within one second wait for the next second rather than share a name.
-    for (;;) {
-        const QDateTime now = clock_();
-        const QString path = folder.filePath(archiveName(now));
-        if (!QFileInfo::exists(path))
-            return path;
-        QThread::msleep(static_cast<unsigned long>(1000 - now.time().msec()));
-    }
-}
-
 void UploadJob::run() {
     if (CompressData())
         UploadData();
@@ -42,7 +30,8 @@ void UploadJob::run() {
 
 bool UploadJob::CompressData() {
     QDir().mkpath(settings_.documentsFolder);
-    archivePath_ = freshArchivePath();
+    // Two uploads within one second wait for the next second rather than share a name.
+    archivePath_ = FreshTimedPath(settings_.documentsFolder, clock_, archiveName);
     QString folder = settings_.databaseFolder;
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');

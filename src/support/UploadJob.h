@@ -57,7 +57,6 @@ private:
     void SendEmail(const QString& remoteName);
     void AddMemo(const QString& text) { emit logged(QLatin1Char(' ') + text, LineKind::Normal); }
     void AddMemoError(const QString& text) { emit logged(QStringLiteral(" ### ") + text, LineKind::Error); }
-    QString freshArchivePath();
 
     Settings settings_;
     Clock clock_;
