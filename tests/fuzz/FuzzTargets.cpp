@@ -93,8 +93,9 @@ void valueParsers(const QString& text) {
     ApplyStyleList(StyleListText(styled), again);
     expect(styled == again, "a style list does not read back");
 
-    for (const QLocale& locale : {QLocale::c(), QLocale(QLocale::German, QLocale::Germany),
-                                  QLocale(QLocale::English, QLocale::UnitedStates)}) {
+    static const QLocale locales[] = {QLocale::c(), QLocale(QLocale::German, QLocale::Germany),
+                                      QLocale(QLocale::English, QLocale::UnitedStates)};
+    for (const QLocale& locale : locales) {
         const std::optional<double> number = ParseTypedNumber(text, locale);
         if (!number)
             continue;
