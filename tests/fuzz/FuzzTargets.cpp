@@ -204,7 +204,7 @@ struct QueryDatabase {
         db = std::make_unique<engine::Database>(databaseFolder(QStringLiteral("query")));
         db->open();
         sqlite3* c = db->connection();
-        sqlite3_exec(
+        const int filled = sqlite3_exec(
             c,
             "DELETE FROM Items; DELETE FROM Categories; DELETE FROM Products; DELETE FROM Shops;"
             "DELETE FROM Aisles;"
@@ -218,6 +218,8 @@ struct QueryDatabase {
             "INSERT INTO Aisles (Category, Shop, Sequence, RectLeft, RectTop, RectRight, RectBottom)"
             " VALUES (1, 1, 100, 0, 0, 10, 10), (2, 1, 110, -1, -1, -1, -1);",
             nullptr, nullptr, nullptr);
+        if (filled != SQLITE_OK)
+            throw std::runtime_error(std::string("cannot fill the query database: ") + sqlite3_errmsg(c));
         // The text is the subject, not the time or memory SQLite may spend on a valid query.
         sqlite3_limit(c, SQLITE_LIMIT_LENGTH, 1 << 20);
         sqlite3_progress_handler(c, 1000, stopLongQueries, &steps);
