@@ -18,6 +18,9 @@ constexpr int kMaxParsedLength = 60;
 
 const QString kPrefs = QStringLiteral("Prefs");
 
+// How many notes lines in a row may be missing from the file before the lines after them are left out.
+constexpr int kMaxMissingNotes = 1000;
+
 // Radio buttons of one group: switching one on switches the others off; switching one off touches only it.
 void SetRadio(std::initializer_list<bool*> group, bool* button, bool on) {
     if (on)
@@ -204,10 +207,15 @@ void ReadSettings(const IniFile& ini, AppSettings& s, const QRect& desktop,
 
     const QString notes = QStringLiteral("Notes");
     // A count edited far beyond the lines present must not produce endless empty lines: stop at the last one.
+    // Missing lines between read as empty, but a line numbered far beyond the lines present (a hand edit like
+    // "N2000000000") would still mean billions of them, so it is left out.
+    const QStringList keys = ini.keys(notes);
+    const qint64 reachable = qint64(keys.size()) + kMaxMissingNotes;
     int last = 0;
-    for (const QString& key : ini.keys(notes)) {
+    for (const QString& key : keys) {
         int n = 0;
-        if (key.size() > 1 && key[0].toUpper() == QLatin1Char('N') && IniFile::parseInteger(key.mid(1), n))
+        if (key.size() > 1 && key[0].toUpper() == QLatin1Char('N') && IniFile::parseInteger(key.mid(1), n) &&
+            n <= reachable)
             last = std::max(last, n);
     }
     const int count = std::min(ini.readInteger(notes, QStringLiteral("NumOf"), 0), last);

@@ -15,6 +15,14 @@ namespace engine::collation {
 namespace {
 
 struct LocaleCollator {
+    LocaleCollator() = default;
+    LocaleCollator(const LocaleCollator&) = delete;
+    LocaleCollator& operator=(const LocaleCollator&) = delete;
+    ~LocaleCollator() {
+        if (icu)
+            ucol_close(icu);
+    }
+
     int localeId = 0;
     bool caseInsensitive = false;
     UCollator* icu = nullptr;

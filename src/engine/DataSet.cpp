@@ -574,21 +574,28 @@ int Field::asInteger() const {
         const RowStore::Cell* c = dataSet_->currentCell(index_);
         if (!c || c->kind == RowStore::Kind::Null)
             return 0;
-        if (c->kind == RowStore::Kind::Integer)
+        if (c->kind == RowStore::Kind::Integer && c->integer >= std::numeric_limits<int>::min() &&
+            c->integer <= std::numeric_limits<int>::max())
             return static_cast<int>(c->integer);
     }
+    // A value beyond an int (a query's sum, a damaged table) is refused rather than cut to another number.
     const Value v = value();
-    if (const auto* i = std::get_if<std::int64_t>(&v))
-        return static_cast<int>(*i);
-    if (const auto* d = std::get_if<double>(&v))
-        return static_cast<int>(std::nearbyint(*d));
-    if (const auto* s = std::get_if<std::string>(&v)) {
-        std::int64_t out = 0;
-        if (!parseWhole(QString::fromStdString(*s), out))
+    std::int64_t whole = 0;
+    if (const auto* i = std::get_if<std::int64_t>(&v)) {
+        whole = *i;
+    } else if (const auto* d = std::get_if<double>(&v)) {
+        if (!std::isfinite(*d) || std::fabs(*d) > 2147483648.0)
+            throw conversionError(floatText(*d), FieldType::Integer, name());
+        whole = static_cast<std::int64_t>(std::nearbyint(*d));
+    } else if (const auto* s = std::get_if<std::string>(&v)) {
+        if (!parseWhole(QString::fromStdString(*s), whole))
             throw conversionError(QString::fromStdString(*s), FieldType::Integer, name());
-        return static_cast<int>(out);
+    } else {
+        return 0;
     }
-    return 0;
+    if (whole < std::numeric_limits<int>::min() || whole > std::numeric_limits<int>::max())
+        throw conversionError(QString::number(whole), FieldType::Integer, name());
+    return static_cast<int>(whole);
 }
 
 double Field::asFloat() const {

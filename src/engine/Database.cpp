@@ -368,6 +368,10 @@ void Database::resolveLeftovers() {
     }
     for (const QString& f : list(QStringLiteral(".new-journal")))
         removeFile(dir.filePath(f));
+    // A definition file being written when the program died leaves its unfinished temporary copy.
+    for (const QString& f :
+         dir.entryList({QStringLiteral("*.idx.??????")}, QDir::Files | QDir::Hidden | QDir::System))
+        removeFile(dir.filePath(f));
 }
 
 void Database::open() {

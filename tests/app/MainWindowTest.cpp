@@ -5,7 +5,6 @@
 #include "HoverSpeedButton.h"
 #include "IniFile.h"
 #include "PrefsForm.h"
-#include "ShellDialog.h"
 #include "ThemedDBGrid.h"
 
 #include <QAction>
@@ -296,9 +295,10 @@ TEST_F(MainWindowTest, SettingsSurviveARestartThroughTheControls) {
     EXPECT_EQ(o->BackupFolderEdit->text(), documentsFolder());
     EXPECT_EQ(w.ListSortColumn, 7);
     EXPECT_EQ(w.findChild<ui::ThemedDBGrid*>("ShoppingGrid")->columnWidths()[2], 77);
-    auto* optimize = static_cast<OptimizeChoicesDialog*>(w.dialogs().optimize);
-    EXPECT_TRUE(optimize->CheapItemsRB->isChecked());
-    EXPECT_FALSE(optimize->DetailsCB->isChecked());
+    // The optimizer's own form has replaced the frame's: its controls are found by name.
+    QDialog* optimize = w.dialogs().optimize;
+    EXPECT_TRUE(optimize->findChild<QRadioButton*>("CheapItemsRB")->isChecked());
+    EXPECT_FALSE(optimize->findChild<QCheckBox*>("DetailsCB")->isChecked());
     auto* notes = w.findChild<QPlainTextEdit*>("NotesMemo");
     EXPECT_EQ(notes->toPlainText(), "milk\n\neggs");
 

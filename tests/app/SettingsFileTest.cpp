@@ -196,6 +196,13 @@ TEST(SettingsRead, NotesCountIsBoundedByTheKeysPresent) {
     const AppSettings s = Read("[Notes]\nNumOf=2000000000\nN1=a\nN2=b\n");
     EXPECT_EQ(s.notes, QStringList({"a", "b"}));
     EXPECT_EQ(Read("[Notes]\nNumOf=3\nN1=a\nN3=c\n").notes, QStringList({"a", "", "c"}));
+    // A line numbered in the billions would mean billions of empty lines before it: it is left out, while a
+    // gap of a few hundred missing lines still reads as empty lines.
+    EXPECT_EQ(Read("[Notes]\nNumOf=2147483647\nN1=a\nN2147483647=z\n").notes, QStringList({"a"}));
+    const QStringList gap = Read("[Notes]\nNumOf=500\nN1=a\nN500=z\n").notes;
+    ASSERT_EQ(gap.size(), 500);
+    EXPECT_EQ(gap.front(), "a");
+    EXPECT_EQ(gap.back(), "z");
 }
 
 TEST(SettingsWrite, FreshFileHoldsEverySectionInOrder) {

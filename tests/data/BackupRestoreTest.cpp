@@ -56,8 +56,12 @@ void makeArchive(const QString& path, const std::vector<Entry>& entries) {
     zip_t* z = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     ASSERT_NE(z, nullptr);
     for (const Entry& e : entries) {
-        auto* copy = static_cast<char*>(malloc(std::max<qsizetype>(e.data.size(), 1)));
-        memcpy(copy, e.data.constData(), static_cast<std::size_t>(e.data.size()));
+        // libzip frees the copy with the source, but takes no buffer for an empty entry.
+        char* copy = nullptr;
+        if (!e.data.isEmpty()) {
+            copy = static_cast<char*>(malloc(static_cast<std::size_t>(e.data.size())));
+            memcpy(copy, e.data.constData(), static_cast<std::size_t>(e.data.size()));
+        }
         zip_source_t* s = zip_source_buffer(z, copy, static_cast<zip_uint64_t>(e.data.size()), 1);
         const zip_int64_t i = zip_file_add(z, e.name.toUtf8().constData(), s, ZIP_FL_ENC_UTF_8);
         ASSERT_GE(i, 0) << zip_strerror(z);

@@ -187,14 +187,17 @@ TEST_F(EngineTest, LeftoversOfAnInterruptedChangeAreResolvedAtOpen) {
     ASSERT_TRUE(QFile::rename(path("Aisles.dat"), path("Aisles.dat.new")));
     writeFile(path("Items.dat.new"), "unfinished");
     writeFile(path("Items.dat.new-journal"), "journal");
+    // A definition file's temporary copy, cut short while it was written.
+    writeFile(path("Products.idx.giQmQq"), "{\"format\": 1, \"desc");
 
     db.open();
     EXPECT_EQ(db.tables(), (QStringList{"Aisles", "Categories", "Items", "Products", "Shops"}));
     EXPECT_EQ(countRows(QStringLiteral("Categories")), 1);
-    const QStringList rest = QDir(temp.path())
-                                 .entryList({QStringLiteral("*.old"), QStringLiteral("*.new"),
-                                             QStringLiteral("*.bkp"), QStringLiteral("*-journal")},
-                                            QDir::AllEntries | QDir::Hidden);
+    const QStringList rest =
+        QDir(temp.path())
+            .entryList({QStringLiteral("*.old"), QStringLiteral("*.new"), QStringLiteral("*.bkp"),
+                        QStringLiteral("*-journal"), QStringLiteral("*.idx.*")},
+                       QDir::AllEntries | QDir::Hidden);
     EXPECT_TRUE(rest.isEmpty()) << rest.join(' ').toStdString();
 }
 

@@ -112,3 +112,17 @@ TEST_F(QueryTest, StatementsOutsideTheSubsetAreEngineErrors) {
     }
     EXPECT_EQ(countRows(QStringLiteral("Items")), 3);
 }
+
+TEST_F(QueryTest, WholeNumbersBeyondAnIntAreRefusedNotCut) {
+    Query q(&db);
+    q.setSql(
+        QStringLiteral("SELECT 2147483647, -2147483648, 2147483647.4, 2147483648, -2147483649, 1e308 * 10, "
+                       "-1e300, 4294967296.0, '8589934592', ' 42 '"));
+    q.open();
+    EXPECT_EQ(q.field(0).asInteger(), 2147483647);
+    EXPECT_EQ(q.field(1).asInteger(), -2147483647 - 1);
+    EXPECT_EQ(q.field(2).asInteger(), 2147483647);
+    for (int i = 3; i <= 8; ++i)
+        EXPECT_EQ(errorCode([&] { q.field(i).asInteger(); }), engine::ConversionFailed) << "column " << i;
+    EXPECT_EQ(q.field(9).asInteger(), 42);
+}

@@ -1,0 +1,1 @@
+select Shop, count(*), sum(Price * Quantity), max(Brand) from Items group by Shop having count(*) > 0

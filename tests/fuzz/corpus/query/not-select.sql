@@ -1,0 +1,1 @@
+UPDATE Items SET Quantity = 0

@@ -1,0 +1,1 @@
+SELECT * FROM (SELECT ShopName AS n FROM Shops UNION SELECT CatName FROM Categories) WHERE n LIKE '%a%'
