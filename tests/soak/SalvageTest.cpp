@@ -4,6 +4,7 @@
 // what it lost, keep the id counter above every id seen and leave a sound file.
 #include "Collation.h"
 #include "Database.h"
+#include "EngineError.h"
 #include "KillHarness.h"
 #include "Schema.h"
 #include "SoakDatabase.h"
@@ -234,6 +235,35 @@ TEST_P(SalvageTest, EveryRowWhosePageSurvivedComesBackWithItsId) {
         EXPECT_TRUE(QFileInfo(file + QStringLiteral(".damaged")).isFile());
         EXPECT_TRUE(db.repairTable(table)) << "sound after the repair";
     }
+}
+
+// Without the sqlite3 program nothing can be salvaged: the repair says so and leaves the damaged file alone.
+TEST_F(SalvageTest, WithoutTheSqlite3ProgramTheRepairChangesNothing) {
+    const QString folder = freshCopy();
+    const QString file = QDir(folder).filePath(QStringLiteral("Shops.dat"));
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.write(QByteArray(100, '\xA5'));
+    }
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray damaged = f.readAll();
+    qputenv("GROCELLE_SQLITE3", temp.filePath(QStringLiteral("no-such-program")).toLocal8Bit());
+    engine::Database db(folder);
+    db.setScratchFolder(temp.filePath(QStringLiteral("scratch")));
+    try {
+        db.repairTable(QStringLiteral("Shops"));
+        ADD_FAILURE() << "the repair went ahead";
+    } catch (const engine::EngineError& e) {
+        EXPECT_EQ(e.message(),
+                  QStringLiteral("The table file Shops.dat cannot be salvaged: the sqlite3 program is "
+                                 "not installed (Debian package sqlite3)."));
+    }
+    qunsetenv("GROCELLE_SQLITE3");
+    f.seek(0);
+    EXPECT_EQ(f.readAll(), damaged);
+    EXPECT_FALSE(QFileInfo::exists(file + QStringLiteral(".damaged")));
 }
 
 INSTANTIATE_TEST_SUITE_P(EachTable, SalvageTest, ::testing::ValuesIn(schema::tableNames()),
