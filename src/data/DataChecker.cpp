@@ -207,8 +207,9 @@ void DataChecker::finish(CheckOutcome& outcome) const {
     if (outcome.problems > 0 || kept == 0)
         lines << countMessage(outcome.problems);
     if (kept > 0)
-        lines << QString::number(kept) + (kept == 1 ? QStringLiteral(" row whose parent is missing was kept.")
-                                                    : QStringLiteral(" rows whose parent is missing were kept."));
+        lines << QString::number(kept) + (kept == 1
+                                              ? QStringLiteral(" row whose parent is missing was kept.")
+                                              : QStringLiteral(" rows whose parent is missing were kept."));
     outcome.message = lines.join(QStringLiteral("\r\n"));
 }
 
