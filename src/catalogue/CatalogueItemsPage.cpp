@@ -367,7 +367,10 @@ void CatalogueItemsPage::ItemsAddBtnClick() {
     }
     if (!AmendCatProd())
         return;
-    const int id = writer_.add(typedFields());
+    ItemFields fields = typedFields();
+    fields.priceEntered = !fields.price.trimmed().isEmpty();
+    const int id = writer_.add(fields);
+    ItemsPriceEdit->setModified(false);
     RefreshItemsQuery(id);
 }
 
@@ -379,7 +382,11 @@ void CatalogueItemsPage::ItemsChangeBtnClick() {
     }
     if (!AmendCatProd())
         return;
-    writer_.change(id, typedFields());
+    ItemFields fields = typedFields();
+    // Typed over, the price counts as entered (a confirmation when unchanged); otherwise it is not touched.
+    fields.priceEntered = ItemsPriceEdit->isModified();
+    writer_.change(id, fields);
+    ItemsPriceEdit->setModified(false);
     RefreshItemsQuery(id);
 }
 
@@ -401,11 +408,8 @@ void CatalogueItemsPage::ItemsDelBtnClick() {
         if (const auto* value = std::get_if<std::int64_t>(&id))
             neighbour = static_cast<int>(*value);
     }
-    engine::Table* items = main_.ItemTable;
-    items->setIndexName(QString());
-    if (!items->findKey({engine::Value{static_cast<std::int64_t>(doomed)}}))
+    if (!writer_.remove(doomed))
         return;
-    items->deleteRecord();
     RefreshItemsQuery(neighbour);
 }
 
