@@ -29,6 +29,7 @@ li label{display:flex;align-items:center;gap:14px;min-height:56px;padding:8px 0;
 li input{flex:none;width:30px;height:30px;margin:0;accent-color:var(--accent)}
 .qty{flex:none;min-width:2.6em;font-weight:bold}
 .what{flex:1}
+.size{white-space:nowrap}
 .amount{flex:none;font-variant-numeric:tabular-nums}
 li.done label{opacity:.45}
 li.done .what{text-decoration:line-through}
@@ -209,9 +210,12 @@ QString HtmlListWriter::write(const TakeAlongList& list) const {
                 leftCents += c;
                 ++count;
                 QStringList parts;
-                for (const QString& part : {item.product, item.brand, TakeAlongList::sizeText(item)})
+                for (const QString& part : {item.product, item.brand})
                     if (!part.isEmpty())
                         parts << bdi(part);
+                // "250 g" stays on one line.
+                if (const QString size = TakeAlongList::sizeText(item); !size.isEmpty())
+                    parts << QStringLiteral("<bdi class=\"size\">") + text(size) + QStringLiteral("</bdi>");
                 body +=
                     QStringLiteral("<li data-item=\"%1\" data-cents=\"%2\"><label><input type=\"checkbox\" "
                                    "autocomplete=\"off\"><span class=\"qty\">")
