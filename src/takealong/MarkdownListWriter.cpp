@@ -53,12 +53,8 @@ QString MarkdownListWriter::write(const TakeAlongList& list) const {
                          (aisle.outOfSequence ? QStringLiteral("\\*") : QString())
                   << QString();
             for (const TakeAlongList::Item& item : aisle.items) {
-                QStringList parts;
-                for (const QString& part : {item.product, item.brand, TakeAlongList::sizeText(item)})
-                    if (!part.isEmpty())
-                        parts << name(part);
                 QString line = QStringLiteral("- [ ] ") + escaped(item.quantity) + QStringLiteral(" × ") +
-                               parts.join(QLatin1Char(' '));
+                               escaped(TakeAlongList::description(item, true));
                 if (item.priced())
                     line += QStringLiteral(" — ") + escaped(list.amount(item.lineTotal));
                 lines << line;

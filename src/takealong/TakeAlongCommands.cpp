@@ -34,11 +34,8 @@ std::optional<TakeAlongList> listToTake(MainWindow& main) {
     return std::nullopt;
 }
 
-// The folder and name the last export went to, for the next one in this session.
-QString& lastExport() {
-    static QString path;
-    return path;
-}
+// The window keeps where its last export went, for the next one.
+const char* const kLastExport = "grocelleLastListExport";
 
 QAction* addCommand(MainWindow& main, QMenu* menu, QAction* before, const QString& caption, const char* name,
                     const QKeySequence& shortcut, void (*run)(MainWindow&)) {
@@ -88,10 +85,9 @@ void exportShoppingList(MainWindow& main) {
     const std::optional<TakeAlongList> list = listToTake(main);
     if (!list)
         return;
-    const QString suggested =
-        lastExport().isEmpty()
-            ? QDir(main.folders().documentsFolder).filePath(QStringLiteral("shopping-list.html"))
-            : lastExport();
+    QString suggested = main.property(kLastExport).toString();
+    if (suggested.isEmpty())
+        suggested = QDir(main.folders().documentsFolder).filePath(QStringLiteral("shopping-list.html"));
     const std::optional<QString> path = ui::DialogService::instance().saveFileName(
         &main, QStringLiteral("Export shopping list"), suggested, ListFormat::fileFilters());
     if (!path)
@@ -112,7 +108,7 @@ void exportShoppingList(MainWindow& main) {
         const ui::BusyCursor busy;
         ExportFile::write(*path, format->write(*list).toUtf8());
     }
-    lastExport() = *path;
+    main.setProperty(kLastExport, *path);
 }
 
 void showListQrCode(MainWindow& main) {
