@@ -5,6 +5,8 @@
 
 #include <QImage>
 #include <gtest/gtest.h>
+#include <limits>
+#include <memory>
 
 namespace {
 
@@ -84,6 +86,43 @@ TEST(RenderFloorplan, AislesAreFilledAndOutlinedWithSelectedOnTop) {
     EXPECT_EQ(image.pixel(30, 30), rgb(255, 255, 0));  // selected: yellow
     EXPECT_EQ(image.pixel(100, 35), rgb(255, 255, 0)); // selected one lies on top
     EXPECT_EQ(image.pixel(100, 60), rgb(252, 252, 210));
+}
+
+TEST(RenderFloorplan, InvertedRectanglesShowTheAreaTheySpanAndKeepTheirEdges) {
+    const auto planOf = [](int l, int t, int r, int b) {
+        auto plan = std::make_unique<ShopAisles>();
+        add(*plan, 1, QStringLiteral("Fruit"), edges(200, 20, 260, 40));
+        FloorAisle a;
+        a.Category = 2;
+        a.CatName = QStringLiteral("Household goods");
+        a.RectLeft = l;
+        a.RectTop = t;
+        a.RectRight = r;
+        a.RectBottom = b;
+        plan->append(a);
+        return plan;
+    };
+    const QImage expected = render(*planOf(20, 30, 120, 60), {0, 0}, true, QSize(300, 100));
+    const struct { int l, t, r, b; } inverted[] = {{120, 30, 20, 60}, {20, 60, 120, 30}, {120, 60, 20, 30}};
+    for (const auto& e : inverted) {
+        auto plan = planOf(e.l, e.t, e.r, e.b);
+        EXPECT_EQ(render(*plan, {0, 0}, true, QSize(300, 100)), expected) << e.l << "," << e.t;
+        EXPECT_EQ(plan->hitTest({70, 45}), 1);
+        EXPECT_EQ(plan->maxBottom(), 60);
+        const FloorAisle& a = plan->at(1);
+        EXPECT_EQ(QList<int>({a.RectLeft, a.RectTop, a.RectRight, a.RectBottom}),
+                  QList<int>({e.l, e.t, e.r, e.b}));
+        // The handles sit on the drawn corners, so a resize works on the area shown.
+        plan->selectOnly(1);
+        ASSERT_TRUE(plan->resizeSelected(ShopAisles::Handle::BottomRight, 20, 0));
+        EXPECT_EQ(QList<int>({a.RectLeft, a.RectTop, a.RectRight, a.RectBottom}),
+                  QList<int>({20, 30, 140, 60}));
+    }
+
+    // Edges far outside any page draw off it instead of wrapping round.
+    auto huge =
+        planOf(std::numeric_limits<std::int32_t>::max(), 0, std::numeric_limits<std::int32_t>::min(), 90);
+    EXPECT_EQ(render(*huge, {0, 0}, false, QSize(300, 100)).pixel(150, 50), rgb(252, 252, 210));
 }
 
 TEST(RenderFloorplan, LabelsRunHorizontallyOrUpwards) {

@@ -64,6 +64,12 @@ TEST(FloorplanExtent, OnlyPlacedAislesCount) {
     EXPECT_EQ(e->minTop, 60);
     EXPECT_EQ(e->maxRight, 100);
     EXPECT_EQ(e->maxBottom, 300);
+
+    // An inverted rectangle counts with its edges in order.
+    place(plan, "Tea", 400, 500, 10, 30);
+    const auto inverted = placedExtent(plan);
+    EXPECT_EQ(QList<int>({inverted->minLeft, inverted->minTop, inverted->maxRight, inverted->maxBottom}),
+              QList<int>({10, 30, 400, 500}));
 }
 
 TEST(FloorplanScale, AWidePlanIsLimitedByThePageWidthAndATallOneByItsHeight) {
