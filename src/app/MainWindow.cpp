@@ -584,8 +584,13 @@ void MainWindow::applySettings(const AppSettings& s) {
 }
 
 void MainWindow::ReadINIFile() {
+    IniFile::removeLeftoverCopies(folders_.settingsFileName);
     IniFile ini;
-    const bool existed = ini.load(folders_.settingsFileName);
+    const bool existed = ini.load(folders_.settingsFileName, &settingsUnreadable_);
+    if (!settingsUnreadable_.isEmpty())
+        ui::showMessage(ui::MessageKind::Warning,
+                        SettingsNotReadMessage(folders_.settingsFileName, settingsUnreadable_),
+                        ui::MessageButtons::Ok, this);
     // A program installed anew (or in another version) finds no file of its own version yet.
     firstStart_ = !existed || ini.readString(QStringLiteral("Info"), QStringLiteral("Version"), QString()) !=
                                   ProgramVersionText();
@@ -601,8 +606,19 @@ void MainWindow::ReadINIFile() {
 }
 
 void MainWindow::WriteINIFile() {
+    // Defaults written over a file that could not be read would lose the user's settings for good.
+    if (!settingsUnreadable_.isEmpty())
+        return;
     IniFile ini;
-    ini.load(folders_.settingsFileName);
+    QString unreadable;
+    if (!ini.load(folders_.settingsFileName, &unreadable) && !unreadable.isEmpty()) {
+        ui::showMessage(ui::MessageKind::Error,
+                        SettingsNotSavedMessage(folders_.settingsFileName,
+                                                QStringLiteral("the file there cannot be read (") +
+                                                    unreadable + QLatin1Char(')')),
+                        ui::MessageButtons::Ok, this);
+        return;
+    }
     WriteSettings(ini, captureSettings(), ProgramVersionText());
     QString reason;
     if (!ini.save(folders_.settingsFileName, &reason))

@@ -172,6 +172,8 @@ private:
     bool startupRan_ = false;
     bool startupFailed_ = false;
     bool firstStart_ = false;
+    // Why the settings file could not be read at start-up; while set, the file is never written.
+    QString settingsUnreadable_;
     GridSettings shoppingGrid_{7, {29, 119, 123, 40, 44, 50, 87, 65}};
     GridSettings itemsGrid_{1, {96, 140, 130, 40, 44, 50, 30}};
     GridSettings shopGrid_{0, {117, 329, 128}};
