@@ -4,6 +4,7 @@
 #include "Backup.h"
 #include "DatabaseLocator.h"
 #include "DialogService.h"
+#include "EngineError.h"
 #include "GridShading.h"
 #include "Helpers.h"
 #include "HoverSpeedButton.h"
@@ -398,6 +399,26 @@ void MainWindow::AssignDatabase() {
     db_.setScratchFolder(AppFolders::scratchFolder());
 }
 
+bool MainWindow::leaveForClose() {
+    AppPage* p = page(activePageIndex());
+    QString lost;
+    try {
+        lost = p ? p->leaveForClose() : QString();
+    } catch (const std::exception& e) {
+        const auto* engineError = dynamic_cast<const engine::EngineError*>(&e);
+        ui::showMessage(ui::MessageKind::Error,
+                        engineError ? engineError->message() : QString::fromLocal8Bit(e.what()),
+                        ui::MessageButtons::Ok, this);
+        lost = QStringLiteral("The changes on this page could not be saved; they are lost if Grocelle closes "
+                              "now.");
+    }
+    if (lost.isEmpty())
+        return true;
+    // The page keeps its work in front of the user when they stay.
+    return ui::showMessage(ui::MessageKind::Confirmation, lost + QStringLiteral("\r\nClose Grocelle anyway?"),
+                           ui::MessageButtons::YesNo, this) == ui::MessageAnswer::Yes;
+}
+
 void MainWindow::PageControl1Changing() {
     if (AppPage* p = page(activePageIndex()))
         p->leaveStep();
@@ -628,8 +649,10 @@ void MainWindow::WriteINIFile() {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (!StartupPending) {
-        if (!startupFailed_)
-            PageControl1Changing();
+        if (!startupFailed_ && !leaveForClose()) {
+            event->ignore();
+            return;
+        }
         WriteINIFile();
         db_.close();
     }

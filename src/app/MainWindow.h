@@ -110,6 +110,9 @@ public:
 
     // Page navigation.
     void PageControl1Changing(); // leave step of the active page
+    // The active page's leave step as the window closes; false when the user chose to stay because the
+    // page could not store its work.
+    bool leaveForClose();
     void ActivateCurrentTabSheet();
     void ReactivateTabsheet() { ActivateCurrentTabSheet(); }
     void showPage(int index); // makes a page active, leaving the old one first
