@@ -349,6 +349,9 @@ void MainWindow::runStartup() {
                                 ui::MessageButtons::Ok, this);
             fillLocaleList();
             AssignDatabase();
+            const QString readOnly = DatabaseLocator::readOnlyMessage(db_.readOnlyTables());
+            if (!readOnly.isEmpty())
+                ui::showMessage(ui::MessageKind::Warning, readOnly, ui::MessageButtons::Ok, this);
             ActivateCurrentTabSheet();
         }
     } catch (const engine::EngineError& e) {
