@@ -141,15 +141,18 @@ void FloorplanReport::print(Canvas& canvas) {
     canvas.endDocument();
 }
 
-std::unique_ptr<Report> makeStoredFloorplanReport(ReportSource& source, const QString& shopId) {
+QString shopIdArgumentError(const QString& shopId) {
     bool ok = false;
     const int id = shopId.toInt(&ok);
-    if (!ok || id <= 0)
-        throw std::invalid_argument(
-            QStringLiteral("\"%1\" is not a shop id: give the shop's number, as in floorplan:3.")
-                .arg(shopId)
-                .toLocal8Bit()
-                .toStdString());
+    if (ok && id > 0)
+        return QString();
+    return QStringLiteral("\"%1\" is not a shop id: give the shop's number, as in floorplan:3.").arg(shopId);
+}
+
+std::unique_ptr<Report> makeStoredFloorplanReport(ReportSource& source, const QString& shopId) {
+    if (const QString error = shopIdArgumentError(shopId); !error.isEmpty())
+        throw std::invalid_argument(error.toLocal8Bit().toStdString());
+    const int id = shopId.toInt();
     auto plan = std::make_shared<ShopAisles>();
     plan->load(*source.query->database(), id);
     const FloorplanPrintStyle style{source.settings.fpBlack, source.settings.fpDot};
