@@ -89,6 +89,8 @@ void drawArrows(Canvas& c, const ShopAisles& aisles, const Mapper& dev, bool pri
     c.setBrushStyle(Canvas::BrushStyle::Solid);
     const int radius = roundEven(static_cast<double>(scaleX));
     const bool dotted = printing && style.dottedArrows;
+    // Dots a reader can see on paper: a pen of a screen pixel's size (0.75 pt) at any printer resolution.
+    const int dotWidth = std::max(1, roundEven(c.resolution().width() / 96.0));
     const auto centre = [&](const FloorAisle& a) {
         return dev(a.left() + (static_cast<double>(a.right()) - a.left()) / 2.0,
                    a.top() + (static_cast<double>(a.bottom()) - a.top()) / 2.0);
@@ -111,7 +113,7 @@ void drawArrows(Canvas& c, const ShopAisles& aisles, const Mapper& dev, bool pri
             continue;
         }
         if (dotted) {
-            c.setPenWidth(0);
+            c.setPenWidth(dotWidth);
             c.setPenStyle(Canvas::PenStyle::Dot);
         }
         c.lineTo(c1.x(), c1.y());
@@ -139,7 +141,7 @@ void drawArrows(Canvas& c, const ShopAisles& aisles, const Mapper& dev, bool pri
             e2 = {mx - roundEven(std::cos(t2) * arm), my - roundEven(std::sin(t2) * arm)};
         }
         if (dotted)
-            c.setPenWidth(1);
+            c.setPenWidth(dotWidth);
         c.line(mx, my, e1.x(), e1.y());
         c.line(mx, my, e2.x(), e2.y());
         c.moveTo(x1, y1);

@@ -208,13 +208,18 @@ TEST(RenderFloorplan, PrintingScalesAndFollowsTheColourPreference) {
     EXPECT_EQ(rects[0].args, (QList<int>{100 - 10, 50 - 5, 202 - 10, 102 - 5}));
     EXPECT_EQ(rects[0].penWidth, 2); // Round(2.5)
     EXPECT_EQ(rects[0].brushStyle, Canvas::BrushStyle::Clear);
-    // Black only: the arrows keep the black pen; dotted connecting lines of the thinnest width.
+    // Black only: the arrows keep the black pen; dotted connecting lines of a screen pixel's width, which
+    // is one dot at 96 dpi and twelve at 1,200.
     const auto lines = c.of(QStringLiteral("line"));
     ASSERT_EQ(lines.size(), 3);
     EXPECT_EQ(lines[0].pen, QColor(0, 0, 0));
     EXPECT_EQ(lines[0].penStyle, Canvas::PenStyle::Dot);
-    EXPECT_EQ(lines[0].penWidth, 0);
+    EXPECT_EQ(lines[0].penWidth, 1);
     EXPECT_EQ(lines[1].penWidth, 1);
+    RecordingCanvas paper(QSize(1000, 800), QSize(1200, 1200));
+    RenderFloorplan(paper, plan, true, 10, 2.5f, 2.5f, {10, 5}, true, {true, true});
+    EXPECT_EQ(paper.of(QStringLiteral("line"))[0].penWidth, 12);
+    EXPECT_EQ(paper.of(QStringLiteral("line"))[1].penWidth, 12);
     EXPECT_EQ(c.of(QStringLiteral("ellipse")).size(), 2);
     EXPECT_EQ(c.of(QStringLiteral("ellipse"))[0].args, (QList<int>{140 - 2, 70 - 2, 140 + 2, 70 + 2}));
 }
