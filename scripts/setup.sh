@@ -11,7 +11,7 @@ packages=(
   python3 python3-pyftpdlib
   fonts-dejavu-core
   librsvg2-bin dpkg-dev file appstream desktop-file-utils
-  poppler-utils
+  poppler-utils strace
   zbar-tools chromium
 )
 

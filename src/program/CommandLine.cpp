@@ -207,6 +207,12 @@ int CommandLineRun::run(const QStringList& arguments) {
                            .arg(parser.value(printOption), reportNames.join(QStringLiteral(", "))));
             return BadArguments;
         }
+        if (report->checkArgument) {
+            if (const QString error = report->checkArgument(reportArgument); !error.isEmpty()) {
+                printError(error);
+                return BadArguments;
+            }
+        }
         if (!report->make) {
             printError(QStringLiteral("The report \"%1\" cannot be printed from the command line yet.")
                            .arg(report->name));
@@ -228,6 +234,10 @@ int CommandLineRun::run(const QStringList& arguments) {
     }
     const QString file =
         parser.isSet(restoreOption) ? parser.value(restoreOption) : parser.value(importOption);
+    if (replaces && QFileInfo(file).isDir()) {
+        printError(QStringLiteral("\"%1\" is a folder, not a file.").arg(file));
+        return Failure;
+    }
     if (replaces && !QFileInfo(file).isFile()) {
         printError(QStringLiteral("The file \"%1\" does not exist.").arg(file));
         return Failure;

@@ -39,8 +39,9 @@ void ShoppingListReport::print(Canvas& canvas) {
     l.RuleAcross();
     {
         StyleScope bold(l, StyleScope::Bold);
-        l.TextAt(itemX_, QStringLiteral("Grand total"));
-        l.DecimalText(totalX_, currencyText(rows_->grandTotal(), source().locale));
+        const QString total = currencyText(rows_->grandTotal(), source().locale);
+        l.TextUpTo(itemX_, l.DecimalLeft(totalX_, total), QStringLiteral("Grand total"));
+        l.DecimalText(totalX_, total);
     }
     printNotes();
     canvas.endDocument();
@@ -69,6 +70,15 @@ void ShoppingListReport::measureColumns() {
         sizeX_ = std::min(sizeX_, priceX_ - l.width(size.asString() + unit.asString() + wide + integerPart));
     }
     itemX_ = qtyX_ + l.width(QStringLiteral("00000"));
+
+    // At large fonts the columns need not fit between the margins. The aisle column gives up room first (its
+    // names are cut), then the sizes move towards the prices, so that every column keeps room of its own.
+    const int least = l.width(QStringLiteral("WWWW"));
+    if (sizeX_ - itemX_ < least) {
+        qtyX_ = std::max(aisleX_ + least, sizeX_ - least - l.width(QStringLiteral("00000")));
+        itemX_ = qtyX_ + l.width(QStringLiteral("00000"));
+    }
+    sizeX_ = std::max(sizeX_, itemX_ + least);
 }
 
 void ShoppingListReport::printShop() {
@@ -103,8 +113,9 @@ void ShoppingListReport::printFooter() {
     const Shop& shop = shops_[shopIndex_];
     EnsureRoom(2);
     l.RuleAcross();
-    l.TextAt(itemX_, QStringLiteral("Total for ") + shop.name);
-    l.DecimalText(totalX_, amountText(shopTotals_.total, source().locale));
+    const QString total = amountText(shopTotals_.total, source().locale);
+    l.TextUpTo(itemX_, l.DecimalLeft(totalX_, total), QStringLiteral("Total for ") + shop.name);
+    l.DecimalText(totalX_, total);
     if (shopTotals_.priceMissing) {
         l.NextLine();
         StyleScope italic(l, StyleScope::Italic);
@@ -143,18 +154,21 @@ void ShoppingListReport::ShoppingListHeading(bool withDateAndPage) {
     const bool forShop = shopIndex_ < shops_.size();
     {
         StyleScope bold(l, StyleScope::Bold);
+        // The shop's name and address end before the date, cut when they would run into it.
+        int headingEnd = l.PageWidth - l.RightMargin;
+        if (withDateAndPage) {
+            const QString text = source().locale.toString(source().today, QLocale::ShortFormat) +
+                                 QStringLiteral("     Page ") + QString::number(l.PageNumber);
+            headingEnd -= l.width(text);
+            l.TextAt(headingEnd, text);
+            ++l.PageNumber;
+        }
         if (forShop) {
             const Shop& shop = shops_[shopIndex_];
             QString text = QStringLiteral("Shopping list for ") + shop.name;
             if (settings().slAddr)
                 text += QStringLiteral(" - ") + shop.address;
-            l.TextAt(l.LeftMargin, text);
-        }
-        if (withDateAndPage) {
-            const QString text = source().locale.toString(source().today, QLocale::ShortFormat) +
-                                 QStringLiteral("     Page ") + QString::number(l.PageNumber);
-            l.TextAt(l.PageWidth - l.RightMargin - l.width(text), text);
-            ++l.PageNumber;
+            l.TextUpTo(l.LeftMargin, headingEnd, text);
         }
     }
     l.Line += 2;
@@ -178,10 +192,11 @@ void ShoppingListReport::EnsureRoom(int lines) {
 
 void ShoppingListReport::printRow(const Row& row) {
     ReportLayout& l = *layout_;
-    l.TextAt(aisleX_, row.aisle);
-    l.TextAt(qtyX_, row.quantity);
-    l.TextAt(itemX_, row.item);
-    l.TextAt(sizeX_, row.size);
+    // Each text ends before the next column begins.
+    l.TextUpTo(aisleX_, qtyX_, row.aisle);
+    l.TextUpTo(qtyX_, itemX_, row.quantity);
+    l.TextUpTo(itemX_, sizeX_, row.item);
+    l.TextUpTo(sizeX_, l.DecimalLeft(priceX_, row.price), row.size);
     l.DecimalText(priceX_, row.price);
     l.DecimalText(totalX_, row.total);
 }
