@@ -56,10 +56,10 @@ void FloorplanView::HandlesFollow() {
     }
     const FloorAisle& a = *aisles_.selected().front();
     const int sx = ScrollOffset.x(), sy = ScrollOffset.y(), s = ResizeHandle::Size;
-    handle(ShopAisles::Handle::TopLeft)->move(a.RectLeft - 1 - sx, a.RectTop - 1 - sy);
-    handle(ShopAisles::Handle::TopRight)->move(a.RectRight + 3 - s - sx, a.RectTop - 1 - sy);
-    handle(ShopAisles::Handle::BottomLeft)->move(a.RectLeft - 1 - sx, a.RectBottom + 2 - s - sy);
-    handle(ShopAisles::Handle::BottomRight)->move(a.RectRight + 3 - s - sx, a.RectBottom + 2 - s - sy);
+    handle(ShopAisles::Handle::TopLeft)->move(a.left() - 1 - sx, a.top() - 1 - sy);
+    handle(ShopAisles::Handle::TopRight)->move(a.right() + 3 - s - sx, a.top() - 1 - sy);
+    handle(ShopAisles::Handle::BottomLeft)->move(a.left() - 1 - sx, a.bottom() + 2 - s - sy);
+    handle(ShopAisles::Handle::BottomRight)->move(a.right() + 3 - s - sx, a.bottom() + 2 - s - sy);
     for (ResizeHandle* h : handles_) {
         h->show();
         h->raise();

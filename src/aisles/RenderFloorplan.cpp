@@ -3,6 +3,7 @@
 #include "Canvas.h"
 #include "ShopAisles.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -23,18 +24,26 @@ int roundEven(double v) {
     return static_cast<int>(std::nearbyint(v));
 }
 
+// Device coordinates stay far inside int, so that an aisle stored with huge edges draws off the page instead
+// of wrapping round.
+constexpr double kFarAway = 1 << 28;
+
+int device(double v) {
+    return roundEven(std::clamp(v, -kFarAway, kFarAway));
+}
+
 struct Mapper {
     float sx, sy;
     QPoint offset;
     QPoint operator()(double x, double y) const {
-        return {roundEven(x * static_cast<double>(sx)) - offset.x(),
-                roundEven(y * static_cast<double>(sy)) - offset.y()};
+        return {device(x * static_cast<double>(sx)) - offset.x(),
+                device(y * static_cast<double>(sy)) - offset.y()};
     }
 };
 
 void drawAisle(Canvas& c, const FloorAisle& a, const Mapper& dev, bool printing, int fontSize, int penWidth,
                const FloorplanPrintStyle& style) {
-    const int L = a.RectLeft, T = a.RectTop, R = a.RectRight, B = a.RectBottom;
+    const double L = a.left(), T = a.top(), R = a.right(), B = a.bottom();
     c.setBrushColor(a.Selected && !printing ? kYellow : kPaleYellow);
     c.setBrushStyle(printing && style.blackOnly ? Canvas::BrushStyle::Clear : Canvas::BrushStyle::Solid);
     c.setPenColor(kBlack);
@@ -80,9 +89,11 @@ void drawArrows(Canvas& c, const ShopAisles& aisles, const Mapper& dev, bool pri
     c.setBrushStyle(Canvas::BrushStyle::Solid);
     const int radius = roundEven(static_cast<double>(scaleX));
     const bool dotted = printing && style.dottedArrows;
+    // Dots a reader can see on paper: a pen of a screen pixel's size (0.75 pt) at any printer resolution.
+    const int dotWidth = std::max(1, roundEven(c.resolution().width() / 96.0));
     const auto centre = [&](const FloorAisle& a) {
-        return dev(a.RectLeft + (a.RectRight - a.RectLeft) / 2.0,
-                   a.RectTop + (a.RectBottom - a.RectTop) / 2.0);
+        return dev(a.left() + (static_cast<double>(a.right()) - a.left()) / 2.0,
+                   a.top() + (static_cast<double>(a.bottom()) - a.top()) / 2.0);
     };
 
     bool started = false;
@@ -102,7 +113,7 @@ void drawArrows(Canvas& c, const ShopAisles& aisles, const Mapper& dev, bool pri
             continue;
         }
         if (dotted) {
-            c.setPenWidth(0);
+            c.setPenWidth(dotWidth);
             c.setPenStyle(Canvas::PenStyle::Dot);
         }
         c.lineTo(c1.x(), c1.y());
@@ -130,7 +141,7 @@ void drawArrows(Canvas& c, const ShopAisles& aisles, const Mapper& dev, bool pri
             e2 = {mx - roundEven(std::cos(t2) * arm), my - roundEven(std::sin(t2) * arm)};
         }
         if (dotted)
-            c.setPenWidth(1);
+            c.setPenWidth(dotWidth);
         c.line(mx, my, e1.x(), e1.y());
         c.line(mx, my, e2.x(), e2.y());
         c.moveTo(x1, y1);

@@ -8,7 +8,7 @@ class ShopAisles;
 // How the printed floor plan looks, from the Options dialog; the screen ignores it.
 struct FloorplanPrintStyle {
     bool blackOnly = false;    // outlines only, black arrows ("Blac&k only" instead of "Co&lour")
-    bool dottedArrows = false; // thinnest dotted connecting lines ("Dotted arro&ws")
+    bool dottedArrows = false; // dotted connecting lines ("Dotted arro&ws")
 };
 
 // Draws the floor plan on any canvas: on screen the white background, plan edges and grid, then the aisles

@@ -251,6 +251,26 @@ void removeFile(const QString& path) {
     QFile::remove(path);
 }
 
+// Why an attached table file cannot be written, or nothing when it can: SQLite opens a file it may not write
+// read-only without a word, and a folder it may not write leaves it no room for a journal.
+QString writeRefusal(sqlite3* db, const QString& schema, const QString& path) {
+    const auto reason = [](int error, const char* what) {
+        return error == EROFS ? QStringLiteral("it is on a read-only disk")
+                              : QStringLiteral("you have no permission to write %1").arg(QLatin1String(what));
+    };
+    if (::access(QFile::encodeName(path).constData(), W_OK) != 0)
+        return reason(errno, "it");
+    if (::access(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), W_OK) != 0)
+        return reason(errno, "its folder");
+    if (sqlite3_db_readonly(db, schema.toUtf8().constData()) == 1)
+        return QStringLiteral("SQLite could open it only for reading");
+    return {};
+}
+
+QString readOnlyText(const ReadOnlyTable& table) {
+    return QStringLiteral("The table file %1 is read-only (%2)").arg(table.file, table.reason);
+}
+
 // Makes the renames in a folder durable.
 void syncFolder(const QString& folder) {
     const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
@@ -478,10 +498,21 @@ void Database::attachAll() {
             continue;
         }
         attached_ << table;
+        if (const QString why = writeRefusal(db_, table, dataFilePath(table)); !why.isEmpty())
+            readOnly_.push_back({file, why});
         if (const auto def = storedDefinition(db_, table, dataFilePath(table)))
             syncDefinitionFile(definitionFilePath(table), *def);
     }
+    std::vector<std::pair<QString, QString>> named;
+    for (const ReadOnlyTable& r : readOnly_)
+        named.emplace_back(tableName(r.file), readOnlyText(r));
+    setReadOnlyFiles(db_, named);
     removeStaleJournals();
+}
+
+std::vector<ReadOnlyTable> Database::readOnlyTables() {
+    open();
+    return readOnly_;
 }
 
 void Database::removeStaleJournals() {
@@ -521,11 +552,13 @@ void Database::close() {
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         transactionDepth_ = 0;
     }
+    setReadOnlyFiles(db_, {});
     sqlite3_close_v2(db_);
     db_ = nullptr;
     QFile::remove(mainFile_);
     attached_.clear();
     damaged_.clear();
+    readOnly_.clear();
     definitions_.clear();
     advanceAllGenerations();
 }

@@ -50,6 +50,12 @@ struct TableFileProblem {
     QString message;
 };
 
+// A table file the connection can only read, and why ("you have no permission to write it").
+struct ReadOnlyTable {
+    QString file; // "Items.dat"
+    QString reason;
+};
+
 // The connection to one database folder. Each table is the file pair <Table>.dat (an SQLite file with the
 // table's rows and indexes) and <Table>.idx (its definition). The connection attaches every .dat file of the
 // folder under its table name, so SQL joins work across tables. It opens on first use and can be closed,
@@ -102,6 +108,9 @@ public:
     QString definitionFilePath(const QString& table) const;
     bool tableExists(const QString& table) const;
     QStringList tables() const; // tables attached, in file-name order
+    // The attached table files that cannot be written, in file-name order; opens the connection. Every later
+    // refusal to write one of them names the file.
+    std::vector<ReadOnlyTable> readOnlyTables();
 
     // Definition of an attached table, cached until the connection closes. readDefinition() serves any table,
     // open or not: from the copy inside its table file, or from its .idx when the table file cannot be read;
@@ -162,6 +171,7 @@ private:
     int busyTimeout_ = 2000;
     QStringList attached_;
     QHash<QString, QString> damaged_; // table (lower case) -> why it could not be attached
+    std::vector<ReadOnlyTable> readOnly_;
     QHash<QString, std::shared_ptr<const TableDefinition>> definitions_;
     QHash<QString, std::shared_ptr<std::uint64_t>> generations_; // lower-case table name -> counter
     std::vector<DataSet*> dataSets_;

@@ -8,13 +8,16 @@
 #include "DatabaseLocator.h"
 #include "DatabaseLock.h"
 #include "EngineError.h"
+#include "ExportFile.h"
 #include "Helpers.h"
 #include "IniFile.h"
+#include "ListFormat.h"
 #include "PrintJob.h"
 #include "Query.h"
 #include "Report.h"
 #include "ReportRegistry.h"
 #include "Table.h"
+#include "TakeAlongList.h"
 #include "V1Importer.h"
 
 #include <QCommandLineParser>
@@ -35,6 +38,56 @@ QString WithLineFeeds(QString text) {
 }
 
 } // namespace
+
+CommandLineRun::ExportRequest CommandLineRun::exportArguments(const QCommandLineParser& parser,
+                                                              const QCommandLineOption& exportOption,
+                                                              const QCommandLineOption& formatOption,
+                                                              const QCommandLineOption& separatorOption,
+                                                              const QCommandLineOption& outputOption) {
+    ExportRequest request;
+    const auto wrong = [&request](const QString& text) {
+        request.error = text;
+        return request;
+    };
+    if (!parser.isSet(exportOption)) {
+        if (parser.isSet(formatOption) || parser.isSet(separatorOption))
+            return wrong(QStringLiteral("--%1 belongs to --export.")
+                             .arg(parser.isSet(formatOption) ? QStringLiteral("format")
+                                                             : QStringLiteral("separator")));
+        return request;
+    }
+    if (parser.value(exportOption) != QStringLiteral("shopping-list"))
+        return wrong(QStringLiteral("Unknown list \"%1\"; the list to export is shopping-list.")
+                         .arg(parser.value(exportOption)));
+    if (!parser.isSet(formatOption))
+        return wrong(QStringLiteral("--export needs --format: ") + ListFormat::names() + QLatin1Char('.'));
+    request.format = ListFormat::named(parser.value(formatOption));
+    if (!request.format)
+        return wrong(QStringLiteral("Unknown format \"%1\"; the formats are %2.")
+                         .arg(parser.value(formatOption), ListFormat::names()));
+    if (parser.value(outputOption).isEmpty())
+        return wrong(
+            QStringLiteral("--export needs --output with the file to write, or - for standard output."));
+    request.output = parser.value(outputOption);
+    if (request.output == QStringLiteral("-") && !request.format->toStandardOutput)
+        return wrong(QStringLiteral("The %1 format is written to a file only: name one with --output.")
+                         .arg(request.format->name));
+    if (parser.isSet(separatorOption)) {
+        const QString separator = parser.value(separatorOption);
+        if (request.format->kind != ListFormat::Csv)
+            return wrong(QStringLiteral("--separator belongs to --format csv."));
+        request.separator = separator == QStringLiteral("tab") ? QChar(QLatin1Char('\t'))
+                            : separator.size() == 1            ? separator.at(0)
+                                                               : QChar();
+        if (request.separator.isNull() || request.separator == QLatin1Char('"') ||
+            request.separator == QLatin1Char('\n') || request.separator == QLatin1Char('\r'))
+            return wrong(
+                QStringLiteral("The separator \"%1\" cannot separate fields: give one character other "
+                               "than a quote or a line break, or \"tab\".")
+                    .arg(separator));
+    }
+    return request;
+}
 
 CommandLineRun::CommandLineRun(const QString& programFolder, QTextStream& out, QTextStream& err)
     : programFolder_(programFolder), out_(out), err_(err) {}
@@ -80,9 +133,26 @@ int CommandLineRun::run(const QStringList& arguments) {
             reportNames.join(QStringLiteral(", ")) + QLatin1Char('.'),
         QStringLiteral("report"));
     const QCommandLineOption outputOption(
-        QStringLiteral("output"), QStringLiteral("The PDF file --print writes."), QStringLiteral("file"));
+        QStringLiteral("output"),
+        QStringLiteral("The PDF file --print writes, or the file --export writes (\"-\": standard output)."),
+        QStringLiteral("file"));
+    const QCommandLineOption exportOption(
+        QStringLiteral("export"),
+        QStringLiteral(
+            "Export the list <list> (shopping-list: the listed items of every shop in aisle order, "
+            "with totals and notes) into the file named by --output, in the format --format names."),
+        QStringLiteral("list"));
+    const QCommandLineOption formatOption(QStringLiteral("format"),
+                                          QStringLiteral("The format of --export: ") + ListFormat::names() +
+                                              QLatin1Char('.'),
+                                          QStringLiteral("format"));
+    const QCommandLineOption separatorOption(
+        QStringLiteral("separator"),
+        QStringLiteral("The field separator of --format csv: one character, or \"tab\" (default: \";\" where "
+                       "the locale's decimal separator is a comma, else \",\")."),
+        QStringLiteral("char"));
     parser.addOptions({backupOption, restoreOption, checkOption, deleteOrphansOption, importOption, yesOption,
-                       printOption, outputOption});
+                       printOption, outputOption, exportOption, formatOption, separatorOption});
 
     if (!parser.parse(arguments)) {
         printError(parser.errorText());
@@ -104,18 +174,24 @@ int CommandLineRun::run(const QStringList& arguments) {
     }
     int commands = 0;
     for (const QCommandLineOption* o :
-         {&backupOption, &restoreOption, &checkOption, &importOption, &printOption})
+         {&backupOption, &restoreOption, &checkOption, &importOption, &printOption, &exportOption})
         commands += parser.isSet(*o) ? 1 : 0;
     if (commands != 1) {
         printError(commands == 0 ? QStringLiteral("No command given: use --backup, --restore, --check, "
-                                                  "--import-v1 or --print (see --help).")
+                                                  "--import-v1, --print or --export (see --help).")
                                  : QStringLiteral("Give only one command at a time."));
         return BadArguments;
     }
-    if (parser.isSet(outputOption) != parser.isSet(printOption)) {
+    const ExportRequest exportRequest =
+        exportArguments(parser, exportOption, formatOption, separatorOption, outputOption);
+    if (!exportRequest.error.isEmpty()) {
+        printError(exportRequest.error);
+        return BadArguments;
+    }
+    if (!parser.isSet(exportOption) && parser.isSet(outputOption) != parser.isSet(printOption)) {
         printError(parser.isSet(printOption)
                        ? QStringLiteral("--print needs --output with the PDF file to write.")
-                       : QStringLiteral("--output belongs to --print."));
+                       : QStringLiteral("--output belongs to --print or --export."));
         return BadArguments;
     }
     if (parser.isSet(deleteOrphansOption) && !parser.isSet(checkOption)) {
@@ -130,6 +206,12 @@ int CommandLineRun::run(const QStringList& arguments) {
             printError(QStringLiteral("Unknown report \"%1\"; the reports are %2.")
                            .arg(parser.value(printOption), reportNames.join(QStringLiteral(", "))));
             return BadArguments;
+        }
+        if (report->checkArgument) {
+            if (const QString error = report->checkArgument(reportArgument); !error.isEmpty()) {
+                printError(error);
+                return BadArguments;
+            }
         }
         if (!report->make) {
             printError(QStringLiteral("The report \"%1\" cannot be printed from the command line yet.")
@@ -152,6 +234,10 @@ int CommandLineRun::run(const QStringList& arguments) {
     }
     const QString file =
         parser.isSet(restoreOption) ? parser.value(restoreOption) : parser.value(importOption);
+    if (replaces && QFileInfo(file).isDir()) {
+        printError(QStringLiteral("\"%1\" is a folder, not a file.").arg(file));
+        return Failure;
+    }
     if (replaces && !QFileInfo(file).isFile()) {
         printError(QStringLiteral("The file \"%1\" does not exist.").arg(file));
         return Failure;
@@ -175,6 +261,8 @@ int CommandLineRun::run(const QStringList& arguments) {
         if (report)
             return printReport(*report, reportArgument,
                                QFileInfo(parser.value(outputOption)).absoluteFilePath());
+        if (exportRequest.format)
+            return exportList(exportRequest);
         return importV1(QFileInfo(file).absoluteFilePath());
     } catch (const backup::BackupError& e) {
         printError(e.message());
@@ -237,6 +325,45 @@ int CommandLineRun::printReport(const reports::ReportEntry& entry, const QString
     printer.setOutputFileName(outputFile);
     reports::printReport(*report, printer);
     print(outputFile);
+    return Success;
+}
+
+int CommandLineRun::exportList(const ExportRequest& request) {
+    {
+        engine::Database db(databaseFolder_);
+        if (DatabaseLocator(db).databaseMissing()) {
+            printError(QStringLiteral("There is no database in \"%1\" to export from.").arg(databaseFolder_));
+            return Failure;
+        }
+    }
+    upgradeTables();
+    engine::Database db(databaseFolder_);
+    db.setScratchFolder(AppFolders::scratchFolder());
+    engine::Query query(&db);
+    engine::Table aisles(&db, QStringLiteral("Aisles.dat"));
+    reports::ReportSource source;
+    source.query = &query;
+    source.aisles = &aisles;
+    // The notes come from the settings file.
+    const AppFolders folders = AppFolders::locate(programFolder_);
+    IniFile ini;
+    ini.load(folders.settingsFileName);
+    ReadSettings(ini, source.settings, QRect(), WithoutTrailingSeparator(folders.documentsFolder));
+
+    const TakeAlongList list = TakeAlongList::read(source);
+    if (list.isEmpty()) {
+        printError(TakeAlongList::emptyMessage());
+        return Failure;
+    }
+    const QString text = request.format->write(list, request.separator);
+    if (request.output == QStringLiteral("-")) {
+        out_ << text;
+        out_.flush();
+        return Success;
+    }
+    const QString path = QFileInfo(request.output).absoluteFilePath();
+    ExportFile::write(path, text.toUtf8());
+    print(path);
     return Success;
 }
 

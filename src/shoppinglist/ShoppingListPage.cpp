@@ -123,17 +123,19 @@ void ShoppingListPage::buildControls() {
     PrintBtn = new QPushButton(QStringLiteral("&Print"), Panel1);
     PrintBtn->setObjectName(QStringLiteral("PrintBtn"));
     PrintBtn->setToolTip(QStringLiteral("Print shopping list"));
-    // The button prints exactly as the menu entry does, and is available exactly when that entry is.
-    if (QAction* print = main_.menuAction(QStringLiteral("PrintShoppingItem"))) {
-        PrintBtn->setEnabled(print->isEnabled());
-        connect(print, &QAction::changed, PrintBtn,
-                [this, print] { PrintBtn->setEnabled(print->isEnabled()); });
-        connect(PrintBtn, &QPushButton::clicked, print, &QAction::trigger);
-    } else {
-        PrintBtn->setEnabled(false);
-    }
+    runsMenuCommand(PrintBtn, QStringLiteral("PrintShoppingItem"));
+    CopyListBtn = new QPushButton(QStringLiteral("Cop&y"), Panel1);
+    CopyListBtn->setObjectName(QStringLiteral("CopyListBtn"));
+    CopyListBtn->setToolTip(QStringLiteral("Copy shopping list (Ctrl+Shift+C)"));
+    runsMenuCommand(CopyListBtn, QStringLiteral("CopyShoppingListItem"));
+    QrCodeBtn = new QPushButton(QStringLiteral("&QR code..."), Panel1);
+    QrCodeBtn->setObjectName(QStringLiteral("QrCodeBtn"));
+    QrCodeBtn->setToolTip(QStringLiteral("Show list as QR code"));
+    runsMenuCommand(QrCodeBtn, QStringLiteral("ShowListQrCodeItem"));
     modes->addWidget(ListClearBtn);
     modes->addWidget(PrintBtn);
+    modes->addWidget(CopyListBtn);
+    modes->addWidget(QrCodeBtn);
     modes->addStretch(1);
     middle->addLayout(modes);
     TotalItemsLabel = totalLabel(QStringLiteral("Items:"), QStringLiteral("TotalItemsLabel"), Panel1);
@@ -161,6 +163,18 @@ void ShoppingListPage::buildControls() {
     ShoppingGrid = new ui::ThemedDBGrid(this);
     ShoppingGrid->setObjectName(QStringLiteral("ShoppingGrid"));
     layout->addWidget(ShoppingGrid, 1);
+}
+
+void ShoppingListPage::runsMenuCommand(QPushButton* button, const QString& actionName) {
+    // The button runs exactly what the command does, and is available exactly when the command is.
+    if (QAction* action = main_.menuAction(actionName)) {
+        button->setEnabled(action->isEnabled());
+        connect(action, &QAction::changed, button,
+                [button, action] { button->setEnabled(action->isEnabled()); });
+        connect(button, &QPushButton::clicked, action, &QAction::trigger);
+    } else {
+        button->setEnabled(false);
+    }
 }
 
 void ShoppingListPage::createPopup() {

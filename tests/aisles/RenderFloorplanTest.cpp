@@ -5,6 +5,8 @@
 
 #include <QImage>
 #include <gtest/gtest.h>
+#include <limits>
+#include <memory>
 
 namespace {
 
@@ -84,6 +86,43 @@ TEST(RenderFloorplan, AislesAreFilledAndOutlinedWithSelectedOnTop) {
     EXPECT_EQ(image.pixel(30, 30), rgb(255, 255, 0));  // selected: yellow
     EXPECT_EQ(image.pixel(100, 35), rgb(255, 255, 0)); // selected one lies on top
     EXPECT_EQ(image.pixel(100, 60), rgb(252, 252, 210));
+}
+
+TEST(RenderFloorplan, InvertedRectanglesShowTheAreaTheySpanAndKeepTheirEdges) {
+    const auto planOf = [](int l, int t, int r, int b) {
+        auto plan = std::make_unique<ShopAisles>();
+        add(*plan, 1, QStringLiteral("Fruit"), edges(200, 20, 260, 40));
+        FloorAisle a;
+        a.Category = 2;
+        a.CatName = QStringLiteral("Household goods");
+        a.RectLeft = l;
+        a.RectTop = t;
+        a.RectRight = r;
+        a.RectBottom = b;
+        plan->append(a);
+        return plan;
+    };
+    const QImage expected = render(*planOf(20, 30, 120, 60), {0, 0}, true, QSize(300, 100));
+    const struct { int l, t, r, b; } inverted[] = {{120, 30, 20, 60}, {20, 60, 120, 30}, {120, 60, 20, 30}};
+    for (const auto& e : inverted) {
+        auto plan = planOf(e.l, e.t, e.r, e.b);
+        EXPECT_EQ(render(*plan, {0, 0}, true, QSize(300, 100)), expected) << e.l << "," << e.t;
+        EXPECT_EQ(plan->hitTest({70, 45}), 1);
+        EXPECT_EQ(plan->maxBottom(), 60);
+        const FloorAisle& a = plan->at(1);
+        EXPECT_EQ(QList<int>({a.RectLeft, a.RectTop, a.RectRight, a.RectBottom}),
+                  QList<int>({e.l, e.t, e.r, e.b}));
+        // The handles sit on the drawn corners, so a resize works on the area shown.
+        plan->selectOnly(1);
+        ASSERT_TRUE(plan->resizeSelected(ShopAisles::Handle::BottomRight, 20, 0));
+        EXPECT_EQ(QList<int>({a.RectLeft, a.RectTop, a.RectRight, a.RectBottom}),
+                  QList<int>({20, 30, 140, 60}));
+    }
+
+    // Edges far outside any page draw off it instead of wrapping round.
+    auto huge =
+        planOf(std::numeric_limits<std::int32_t>::max(), 0, std::numeric_limits<std::int32_t>::min(), 90);
+    EXPECT_EQ(render(*huge, {0, 0}, false, QSize(300, 100)).pixel(150, 50), rgb(252, 252, 210));
 }
 
 TEST(RenderFloorplan, LabelsRunHorizontallyOrUpwards) {
@@ -169,13 +208,18 @@ TEST(RenderFloorplan, PrintingScalesAndFollowsTheColourPreference) {
     EXPECT_EQ(rects[0].args, (QList<int>{100 - 10, 50 - 5, 202 - 10, 102 - 5}));
     EXPECT_EQ(rects[0].penWidth, 2); // Round(2.5)
     EXPECT_EQ(rects[0].brushStyle, Canvas::BrushStyle::Clear);
-    // Black only: the arrows keep the black pen; dotted connecting lines of the thinnest width.
+    // Black only: the arrows keep the black pen; dotted connecting lines of a screen pixel's width, which
+    // is one dot at 96 dpi and twelve at 1,200.
     const auto lines = c.of(QStringLiteral("line"));
     ASSERT_EQ(lines.size(), 3);
     EXPECT_EQ(lines[0].pen, QColor(0, 0, 0));
     EXPECT_EQ(lines[0].penStyle, Canvas::PenStyle::Dot);
-    EXPECT_EQ(lines[0].penWidth, 0);
+    EXPECT_EQ(lines[0].penWidth, 1);
     EXPECT_EQ(lines[1].penWidth, 1);
+    RecordingCanvas paper(QSize(1000, 800), QSize(1200, 1200));
+    RenderFloorplan(paper, plan, true, 10, 2.5f, 2.5f, {10, 5}, true, {true, true});
+    EXPECT_EQ(paper.of(QStringLiteral("line"))[0].penWidth, 12);
+    EXPECT_EQ(paper.of(QStringLiteral("line"))[1].penWidth, 12);
     EXPECT_EQ(c.of(QStringLiteral("ellipse")).size(), 2);
     EXPECT_EQ(c.of(QStringLiteral("ellipse"))[0].args, (QList<int>{140 - 2, 70 - 2, 140 + 2, 70 + 2}));
 }

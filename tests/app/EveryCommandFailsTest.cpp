@@ -12,6 +12,7 @@
 #include "OptimizeForm.h"
 #include "PickAisleForm.h"
 #include "PrefsForm.h"
+#include "QrCodeDialog.h"
 #include "ResizeHandle.h"
 #include "SequencePanel.h"
 #include "ShoppingListPage.h"
@@ -61,6 +62,7 @@ public:
     MainWindow& window() { return *window_; }
     void answerText(const char* text) { dialogs_.setNextAnswer(QString::fromUtf8(text)); }
     void answerText(const QString& text) { dialogs_.setNextAnswer(text); }
+    QString exportFile() const { return temp_.file(QStringLiteral("list.html")); }
     // The next print dialog is accepted with a PDF file as the printer.
     void printToFile() {
         window_->printer().setOutputFormat(QPrinter::PdfFormat);
@@ -305,6 +307,13 @@ public:
                 closeUploadProgress();
         });
     }
+    // The shopping list's QR code, shown and closed.
+    void qrCode() {
+        dialog<QrCodeDialog>([](QrCodeDialog& d) { QTest::mouseClick(d.CloseBtn, Qt::LeftButton); },
+                             [](QrCodeDialog& d) { d.reject(); });
+        arm();
+        click("QrCodeBtn");
+    }
     // Options: the first language after ANSI chosen with the keyboard.
     void language() {
         dialog<PrefsForm>(
@@ -370,11 +379,13 @@ static const T::Command kCommands[] = {
     {"Backup", "BackupItem", "Items", [](T& t) { t.list(); t.arm(); t.menu("BackupItem"); }},
     {"Restore", "RestoreItem", "Items", [](T& t) { t.list(); t.menu("BackupItem"); t.answerText(t.newestBackup()); t.arm(); t.menu("RestoreItem"); }, false, nullptr, true},
     {"ImportV1", "ImportV1Item", "Items", [](T& t) { t.list(); t.answerText(t.v1File()); t.arm(); t.menu("ImportV1Item"); }},
+    {"ExportShoppingList", "ExportShoppingListItem", "Items", [](T& t) { t.list(); t.answerText(t.exportFile()); t.arm(); t.menu("ExportShoppingListItem"); }},
     // Help menu.
     {"UploadToSupport", "UploadDataItem", "Items", [](T& t) { t.list(); t.uploadToSupport(); }},
     // Edit menu.
     {"EditShoppingList", "Shoppinglist2", "Items", [](T& t) { t.tab(P::CatPageIndex); t.arm(); t.menu("Shoppinglist2"); }},
     {"EditPrices", "Prices1", "Items", [](T& t) { t.list(); t.arm(); t.menu("Prices1"); }},
+    {"CopyShoppingList", "CopyShoppingListItem", "Items", [](T& t) { t.list(); t.arm(); t.menu("CopyShoppingListItem"); }},
     {"EditItems", "EditItemsItem", "Items", [](T& t) { t.arm(); t.menu("EditItemsItem"); }},
     {"EditCategories", "EditCatItem", "Categories", [](T& t) { t.arm(); t.menu("EditCatItem"); }},
     {"EditShops", "EditShopsItem", "Shops", [](T& t) { t.arm(); t.menu("EditShopsItem"); }},
@@ -410,6 +421,8 @@ static const T::Command kCommands[] = {
     {"ListSort", nullptr, "Items", [](T& t) { t.list(); t.arm(); t.title("ShoppingGrid", ShoppingQuery::BrandColumn); }},
     {"ListQuantityCell", nullptr, "Items", [](T& t) { t.list(); t.cell(0, ShoppingQuery::QtyColumn, "7"); }},
     {"ListPriceCell", nullptr, "Items", [](T& t) { t.list(); t.click("PriceRB"); t.cell(0, ShoppingQuery::PriceColumn, "3.5"); }},
+    {"ListCopyButton", "CopyListBtn", "Items", [](T& t) { t.list(); t.arm(); t.click("CopyListBtn"); }},
+    {"ListQrCode", "QrCodeBtn", "Items", [](T& t) { t.list(); t.qrCode(); }},
     {"ListEditThisItem", "SLPopEdititem1", "Items", [](T& t) { t.list(); t.row("ShoppingGrid", 1); t.arm(); t.popup(t.window().findChild<QMenu*>("ShoppingListPopup"), "SLPopEdititem1" ); }},
     // Items page.
     {"ItemsPickItem", nullptr, "Products", [](T& t) { t.tab(P::ItemsPageIndex); t.arm(); t.row("ItemsGrid", 2); }},

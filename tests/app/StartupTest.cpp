@@ -13,9 +13,48 @@
 #include <QFileInfo>
 #include <QTest>
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
+
+// Takes the right to write a file away from this process for as long as it lives: the write permission,
+// and for the superuser, whom permissions do not bind, the immutable attribute. `taken()` is false where
+// neither holds (a file system without the attribute).
+class Unwritable {
+public:
+    explicit Unwritable(const QString& path) : path_(QFile::encodeName(path)) {
+        if (::geteuid() != 0)
+            QFile::setPermissions(path, QFileDevice::ReadOwner);
+        else
+            immutable(true);
+    }
+    ~Unwritable() {
+        if (::geteuid() != 0)
+            QFile::setPermissions(QFile::decodeName(path_), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        else
+            immutable(false);
+    }
+    Unwritable(const Unwritable&) = delete;
+    Unwritable& operator=(const Unwritable&) = delete;
+    bool taken() const { return ::access(path_.constData(), W_OK) != 0; }
+
+private:
+    void immutable(bool on) {
+        const int fd = ::open(path_.constData(), O_RDONLY);
+        if (fd < 0)
+            return;
+        int flags = 0;
+        if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+            ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+        }
+        ::close(fd);
+    }
+    QByteArray path_;
+};
 
 std::pair<int, int> VersionOf(const QString& folder, const QString& table) {
     engine::Database db(folder);
@@ -369,4 +408,42 @@ TEST_F(StartupTest, TablesSetAsideByAnInterruptedSwapAreNotTakenForAMissingDatab
         EXPECT_EQ(std::pair(def.versionMajor, def.versionMinor), std::pair(2, 1)) << table.toStdString();
         EXPECT_EQ(def.locale, 1031);
     }
+}
+
+TEST_F(StartupTest, ATableFileThatCannotBeWrittenIsNamedAtStartAndInEveryRefusal) {
+    createDatabase();
+    Unwritable locked(dataFolder() + "/Items.dat");
+    if (!locked.taken())
+        GTEST_SKIP() << "this file system cannot make a file unwritable for this user";
+    MainWindow& w = start();
+    EXPECT_FALSE(w.startupFailed());
+    ASSERT_EQ(messages_.count(), 1) << messages_.lastText().toStdString();
+    EXPECT_EQ(messages_.calls()[0].kind, ui::MessageKind::Warning);
+    EXPECT_EQ(
+        messages_.lastText(),
+        "The table file Items.dat cannot be written: you have no permission to write it.\r\n"
+        "Grocelle opens it read-only: you can see the data, but every change to it is refused until the "
+        "file can be written and Grocelle is started again.");
+
+    // A change to it later names the file; the other tables take changes as before.
+    engine::Table items(&w.database(), "Items");
+    items.open();
+    items.append();
+    items.field("Product").setInteger(1);
+    items.field("Shop").setInteger(1);
+    try {
+        items.post();
+        ADD_FAILURE() << "a read-only table took a row";
+    } catch (const engine::EngineError& e) {
+        EXPECT_EQ(e.message(), "The table file Items.dat is read-only (you have no permission to write it); "
+                               "the change was not saved.");
+    }
+    items.cancel();
+    engine::Table shops(&w.database(), "Shops");
+    shops.open();
+    shops.append();
+    shops.field("ShopName").setString("Corner");
+    EXPECT_NO_THROW(shops.post());
+    messages_.clear();
+    finish();
 }

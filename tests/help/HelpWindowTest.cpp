@@ -86,7 +86,7 @@ TEST_F(HelpWindowTest, LinksOutOfTheCollectionGoToTheBrowser) {
 TEST_F(HelpWindowTest, TheSearchTabListsThePagesFoundAndOpensOne) {
     window.show();
     window.Tabs->setCurrentIndex(HelpWindow::SearchTab);
-    QTest::keyClicks(window.SearchEdit, QStringLiteral("shopping.dat"));
+    QTest::keyClicks(window.SearchEdit, QStringLiteral("imported"));
     QTest::keyClick(window.SearchEdit, Qt::Key_Return);
     ASSERT_EQ(window.SearchResults->count(), 1);
     EXPECT_EQ(window.SearchResults->item(0)->text(), QStringLiteral("Importing version 1 data"));

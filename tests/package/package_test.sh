@@ -30,7 +30,7 @@ deb=${debs[0]}
 depends=$(dpkg-deb --field "$deb" Depends)
 names=$(sed 's/ *([^)]*)//g; s/, */\n/g' <<<"$depends")
 for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libqt6svg6 libsqlite3-0 \
-  libzip4 libicu72; do
+  libzip4 libicu72 libqrencode4; do
   grep -qxF "$lib" <<<"$names" || fail "Depends lacks $lib: $depends"
 done
 grep -Eq 'libc6 \(>= [0-9.]+\)' <<<"$depends" || fail "Depends has no versions from the libraries: $depends"

@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -124,6 +125,21 @@ TEST_F(CommandLine, HelpVersionAndWrongArguments) {
     EXPECT_FALSE(QFileInfo::exists(documentsBackups()));
 }
 
+TEST_F(CommandLine, TheHelpsCommandLineTopicNamesEveryOption) {
+    const Outcome help = run({QStringLiteral("--help")});
+    ASSERT_EQ(help.exitCode, 0);
+    QFile topic(QStringLiteral(GROCELLE_COMMAND_LINE_TOPIC));
+    ASSERT_TRUE(topic.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(topic.readAll());
+    static const QRegularExpression option(QStringLiteral("--[a-z][a-z0-9-]*"));
+    QStringList options;
+    for (const QRegularExpressionMatch& m : option.globalMatch(help.out))
+        options << m.captured();
+    EXPECT_GE(options.size(), 9) << help.out.toStdString();
+    for (const QString& o : options)
+        EXPECT_TRUE(html.contains(o)) << o.toStdString() << " is missing from the help topic";
+}
+
 TEST_F(CommandLine, ImportBackUpChangeAndRestore) {
     const QString v1 = writeV1(sampleFile());
     V1ImportCounts counts;
@@ -178,6 +194,8 @@ TEST_F(CommandLine, RefusedRestoresAndImportsChangeNothing) {
     ExpectRefusal(run({QStringLiteral("--import-v1"), temp_.file(QStringLiteral("missing.dat")),
                        QStringLiteral("--yes")}),
                   QStringLiteral("does not exist"));
+    ExpectRefusal(run({QStringLiteral("--import-v1"), temp_.path(), QStringLiteral("--yes")}),
+                  QStringLiteral("\"") + temp_.path() + QStringLiteral("\" is a folder, not a file."));
 
     const QString text = temp_.file(QStringLiteral("notes.zip"));
     ASSERT_TRUE(WriteFile(text, "just some notes\n"));
@@ -194,6 +212,24 @@ TEST_F(CommandLine, RefusedRestoresAndImportsChangeNothing) {
     ExpectRefusal(run({QStringLiteral("--import-v1"), cut, QStringLiteral("--yes")}), cut);
 
     EXPECT_EQ(data(), before);
+}
+
+TEST_F(CommandLine, AFolderWithoutADatabaseIsNamed) {
+    const QString pdf = temp_.file(QStringLiteral("out.pdf"));
+    // No table file at all, and no data folder at all.
+    for (const bool folderThere : {true, false}) {
+        QDir(home_.dataFolder()).removeRecursively();
+        if (folderThere)
+            QDir().mkpath(home_.dataFolder());
+        const QString folder = QDir(home_.dataFolder()).absolutePath();
+        ExpectRefusal(run({QStringLiteral("--check")}),
+                      QStringLiteral("There is no database in \"%1\"").arg(folder));
+        ExpectRefusal(
+            run({QStringLiteral("--print"), QStringLiteral("fridge-list"), QStringLiteral("--output"), pdf}),
+            QStringLiteral("There is no database in \"%1\"").arg(folder));
+        EXPECT_FALSE(QFileInfo::exists(pdf));
+        EXPECT_TRUE(QDir(folder).entryList({QStringLiteral("*.dat")}, QDir::Files).isEmpty()) << "none made";
+    }
 }
 
 TEST_F(CommandLine, CheckRepairsAndReports) {
@@ -418,6 +454,18 @@ TEST_F(CommandLine, PrintRefusals) {
         run({QStringLiteral("--print"), QStringLiteral("fridge-list:3"), QStringLiteral("--output"), pdf})
             .exitCode,
         2);
+    // A shop id that is not a number is a wrong argument; a number that names no shop is a failure.
+    for (const char* id : {"abc", "0", "-3", "2x"}) {
+        const Outcome o = run({QStringLiteral("--print"), QStringLiteral("floorplan:") + QLatin1String(id),
+                               QStringLiteral("--output"), pdf});
+        EXPECT_EQ(o.exitCode, 2) << id;
+        EXPECT_TRUE(o.err.contains(QStringLiteral("is not a shop id"))) << o.err.toStdString();
+    }
+    const Outcome noShop =
+        run({QStringLiteral("--print"), QStringLiteral("floorplan:999"), QStringLiteral("--output"), pdf});
+    EXPECT_EQ(noShop.exitCode, 1);
+    EXPECT_TRUE(noShop.err.contains(QStringLiteral("There is no shop with the id 999.")))
+        << noShop.err.toStdString();
     // Reports not yet printable from here say so.
     for (const reports::ReportEntry& e : reports::reportEntries()) {
         if (e.make)
