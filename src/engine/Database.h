@@ -51,6 +51,14 @@ public:
     void setScratchFolder(const QString& folder);
     QString scratchFolder() const { return scratchFolder_; }
 
+    // Read-only: the table files are opened for reading and nothing is changed anywhere: no session file, no
+    // leftover resolution, no journal removal, no .idx rewrite. Such a connection can read beside a program
+    // that holds the database; a commit that program is making is waited for, and a table whose crashed
+    // commit still waits to be played back is left to its owner (it counts as damaged here). Every change
+    // through the layer is refused. Closes the connection when the mode changes.
+    void setReadOnly(bool readOnly);
+    bool isReadOnly() const { return readOnly_; }
+
     // How long a statement waits for a lock held by another process before it fails.
     void setBusyTimeout(int milliseconds);
     int busyTimeout() const { return busyTimeout_; }
@@ -120,6 +128,8 @@ public:
     void unregisterDataSet(DataSet* dataSet);
 
 private:
+    void openForReading();
+    void requireWritable() const;
     void attachAll();
     void removeStaleJournals();
     void removeStaleSessionFiles() const;
@@ -132,6 +142,7 @@ private:
     sqlite3* db_ = nullptr;
     int transactionDepth_ = 0;
     int busyTimeout_ = 2000;
+    bool readOnly_ = false;
     QStringList attached_;
     QHash<QString, QString> damaged_; // table (lower case) -> why it could not be attached
     QHash<QString, std::shared_ptr<const TableDefinition>> definitions_;
