@@ -271,8 +271,8 @@ void finishSwap(const QDir& db, const QDir& staging, const QString& asidePath) {
     for (const QString& f : files)
         if (QFileInfo::exists(staging.filePath(f)))
             moveFile(staging.filePath(f), db.filePath(f));
-    syncPath(asidePath, true);
     syncPath(db.path(), true);
+    syncPath(asidePath, true);
 }
 
 // Undoes a swap: a new file that was moved in leaves again (its staged copy is gone, so it is the one in
@@ -690,8 +690,8 @@ void BackupRestorer::swapIn(const QString& staging) {
             movedIn << f;
         }
         // The old files are removed only once the new ones are in place for good.
-        syncPath(aside, true);
         syncPath(databaseFolder_, true);
+        syncPath(aside, true);
     } catch (const std::exception& e) {
         // Undone in reverse; without the marker a crash during the undo is finished by moving the old back.
         try {
