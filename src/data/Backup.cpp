@@ -272,7 +272,6 @@ void finishSwap(const QDir& db, const QDir& staging, const QString& asidePath) {
         if (QFileInfo::exists(staging.filePath(f)))
             moveFile(staging.filePath(f), db.filePath(f));
     syncPath(db.path(), true);
-    syncPath(asidePath, true);
 }
 
 // Undoes a swap: a new file that was moved in leaves again (its staged copy is gone, so it is the one in
@@ -550,6 +549,9 @@ void BackupRestorer::verify(const QString& folder) {
         db.setReadOnly(true);
         db.open();
         const QStringList names = schema::tableNames();
+        // Every page and record of each table file passes SQLite's quick check there; comparing each index
+        // with its table as well would cost ten times the whole restore (the language-aware collations), and
+        // the archive's checksums already vouch that the bytes are those that were backed up.
         const auto problems = db.diagnoseTables(names);
         if (!problems.empty())
             throw std::runtime_error(problems.front().message.toStdString());
@@ -566,7 +568,7 @@ void BackupRestorer::verify(const QString& folder) {
                                                      .arg(def.versionMinor)
                                                      .arg(schema::kVersionMajor)
                                                      .arg(schema::kVersionMinor));
-            // Every field of the definition must be there to read (the rows themselves are checked below).
+            // Every field of the definition must be there to read.
             QStringList columns;
             for (const engine::FieldDef& field : def.fields)
                 columns << engine::quoteIdentifier(field.name);
@@ -575,18 +577,6 @@ void BackupRestorer::verify(const QString& folder) {
                               .arg(columns.join(QStringLiteral(", ")), engine::quoteIdentifier(name))});
             probe.open();
             probe.close();
-            // Every page and record is checked; comparing each index with its table as well would cost ten
-            // times the whole restore (the language-aware collations), and the archive's checksums already
-            // vouch that the bytes are those that were backed up.
-            sqlite3_stmt* statement = nullptr;
-            const QByteArray sql = QStringLiteral("PRAGMA \"%1\".quick_check").arg(name).toUtf8();
-            QString verdict;
-            if (sqlite3_prepare_v2(db.connection(), sql.constData(), -1, &statement, nullptr) == SQLITE_OK &&
-                sqlite3_step(statement) == SQLITE_ROW)
-                verdict = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
-            sqlite3_finalize(statement);
-            if (verdict != QLatin1String("ok"))
-                throw std::runtime_error(QStringLiteral("%1: %2").arg(name, verdict).toStdString());
         }
         db.close();
     } catch (const BackupError&) {
@@ -691,7 +681,6 @@ void BackupRestorer::swapIn(const QString& staging) {
         }
         // The old files are removed only once the new ones are in place for good.
         syncPath(databaseFolder_, true);
-        syncPath(aside, true);
     } catch (const std::exception& e) {
         // Undone in reverse; without the marker a crash during the undo is finished by moving the old back.
         try {
