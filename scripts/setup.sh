@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-tools-dev qt6-tools-dev-tools libqt6sql6-sqlite
-  libsqlite3-dev libzip-dev zlib1g-dev libcurl4-openssl-dev libicu-dev
+  libsqlite3-dev sqlite3 libzip-dev zlib1g-dev libcurl4-openssl-dev libicu-dev
   libgtest-dev googletest libgmock-dev libbenchmark-dev
   python3 python3-pyftpdlib
   fonts-dejavu-core

@@ -145,10 +145,9 @@ void DatabaseLocator::createMissingTables(const QStringList& tables) {
     }
 }
 
-void DatabaseLocator::repairTable(const QString& table) {
+engine::TableRepair DatabaseLocator::repairTable(const QString& table) {
     try {
-        db_.repairTable(table);
-        return;
+        return db_.repairTable(table);
     } catch (const engine::EngineError& e) {
         if (e.code() != engine::CorruptTable)
             throw;
@@ -161,7 +160,7 @@ void DatabaseLocator::repairTable(const QString& table) {
         def.locale = localeBeside({t.name});
         def.writeFile(db_.definitionFilePath(t.name));
     }
-    db_.repairTable(table);
+    return db_.repairTable(table);
 }
 
 QString DatabaseLocator::notFoundMessage() const {

@@ -42,7 +42,7 @@ public:
     // Creates the named tables empty beside the tables that are there, in their locale.
     void createMissingTables(const QStringList& tables);
     // The table layer's repair; a table whose definition is lost in both copies gets its known definition.
-    void repairTable(const QString& table);
+    engine::TableRepair repairTable(const QString& table);
 
     QString notFoundMessage() const;
     static QString higherVersionMessage();

@@ -2,6 +2,7 @@
 
 #include "AppPage.h"
 #include "Backup.h"
+#include "BusyCursor.h"
 #include "DatabaseLocator.h"
 #include "DialogService.h"
 #include "GridShading.h"
@@ -309,12 +310,22 @@ void MainWindow::runStartup() {
                 ui::showMessage(ui::MessageKind::Error, DatabaseLocator::unreadableMessage(problem),
                                 ui::MessageButtons::Ok, this);
                 return false;
-            case engine::TableFileProblem::Damaged:
+            case engine::TableFileProblem::Damaged: {
                 if (ui::showMessage(ui::MessageKind::Confirmation, DatabaseLocator::repairQuestion(problem),
                                     ui::MessageButtons::YesNo, this) != ui::MessageAnswer::Yes)
                     return false;
-                locator.repairTable(problem.table);
+                // The user learns what the repair saved, and what not, before the program goes on.
+                engine::TableRepair repair;
+                {
+                    const ui::BusyCursor busy;
+                    repair = locator.repairTable(problem.table);
+                }
+                if (repair.rebuilt)
+                    ui::showMessage(repair.rowsMissing() ? ui::MessageKind::Warning
+                                                         : ui::MessageKind::Information,
+                                    repair.message(), ui::MessageButtons::Ok, this);
                 break;
+            }
             }
         }
         if (!missing.isEmpty()) {

@@ -44,10 +44,18 @@ void warn(MainWindow& main, const QString& text) {
 void Checkrepairdata1Click(MainWindow& main) {
     main.PageControl1Changing();
     main.database().close();
+    DataChecker checker(main.database());
     CheckOutcome outcome;
     {
         const ui::BusyCursor busy;
-        outcome = DataChecker(main.database()).run();
+        outcome = checker.run();
+    }
+    // Rows whose parent a repair could not save go only when the user says so; the safe answer keeps them.
+    if (!outcome.isWarning() && outcome.unexpectedError.isEmpty() && outcome.rowsKept() > 0 &&
+        ui::showMessage(ui::MessageKind::Confirmation, DataChecker::deleteKeptQuestion(outcome),
+                        ui::MessageButtons::YesNoDefaultNo, &main) == ui::MessageAnswer::Yes) {
+        const ui::BusyCursor busy;
+        checker.deleteKeptOrphans(outcome);
     }
     reopen(main);
     if (outcome.isWarning())

@@ -5,6 +5,7 @@
 #include "EngineError.h"
 #include "FileSteps.h"
 #include "Statement.h"
+#include "TableSalvage.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -18,6 +19,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <set>
 #include <unistd.h>
 
 namespace engine {
@@ -26,6 +28,8 @@ namespace {
 
 constexpr const char* kDefinitionTable = "grocelle_definition";
 constexpr const char* kRebuildTable = "grocelle_rebuild";
+// Present in a table file that a repair rebuilt with rows missing: how many, and whether that is exact.
+constexpr const char* kLostRowsTable = "grocelle_lost_rows";
 const QLatin1String kSessionPrefix("Grocelle-session-");
 
 // A short-lived connection to one table file, used for definition work while the main connection is closed.
@@ -741,11 +745,61 @@ void Database::emptyTable(const QString& table) {
     execSql(db_, QStringLiteral("DELETE FROM %1.%1").arg(quoteIdentifier(name)));
     if (definition(name).autoIncField() >= 0)
         execSql(db_, QStringLiteral("DELETE FROM %1.sqlite_sequence").arg(quoteIdentifier(name)));
+    // Rows lost to a repair are of no account once the table starts afresh.
+    execSql(db_, QStringLiteral("DROP TABLE IF EXISTS %1.%2")
+                     .arg(quoteIdentifier(name), QLatin1String(kLostRowsTable)));
     t.commit();
     advanceGeneration(name);
 }
 
-bool Database::repairTable(const QString& table) {
+bool Database::rowsLost(const QString& table) {
+    const QString name = tableName(table);
+    definition(name);
+    Statement present(
+        db_, QStringLiteral("SELECT count(*) FROM %1.sqlite_master WHERE type = 'table' AND name = '%2'")
+                 .arg(quoteIdentifier(name), QLatin1String(kLostRowsTable)));
+    return present.step() && sqlite3_column_int(present.handle(), 0) > 0;
+}
+
+void Database::forgetLostRows(const QString& table) {
+    requireWritable();
+    const QString name = tableName(table);
+    definition(name);
+    Transaction t(*this);
+    execSql(db_, QStringLiteral("DROP TABLE IF EXISTS %1.%2")
+                     .arg(quoteIdentifier(name), QLatin1String(kLostRowsTable)));
+    t.commit();
+}
+
+QString TableRepair::message() const {
+    if (!rebuilt)
+        return {};
+    const QString file = table + QStringLiteral(".dat");
+    const auto rows = [](int n) {
+        return QString::number(n) + (n == 1 ? QStringLiteral(" row") : QStringLiteral(" rows"));
+    };
+    QString text;
+    if (recovered == 0 && (lost > 0 || !lostExact)) {
+        text = file + QStringLiteral(" was repaired, but no row could be recovered");
+        if (lost > 0)
+            text += (lostExact ? QStringLiteral(": ") : QStringLiteral(": at least ")) + rows(lost) +
+                    QStringLiteral(" lost");
+    } else {
+        text = file + QStringLiteral(" was repaired: ") + rows(recovered) + QStringLiteral(" recovered");
+        if (lostExact)
+            text += QStringLiteral(", %1 lost").arg(lost);
+        else if (lost > 0)
+            text += QStringLiteral(", at least %1 lost").arg(lost);
+        else
+            text += QStringLiteral("; how many were lost cannot be told");
+    }
+    text += QStringLiteral(".");
+    if (!keptAs.isEmpty())
+        text += QStringLiteral(" The damaged file was kept as ") + keptAs + QStringLiteral(".");
+    return text;
+}
+
+TableRepair Database::repairTable(const QString& table) {
     requireWritable();
     const QString name = tableName(table);
     close();
@@ -800,85 +854,75 @@ bool Database::repairTable(const QString& table) {
         fileStep();
         execSql(fc.get(), QStringLiteral("COMMIT"));
         syncDefinitionFile(idx, def);
-        return definitionSound;
+        TableRepair sound;
+        sound.table = name;
+        sound.sound = definitionSound;
+        return sound;
     }
 
-    // Rebuild: a fresh file, then every row that can still be read, in row-id order.
+    // Rebuild: a fresh file, then every row that can still be salvaged, in row-id order.
+    TableRepair report;
+    report.table = name;
+    report.sound = false;
+    report.rebuilt = true;
     const QString rebuilt = tempPath(name, QStringLiteral(".dat.new"));
     try {
+        const SalvagedTable salvaged =
+            info.isFile() ? TableSalvage(scratchFolder_).salvage(dat, name, def) : SalvagedTable{};
         removeFile(rebuilt + QStringLiteral("-journal"));
         createTableFile(rebuilt, name, def);
         FileConnection fc(rebuilt, false);
-        // The damaged file is read on a connection of its own: attached to the rebuilt file's connection, its
-        // broken schema would be read again by the COMMIT and fail the whole rebuild.
-        std::unique_ptr<FileConnection> source;
-        if (info.isFile()) {
-            try {
-                source = std::make_unique<FileConnection>(dat, false);
-            } catch (const EngineError&) {
-            }
-        }
-        const QString cols = columnNames(def).join(QStringLiteral(", "));
+        execSql(fc.get(), QStringLiteral("BEGIN"));
         QStringList params;
         for (int i = 0; i <= def.fields.size(); ++i)
             params << QStringLiteral("?%1").arg(i + 1);
-        execSql(fc.get(), QStringLiteral("BEGIN"));
-        Statement insert(fc.get(), QStringLiteral("INSERT OR IGNORE INTO main.%1 (rowid, %2) VALUES (%3)")
-                                       .arg(quoteIdentifier(name), cols, params.join(QStringLiteral(", "))));
-        std::int64_t last = std::numeric_limits<std::int64_t>::min();
-        std::int64_t skip = 1;
-        for (int failures = 0; source && failures < 200;) {
-            bool advanced = false;
+        Statement insert(fc.get(),
+                         QStringLiteral("INSERT OR IGNORE INTO main.%1 (rowid, %2) VALUES (%3)")
+                             .arg(quoteIdentifier(name), columnNames(def).join(QStringLiteral(", ")),
+                                  params.join(QStringLiteral(", "))));
+        std::int64_t highest = salvaged.sequence.value_or(0);
+        std::set<std::int64_t> named = salvaged.indexedIds;
+        for (const auto& [id, row] : salvaged.rows) {
+            named.insert(id);
+            insert.bind(1, Value{id});
+            for (size_t i = 0; i < row.size(); ++i)
+                insert.bind(static_cast<int>(i) + 2, row[i]);
+            // A row the definition refuses (a required field lost) counts as lost.
             try {
-                Statement read(source->get(),
-                               QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid > ?1 ORDER BY rowid")
-                                   .arg(cols, quoteIdentifier(name)));
-                read.bind(1, Value{last});
-                while (read.step()) {
-                    for (int i = 0; i <= def.fields.size(); ++i) {
-                        sqlite3_stmt* r = read.handle();
-                        Value v;
-                        switch (sqlite3_column_type(r, i)) {
-                        case SQLITE_INTEGER:
-                            v = static_cast<std::int64_t>(sqlite3_column_int64(r, i));
-                            break;
-                        case SQLITE_FLOAT:
-                            v = sqlite3_column_double(r, i);
-                            break;
-                        case SQLITE_NULL:
-                            break;
-                        default:
-                            v = std::string(reinterpret_cast<const char*>(sqlite3_column_text(r, i)),
-                                            static_cast<size_t>(sqlite3_column_bytes(r, i)));
-                        }
-                        insert.bind(i + 1, v);
-                    }
-                    try {
-                        insert.step();
-                    } catch (const EngineError&) {
-                    }
-                    insert.reset();
-                    last = sqlite3_column_int64(read.handle(), 0);
-                    advanced = true;
-                    skip = 1;
-                }
-                break;
+                insert.step();
+                report.recovered += sqlite3_changes(fc.get()) > 0 ? 1 : 0;
             } catch (const EngineError&) {
-                ++failures;
-                if (last == std::numeric_limits<std::int64_t>::min())
-                    last = 0;
-                // Step over the unreadable stretch, further each time it does not help.
-                skip = advanced ? 1 : std::min<std::int64_t>(skip * 2, std::int64_t{1} << 40);
-                last += skip;
+            }
+            insert.reset();
+        }
+        if (!named.empty())
+            highest = std::max(highest, *named.rbegin());
+        report.lost = static_cast<int>(named.size()) - report.recovered;
+        report.lostExact = salvaged.indexesComplete;
+        // Ids never come back: a row that points at a lost one must not find a new row there.
+        if (def.autoIncField() >= 0 && highest > 0) {
+            Statement raise(fc.get(), QStringLiteral("UPDATE main.sqlite_sequence SET seq = max(seq, ?2) "
+                                                     "WHERE name = ?1"));
+            raise.bind(1, Value{name.toStdString()});
+            raise.bind(2, Value{highest});
+            raise.step();
+            if (sqlite3_changes(fc.get()) == 0) {
+                Statement put(fc.get(),
+                              QStringLiteral("INSERT INTO main.sqlite_sequence (name, seq) VALUES (?1, ?2)"));
+                put.bind(1, Value{name.toStdString()});
+                put.bind(2, Value{highest});
+                put.step();
             }
         }
-        if (def.autoIncField() >= 0) {
-            try {
-                if (const auto value = source ? sequenceOf(source->get(), {}, name) : std::nullopt)
-                    execSql(fc.get(),
-                            QStringLiteral("UPDATE main.sqlite_sequence SET seq = max(seq, %1)").arg(*value));
-            } catch (const EngineError&) {
-            }
+        if (report.rowsMissing()) {
+            execSql(fc.get(),
+                    QStringLiteral("CREATE TABLE %1 (lost INTEGER NOT NULL, exact INTEGER NOT NULL)")
+                        .arg(QLatin1String(kLostRowsTable)));
+            Statement mark(fc.get(), QStringLiteral("INSERT INTO %1 (lost, exact) VALUES (?1, ?2)")
+                                         .arg(QLatin1String(kLostRowsTable)));
+            mark.bind(1, Value{std::int64_t{report.lost}});
+            mark.bind(2, Value{std::int64_t{report.lostExact ? 1 : 0}});
+            mark.step();
         }
         fileStep();
         execSql(fc.get(), QStringLiteral("COMMIT"));
@@ -916,7 +960,8 @@ bool Database::repairTable(const QString& table) {
     }
     syncFolder(folder_);
     syncDefinitionFile(idx, def);
-    return false;
+    report.keptAs = QFileInfo(damaged).fileName();
+    return report;
 }
 
 int Database::execute(const QString& sql, const std::vector<Value>& parameters) {

@@ -18,6 +18,29 @@ namespace engine {
 
 class DataSet;
 
+// What a table repair did.
+struct TableRepair {
+    QString table; // "Categories"
+    // The table file was sound; at most its definition file had to be written again.
+    bool sound = true;
+    // The table file was rebuilt from what could be read of it; the damaged original is kept as keptAs.
+    bool rebuilt = false;
+    int recovered = 0; // rows in the rebuilt table
+    // Rows the damaged file still named (in an index) that could not be read. When no index of the file
+    // could be read to its end, more may be lost than that: lostExact is false then.
+    int lost = 0;
+    bool lostExact = false;
+    QString keptAs; // "Categories.dat.damaged"
+
+    // True when the table was sound, as the repair's old yes-or-no answer.
+    explicit operator bool() const { return sound; }
+    // Whether rows of the table may be missing since the repair.
+    bool rowsMissing() const { return rebuilt && (lost > 0 || !lostExact); }
+    // "Categories.dat was repaired: 30 rows recovered, 0 lost. The damaged file was kept as
+    // Categories.dat.damaged."; empty for a table that was not rebuilt.
+    QString message() const;
+};
+
 // What is wrong with a table's data file, in words for the user.
 struct TableFileProblem {
     enum Kind { Missing, Unreadable, Damaged };
@@ -102,10 +125,15 @@ public:
                      std::optional<std::pair<int, int>> version = std::nullopt);
     // Removes all records; auto-increment numbering starts again at 1.
     void emptyTable(const QString& table);
-    // Checks the table file, rebuilds what can be rebuilt and always rebuilds the indexes. Returns true when
-    // the table was sound. A rebuilt file replaces the damaged one in one rename; the damaged original is
-    // kept as X.dat.damaged. Closes the connection.
-    bool repairTable(const QString& table);
+    // Checks the table file, rebuilds what can be rebuilt and always rebuilds the indexes. Converts to true
+    // when the table was sound. A damaged file is salvaged (TableSalvage): the table is rebuilt with every
+    // row that can still be read, their ids, and the id counter above every id the file still names. The
+    // rebuilt file replaces the damaged one in one rename; the damaged original is kept as X.dat.damaged. A
+    // table rebuilt with rows missing is marked so (rowsLost) until forgetLostRows. Closes the connection.
+    TableRepair repairTable(const QString& table);
+    // Whether the table was rebuilt by a repair with rows missing, and nobody has decided about that since.
+    bool rowsLost(const QString& table);
+    void forgetLostRows(const QString& table);
 
     // Runs a statement that changes rows (bulk updates); table objects see the change on their next move.
     int execute(const QString& sql, const std::vector<Value>& parameters = {});

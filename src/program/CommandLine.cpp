@@ -56,8 +56,13 @@ int CommandLineRun::run(const QStringList& arguments) {
     const QCommandLineOption restoreOption(
         QStringLiteral("restore"), QStringLiteral("Replace the database with the backup archive <file>."),
         QStringLiteral("file"));
-    const QCommandLineOption checkOption(QStringLiteral("check"),
-                                         QStringLiteral("Check and repair the database."));
+    const QCommandLineOption checkOption(
+        QStringLiteral("check"),
+        QStringLiteral("Check and repair the database. Rows that refer to rows a repair could not save are "
+                       "reported and kept (exit code 1), unless --delete-orphans is given."));
+    const QCommandLineOption deleteOrphansOption(
+        QStringLiteral("delete-orphans"),
+        QStringLiteral("With --check: also delete the rows that refer to rows a repair could not save."));
     const QCommandLineOption importOption(
         QStringLiteral("import-v1"),
         QStringLiteral("Replace the database with the contents of the version-1 data file <file>."),
@@ -81,8 +86,8 @@ int CommandLineRun::run(const QStringList& arguments) {
         QStringLiteral("After a good --backup, delete all but the newest <n> backup archives of the backup "
                        "folder."),
         QStringLiteral("n"));
-    parser.addOptions({backupOption, restoreOption, checkOption, importOption, yesOption, printOption,
-                       outputOption, keepOption});
+    parser.addOptions({backupOption, restoreOption, checkOption, deleteOrphansOption, importOption, yesOption,
+                       printOption, outputOption, keepOption});
 
     if (!parser.parse(arguments)) {
         printError(parser.errorText());
@@ -116,6 +121,10 @@ int CommandLineRun::run(const QStringList& arguments) {
         printError(parser.isSet(printOption)
                        ? QStringLiteral("--print needs --output with the PDF file to write.")
                        : QStringLiteral("--output belongs to --print."));
+        return BadArguments;
+    }
+    if (parser.isSet(deleteOrphansOption) && !parser.isSet(checkOption)) {
+        printError(QStringLiteral("--delete-orphans belongs to --check."));
         return BadArguments;
     }
     int keep = 0;
@@ -186,7 +195,7 @@ int CommandLineRun::run(const QStringList& arguments) {
         if (parser.isSet(restoreOption))
             return restore(QFileInfo(file).absoluteFilePath());
         if (parser.isSet(checkOption))
-            return check();
+            return check(parser.isSet(deleteOrphansOption));
         if (report)
             return printReport(*report, reportArgument,
                                QFileInfo(parser.value(outputOption)).absoluteFilePath());
@@ -307,7 +316,7 @@ int CommandLineRun::restore(const QString& archivePath) {
     return Success;
 }
 
-int CommandLineRun::check() {
+int CommandLineRun::check(bool deleteOrphans) {
     {
         engine::Database db(databaseFolder_);
         if (DatabaseLocator(db).databaseMissing()) {
@@ -318,7 +327,8 @@ int CommandLineRun::check() {
     upgradeTables();
     engine::Database db(databaseFolder_);
     db.setScratchFolder(AppFolders::scratchFolder());
-    const CheckOutcome outcome = DataChecker(db).run();
+    const CheckOutcome outcome = DataChecker(db).run(deleteOrphans ? DataChecker::OrphansOfLostRows::Delete
+                                                                   : DataChecker::OrphansOfLostRows::Keep);
     if (!outcome.unexpectedError.isEmpty()) {
         printError(outcome.message);
         printError(outcome.unexpectedError);
@@ -329,6 +339,12 @@ int CommandLineRun::check() {
         return Failure;
     }
     print(outcome.message);
+    // Kept rows leave the database with problems only the user can settle: a script has to notice.
+    if (outcome.rowsKept() > 0) {
+        printError(DataChecker::keptOrphansReport(outcome));
+        printError(QStringLiteral("They were kept; grocelle --check --delete-orphans deletes them."));
+        return Failure;
+    }
     return Success;
 }
 

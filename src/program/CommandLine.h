@@ -27,7 +27,7 @@ public:
 private:
     int backup(int keep);
     int restore(const QString& archivePath);
-    int check();
+    int check(bool deleteOrphans);
     int importV1(const QString& filePath);
     int printReport(const reports::ReportEntry& entry, const QString& argument, const QString& outputFile);
 

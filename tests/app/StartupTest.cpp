@@ -201,10 +201,18 @@ TEST_F(StartupTest, DamagedTableFilesAreRepairedOnRequestAndTheProgramStarts) {
         idx.write("{ not json");
     }
     MainWindow& w = start();
-    ASSERT_EQ(messages_.count(), 3);
-    EXPECT_TRUE(messages_.calls()[0].text.startsWith("The table file Categories.dat is damaged.\r\n"));
-    EXPECT_TRUE(messages_.calls()[1].text.startsWith("The table file Products.dat is damaged.\r\n"));
-    EXPECT_TRUE(messages_.calls()[2].text.startsWith("The table file Items.dat is damaged.\r\n"));
+    // Each question is followed by what its repair could save: nothing of these.
+    ASSERT_EQ(messages_.count(), 6);
+    int i = 0;
+    for (const QString file : {"Categories.dat", "Products.dat", "Items.dat"}) {
+        EXPECT_TRUE(messages_.calls()[i++].text.startsWith("The table file " + file + " is damaged.\r\n"));
+        EXPECT_EQ(messages_.calls()[i].kind, ui::MessageKind::Warning);
+        EXPECT_EQ(messages_.calls()[i++].text,
+                  file +
+                      " was repaired, but no row could be recovered. The damaged "
+                      "file was kept as " +
+                      file + ".damaged.");
+    }
     EXPECT_FALSE(w.startupFailed());
     for (const QString& table : schema::tableNames()) {
         EXPECT_TRUE(QFileInfo(dataFolder() + "/" + table + ".dat").isFile()) << table.toStdString();
@@ -219,6 +227,31 @@ TEST_F(StartupTest, DamagedTableFilesAreRepairedOnRequestAndTheProgramStarts) {
     shops.open();
     EXPECT_EQ(shops.recordCount(), 1);
     EXPECT_EQ(engine::TableDefinition::readFile(dataFolder() + "/Items.idx").locale, 1031);
+}
+
+// A table file whose header is overwritten still holds every row: the repair brings them all back.
+TEST_F(StartupTest, ARepairSalvagesTheRowsAndSaysSo) {
+    createDatabase();
+    {
+        engine::Database db(dataFolder());
+        for (const char* name : {"Dairy", "Fruit", "Bakery"})
+            db.execute("INSERT INTO Categories (CatName) VALUES (?1)", {engine::Value{std::string(name)}});
+    }
+    {
+        QFile f(dataFolder() + "/Categories.dat");
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.write(QByteArray(100, '\xA5'));
+    }
+    MainWindow& w = start();
+    ASSERT_EQ(messages_.count(), 2);
+    EXPECT_EQ(messages_.calls()[1].kind, ui::MessageKind::Information);
+    EXPECT_EQ(messages_.lastText(),
+              "Categories.dat was repaired: 3 rows recovered, 0 lost. The damaged file was "
+              "kept as Categories.dat.damaged.");
+    EXPECT_FALSE(w.startupFailed());
+    engine::Table categories(&window_->database(), "Categories");
+    categories.open();
+    EXPECT_EQ(categories.recordCount(), 3);
 }
 
 TEST_F(StartupTest, MissingTablesBesideOthersAreCreatedEmptyAndNamed) {

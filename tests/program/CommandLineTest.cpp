@@ -216,6 +216,45 @@ TEST_F(CommandLine, CheckRepairsAndReports) {
         EXPECT_FALSE(QFileInfo::exists(home_.dataFolder() + QLatin1Char('/') + name)) << name.toStdString();
 }
 
+// --check salvages a damaged table file and says so; rows that point at rows it could not save are reported
+// and kept (exit code 1) until --delete-orphans deletes them.
+TEST_F(CommandLine, CheckSalvagesAndKeepsTheChildrenOfLostRows) {
+    ASSERT_EQ(run({QStringLiteral("--import-v1"), writeV1(sampleFile()), QStringLiteral("--yes")}).exitCode,
+              0);
+    const QString categories = home_.dataFolder() + QStringLiteral("/Categories.dat");
+    const QString kept = QStringLiteral(" The damaged file was kept as Categories.dat.damaged.\n");
+    const QString before = data();
+    {
+        QFile f(categories);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.write(QByteArray(100, '0'));
+    }
+    ExpectSuccess(run({QStringLiteral("--check")}),
+                  QStringLiteral("Categories.dat was repaired: 2 rows recovered, 0 lost.") + kept +
+                      QStringLiteral("1 problem fixed."));
+    EXPECT_EQ(data(), before);
+
+    ASSERT_TRUE(zeroRootPage(categories, QStringLiteral("Categories")));
+    Outcome o = run({QStringLiteral("--check")});
+    EXPECT_EQ(o.exitCode, 1);
+    EXPECT_EQ(o.out,
+              QStringLiteral("Categories.dat was repaired, but no row could be recovered: 2 rows lost.") +
+                  kept + QStringLiteral("1 problem fixed.\n3 rows whose parent is missing were kept.\n"));
+    EXPECT_EQ(o.err,
+              QStringLiteral("Categories.dat is missing rows that other rows refer to:\n2 product types "
+                             "without their category\n1 aisle row without their category or shop\nThey "
+                             "were kept; grocelle --check --delete-orphans deletes them.\n"));
+    EXPECT_TRUE(data().contains(QStringLiteral("Apples")));
+
+    EXPECT_EQ(run({QStringLiteral("--delete-orphans")}).exitCode, 2);
+    EXPECT_TRUE(run({QStringLiteral("--help")}).out.contains(QStringLiteral("--delete-orphans")));
+    EXPECT_TRUE(data().contains(QStringLiteral("Apples")));
+    ExpectSuccess(run({QStringLiteral("--check"), QStringLiteral("--delete-orphans")}),
+                  DataChecker::countMessage(5));
+    EXPECT_FALSE(data().contains(QStringLiteral("Apples")));
+    ExpectSuccess(run({QStringLiteral("--check")}), DataChecker::countMessage(0));
+}
+
 TEST_F(CommandLine, AFailedBackupLeavesNoArchive) {
     // A plain file stands where the backup folder should be.
     const QString blocked = temp_.file(QStringLiteral("blocked"));
