@@ -40,8 +40,8 @@ constexpr std::uint64_t kMiB = std::uint64_t(1) << 20;
 // Deflate cannot shrink data by more than about 1032 to 1; an entry announcing more lies about its size.
 constexpr std::uint64_t kMaxRatio = 1100;
 constexpr std::uint64_t kRatioFloor = kMiB;
-// The ten files of a database of a million items, ten times the benchmarks' large database (about 14 MiB),
-// stay far below this; an archive announcing several times as much is no backup of ours.
+// The ten files of a database of half a million items, five times the benchmarks' large database of 100,000
+// (about 13 MiB), stay well below this; an archive announcing several times as much is no backup of ours.
 constexpr std::uint64_t kLargestDatabase = 128 * kMiB;
 constexpr std::uint64_t kMostRestored = 4 * kLargestDatabase;
 // What a restore leaves free on the disk at least, for the program's own work afterwards.

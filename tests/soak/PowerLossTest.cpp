@@ -349,6 +349,9 @@ TEST(PowerLoss, ARestoreLeavesTheOldOrTheRestoredDatabaseAtEveryPoint) {
     for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "GROCELLE_KILL_AT_STEP"})
         env.remove(QString::fromLatin1(name));
     env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(POWERLOSS_SHIM));
+    // A sanitizer build wants its runtime loaded first; the shim only passes calls on.
+    env.insert(QStringLiteral("ASAN_OPTIONS"),
+               env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":verify_asan_link_order=0"));
     env.insert(QStringLiteral("GROCELLE_POWERLOSS_ROOT"), recorded);
     env.insert(QStringLiteral("GROCELLE_POWERLOSS_LOG"), log);
     p.setProcessEnvironment(env);
