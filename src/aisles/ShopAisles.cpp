@@ -125,6 +125,39 @@ bool ShopAisles::resizeSelected(Handle handle, int dx, int dy) {
     return true;
 }
 
+bool ShopAisles::growSelection(int dw, int dh) {
+    for (const FloorAisle* a : selected_)
+        if (a->RectRight + dw <= a->RectLeft || a->RectBottom + dh <= a->RectTop)
+            return false;
+    for (FloorAisle* a : selected_) {
+        a->RectRight += dw;
+        a->RectBottom += dh;
+    }
+    return true;
+}
+
+int ShopAisles::unplaceSelected() {
+    const int n = selectedCount();
+    for (FloorAisle* a : selected_) {
+        // As an aisle that was never placed: the table keeps no rectangle for it.
+        a->RectLeft = -1;
+        a->RectTop = a->RectRight = a->RectBottom = 0;
+    }
+    clearSelection();
+    return n;
+}
+
+int ShopAisles::nextPlaced(int from, bool forward) const {
+    const int n = count();
+    for (int step = 1; step <= n; ++step) {
+        const int i =
+            from < 0 ? (forward ? step - 1 : n - step) : ((from + (forward ? step : -step)) % n + n) % n;
+        if (at(i).placed())
+            return i;
+    }
+    return -1;
+}
+
 void ShopAisles::moveAfter(int anchor, int index) {
     if (anchor < 0 || anchor >= count() || index < 0 || index >= count() || index == anchor ||
         index == anchor + 1)

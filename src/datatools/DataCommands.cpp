@@ -67,8 +67,9 @@ void Checkrepairdata1Click(MainWindow& main) {
 }
 
 void Backup1Click(MainWindow& main) {
+    // What the page holds is posted first. The backup reads through a read-only connection of its own beside
+    // the window's; the window's connection is made again afterwards, as after every data tool.
     main.PageControl1Changing();
-    main.database().close();
     QString message;
     bool written = false;
     try {
@@ -79,6 +80,7 @@ void Backup1Click(MainWindow& main) {
     } catch (const backup::BackupError& e) {
         message = e.message();
     }
+    main.database().close();
     reopen(main);
     if (written)
         info(main, message);
@@ -116,15 +118,12 @@ void Restore1Click(MainWindow& main) {
         reopen(main);
         return;
     }
-    // A backup from an older version is raised as at start-up; one from a newer version is used as it is,
-    // with the start-up's warning.
+    // A backup from an older version is raised as at start-up (one from a newer version was refused).
     DatabaseLocator locator(main.database());
     locator.refreshOldTables();
-    const bool known = locator.CheckTableVersion();
+    locator.CheckTableVersion();
     reopen(main);
     info(main, backup::kRestored);
-    if (!known)
-        warn(main, DatabaseLocator::higherVersionMessage());
 }
 
 void ImportV1Click(MainWindow& main) {

@@ -35,9 +35,10 @@ const QLatin1String kSessionPrefix("Grocelle-session-");
 // A short-lived connection to one table file, used for definition work while the main connection is closed.
 class FileConnection {
 public:
-    explicit FileConnection(const QString& path, bool create) {
+    explicit FileConnection(const QString& path, bool create, bool readOnly = false) {
         installStepCounting();
-        const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+        const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX |
+                          (create ? SQLITE_OPEN_CREATE : 0);
         const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db_, flags, nullptr);
         if (rc != SQLITE_OK) {
             const QString message =
@@ -48,6 +49,8 @@ public:
         }
         sqlite3_extended_result_codes(db_, 1);
         sqlite3_busy_timeout(db_, 2000);
+        // A commit is durable only once the journal's deletion is: EXTRA syncs the folder after it.
+        sqlite3_exec(db_, "PRAGMA synchronous=EXTRA", nullptr, nullptr, nullptr);
         collation::registerAll(db_);
     }
     ~FileConnection() { sqlite3_close_v2(db_); }
@@ -149,11 +152,11 @@ std::optional<TableDefinition> storedDefinition(sqlite3* db, const QString& sche
     }
 }
 
-std::optional<TableDefinition> storedDefinition(const QString& datPath) {
+std::optional<TableDefinition> storedDefinition(const QString& datPath, bool readOnly = false) {
     if (!QFileInfo(datPath).isFile())
         return std::nullopt;
     try {
-        FileConnection fc(datPath, false);
+        FileConnection fc(datPath, false, readOnly);
         return storedDefinition(fc.get(), {}, datPath);
     } catch (const EngineError&) {
         return std::nullopt;
@@ -316,6 +319,19 @@ void Database::setFolder(const QString& folder) {
     folder_ = folder;
 }
 
+void Database::setReadOnly(bool readOnly) {
+    if (readOnly == readOnly_)
+        return;
+    close();
+    readOnly_ = readOnly;
+}
+
+void Database::requireWritable() const {
+    if (readOnly_)
+        throw EngineError(WrongState,
+                          QStringLiteral("The database in '%1' is open for reading only").arg(folder_));
+}
+
 void Database::setScratchFolder(const QString& folder) {
     if (!folder.isEmpty())
         scratchFolder_ = folder;
@@ -363,7 +379,7 @@ QStringList Database::tables() const {
 }
 
 void Database::resolveLeftovers() {
-    if (db_ || folder_.isEmpty() || !QFileInfo(folder_).isDir())
+    if (db_ || readOnly_ || folder_.isEmpty() || !QFileInfo(folder_).isDir())
         return;
     const QDir dir(folder_);
     const auto list = [&dir](const QString& suffix) {
@@ -406,6 +422,10 @@ void Database::open() {
     if (!QFileInfo(folder_).isDir())
         throw EngineError(FileError, QStringLiteral("The database folder '%1' does not exist").arg(folder_));
     installStepCounting();
+    if (readOnly_) {
+        openForReading();
+        return;
+    }
     resolveLeftovers();
     static int counter = 0;
     const QString session = QStringLiteral("%1%2-%3.db")
@@ -449,6 +469,30 @@ void Database::open() {
     removeStaleSessionFiles();
 }
 
+void Database::openForReading() {
+    // The main database only holds the attachments together; the table files inherit its read-only flag.
+    mainFile_.clear();
+    const int rc = sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_close_v2(db_);
+        db_ = nullptr;
+        throw EngineError(
+            FileError,
+            QStringLiteral("Cannot open the database: %1").arg(QString::fromUtf8(sqlite3_errstr(rc))));
+    }
+    sqlite3_extended_result_codes(db_, 1);
+    sqlite3_busy_timeout(db_, busyTimeout_);
+    collation::registerAll(db_);
+    try {
+        attachAll();
+    } catch (...) {
+        sqlite3_close_v2(db_);
+        db_ = nullptr;
+        attached_.clear();
+        throw;
+    }
+}
+
 void Database::removeStaleSessionFiles() const {
     const qint64 self = QCoreApplication::applicationPid();
     const QDir dir(folder_);
@@ -490,29 +534,40 @@ void Database::attachAll() {
         // when it prepares a statement. Such a table stays detached and reports its damage when used.
         // Reading the schema also rolls back what a crashed commit left half-written in the file.
         try {
-            execSql(db_, QStringLiteral("PRAGMA %1.journal_mode=DELETE").arg(quoteIdentifier(table)));
+            if (!readOnly_) {
+                execSql(db_, QStringLiteral("PRAGMA %1.journal_mode=DELETE").arg(quoteIdentifier(table)));
+                // A commit is durable only once the journal's deletion is: EXTRA syncs the folder after it.
+                execSql(db_, QStringLiteral("PRAGMA %1.synchronous=EXTRA").arg(quoteIdentifier(table)));
+            }
             execSql(db_, QStringLiteral("SELECT count(*) FROM %1.sqlite_master").arg(quoteIdentifier(table)));
         } catch (const EngineError& e) {
+            // Reading never plays a crashed commit back: that is left to the program that holds the database.
+            const QString why = sqlite3_extended_errcode(db_) == SQLITE_READONLY_ROLLBACK
+                                    ? QStringLiteral("an interrupted change waits to be rolled back")
+                                    : e.message();
             execSql(db_, QStringLiteral("DETACH DATABASE %1").arg(quoteIdentifier(table)));
-            damaged_.insert(table.toLower(), e.message());
+            damaged_.insert(table.toLower(), why);
             continue;
         }
         attached_ << table;
+        if (readOnly_)
+            continue;
         if (const QString why = writeRefusal(db_, table, dataFilePath(table)); !why.isEmpty())
-            readOnly_.push_back({file, why});
+            readOnlyFiles_.push_back({file, why});
         if (const auto def = storedDefinition(db_, table, dataFilePath(table)))
             syncDefinitionFile(definitionFilePath(table), *def);
     }
     std::vector<std::pair<QString, QString>> named;
-    for (const ReadOnlyTable& r : readOnly_)
+    for (const ReadOnlyTable& r : readOnlyFiles_)
         named.emplace_back(tableName(r.file), readOnlyText(r));
     setReadOnlyFiles(db_, named);
-    removeStaleJournals();
+    if (!readOnly_)
+        removeStaleJournals();
 }
 
 std::vector<ReadOnlyTable> Database::readOnlyTables() {
     open();
-    return readOnly_;
+    return readOnlyFiles_;
 }
 
 void Database::removeStaleJournals() {
@@ -555,10 +610,11 @@ void Database::close() {
     setReadOnlyFiles(db_, {});
     sqlite3_close_v2(db_);
     db_ = nullptr;
-    QFile::remove(mainFile_);
+    if (!mainFile_.isEmpty())
+        QFile::remove(mainFile_);
     attached_.clear();
     damaged_.clear();
-    readOnly_.clear();
+    readOnlyFiles_.clear();
     definitions_.clear();
     advanceAllGenerations();
 }
@@ -592,8 +648,9 @@ TableDefinition Database::readDefinition(const QString& table) const {
     if (!tableExists(name) && !QFileInfo::exists(definitionFilePath(name)))
         throw EngineError(UnknownTable, QStringLiteral("Table '%1' does not exist").arg(name));
     // The copy inside the table file is the authority; the .idx serves when the table file cannot be read.
-    if (const auto stored = storedDefinition(dataFilePath(name))) {
-        syncDefinitionFile(definitionFilePath(name), *stored);
+    if (const auto stored = storedDefinition(dataFilePath(name), readOnly_)) {
+        if (!readOnly_)
+            syncDefinitionFile(definitionFilePath(name), *stored);
         return *stored;
     }
     return TableDefinition::readFile(definitionFilePath(name));
@@ -627,7 +684,7 @@ std::vector<TableFileProblem> Database::diagnoseTables(const QStringList& tables
         bool sound = info.isFile();
         if (sound) {
             try {
-                FileConnection fc(path, false);
+                FileConnection fc(path, false, readOnly_);
                 Statement check(fc.get(), QStringLiteral("PRAGMA quick_check"));
                 while (check.step())
                     if (QString::fromUtf8(reinterpret_cast<const char*>(
@@ -653,6 +710,7 @@ std::vector<TableFileProblem> Database::diagnoseTables(const QStringList& tables
 }
 
 void Database::createTable(const QString& table, const TableDefinition& def) {
+    requireWritable();
     const QString name = tableName(table);
     def.validate();
     if (folder_.isEmpty() || !QFileInfo(folder_).isDir())
@@ -679,6 +737,7 @@ void Database::createTable(const QString& table, const TableDefinition& def) {
 
 void Database::alterTables(const QStringList& tables, std::optional<int> locale,
                            std::optional<std::pair<int, int>> version) {
+    requireWritable();
     close();
     if (locale && !collation::isKnown(*locale))
         throw EngineError(GeneralError, QStringLiteral("Unknown locale %1").arg(*locale));
@@ -712,6 +771,7 @@ void Database::alterTables(const QStringList& tables, std::optional<int> locale,
 }
 
 void Database::emptyTable(const QString& table) {
+    requireWritable();
     const QString name = tableName(table);
     definition(name);
     Transaction t(*this);
@@ -735,6 +795,7 @@ bool Database::rowsLost(const QString& table) {
 }
 
 void Database::forgetLostRows(const QString& table) {
+    requireWritable();
     const QString name = tableName(table);
     definition(name);
     Transaction t(*this);
@@ -772,6 +833,7 @@ QString TableRepair::message() const {
 }
 
 TableRepair Database::repairTable(const QString& table) {
+    requireWritable();
     const QString name = tableName(table);
     close();
     resolveLeftovers();
@@ -947,6 +1009,7 @@ int Database::execute(const QString& sql, const std::vector<Value>& parameters) 
 }
 
 void Database::beginTransaction() {
+    requireWritable();
     sqlite3* c = connection();
     if (transactionDepth_ == 0)
         execSql(c, QStringLiteral("BEGIN IMMEDIATE"));

@@ -80,6 +80,14 @@ public:
     void setScratchFolder(const QString& folder);
     QString scratchFolder() const { return scratchFolder_; }
 
+    // Read-only: the table files are opened for reading and nothing is changed anywhere: no session file, no
+    // leftover resolution, no journal removal, no .idx rewrite. Such a connection can read beside a program
+    // that holds the database; a commit that program is making is waited for, and a table whose crashed
+    // commit still waits to be played back is left to its owner (it counts as damaged here). Every change
+    // through the layer is refused. Closes the connection when the mode changes.
+    void setReadOnly(bool readOnly);
+    bool isReadOnly() const { return readOnly_; }
+
     // How long a statement waits for a lock held by another process before it fails.
     void setBusyTimeout(int milliseconds);
     int busyTimeout() const { return busyTimeout_; }
@@ -157,6 +165,8 @@ public:
     void unregisterDataSet(DataSet* dataSet);
 
 private:
+    void openForReading();
+    void requireWritable() const;
     void attachAll();
     void removeStaleJournals();
     void removeStaleSessionFiles() const;
@@ -169,9 +179,10 @@ private:
     sqlite3* db_ = nullptr;
     int transactionDepth_ = 0;
     int busyTimeout_ = 2000;
+    bool readOnly_ = false;
     QStringList attached_;
     QHash<QString, QString> damaged_; // table (lower case) -> why it could not be attached
-    std::vector<ReadOnlyTable> readOnly_;
+    std::vector<ReadOnlyTable> readOnlyFiles_;
     QHash<QString, std::shared_ptr<const TableDefinition>> definitions_;
     QHash<QString, std::shared_ptr<std::uint64_t>> generations_; // lower-case table name -> counter
     std::vector<DataSet*> dataSets_;

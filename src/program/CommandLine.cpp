@@ -167,8 +167,13 @@ int CommandLineRun::run(const QStringList& arguments) {
         QStringLiteral("The field separator of --format csv: one character, or \"tab\" (default: \";\" where "
                        "the locale's decimal separator is a comma, else \",\")."),
         QStringLiteral("char"));
+    const QCommandLineOption keepOption(
+        QStringLiteral("keep"),
+        QStringLiteral("After a good --backup, delete all but the newest <n> backup archives of the backup "
+                       "folder."),
+        QStringLiteral("n"));
     parser.addOptions({backupOption, restoreOption, checkOption, deleteOrphansOption, importOption, yesOption,
-                       printOption, outputOption, exportOption, formatOption, separatorOption});
+                       printOption, outputOption, exportOption, formatOption, separatorOption, keepOption});
 
     if (!parser.parse(arguments)) {
         printError(parser.errorText());
@@ -213,6 +218,21 @@ int CommandLineRun::run(const QStringList& arguments) {
     if (parser.isSet(deleteOrphansOption) && !parser.isSet(checkOption)) {
         printError(QStringLiteral("--delete-orphans belongs to --check."));
         return BadArguments;
+    }
+    int keep = 0;
+    if (parser.isSet(keepOption)) {
+        if (!parser.isSet(backupOption)) {
+            printError(QStringLiteral("--keep belongs to --backup."));
+            return BadArguments;
+        }
+        bool number = false;
+        keep = parser.value(keepOption).toInt(&number);
+        if (!number || keep < 1) {
+            printError(QStringLiteral("--keep needs the number of backup archives to keep, 1 or more; \"%1\" "
+                                      "is not one.")
+                           .arg(parser.value(keepOption)));
+            return BadArguments;
+        }
     }
     QString reportArgument;
     const reports::ReportEntry* report = nullptr;
@@ -260,16 +280,20 @@ int CommandLineRun::run(const QStringList& arguments) {
     }
 
     databaseFolder_ = WithoutTrailingSeparator(AppFolders::locate(programFolder_).dataFolder);
-    // The same lock as the program's, so a command never works under an open program or another command.
+    // The same lock as the program's, so a command never changes the database under an open program or
+    // another command. A command that only reads runs beside a running program instead, changing nothing.
     DatabaseLock lock;
-    if (!lock.acquire(databaseFolder_)) {
+    const bool readsOnly = parser.isSet(backupOption) || report || exportRequest.format;
+    if (!lock.acquire(databaseFolder_) && !(readsOnly && lock.heldByRunningProgram())) {
         printError(lock.errorText());
         return Failure;
     }
+    beside_ = !lock.isLocked();
     try {
-        settleDatabase();
+        if (!beside_)
+            settleDatabase();
         if (parser.isSet(backupOption))
-            return backup();
+            return backup(keep);
         if (parser.isSet(restoreOption))
             return restore(QFileInfo(file).absoluteFilePath());
         if (parser.isSet(checkOption))
@@ -282,6 +306,9 @@ int CommandLineRun::run(const QStringList& arguments) {
         return importV1(QFileInfo(file).absoluteFilePath());
     } catch (const backup::BackupError& e) {
         printError(e.message());
+        // The reason as well: a scheduled job's log is all there is to go on.
+        if (!e.detail().isEmpty() && e.detail() != e.message())
+            printError(e.detail());
     } catch (const V1FileError& e) {
         printError(e.message());
     } catch (const engine::EngineError& e) {
@@ -316,9 +343,12 @@ int CommandLineRun::printReport(const reports::ReportEntry& entry, const QString
             return Failure;
         }
     }
-    upgradeTables();
+    // Beside a running program the tables are as that program's start-up left them.
+    if (!beside_)
+        upgradeTables();
+    // A report only reads.
     engine::Database db(databaseFolder_);
-    db.setScratchFolder(AppFolders::scratchFolder());
+    db.setReadOnly(true);
     engine::Query query(&db);
     engine::Table aisles(&db, QStringLiteral("Aisles.dat"));
 
@@ -352,9 +382,12 @@ int CommandLineRun::exportList(const ExportRequest& request) {
             return Failure;
         }
     }
-    upgradeTables();
+    // Beside a running program the tables are as that program's start-up left them.
+    if (!beside_)
+        upgradeTables();
+    // An export only reads.
     engine::Database db(databaseFolder_);
-    db.setScratchFolder(AppFolders::scratchFolder());
+    db.setReadOnly(true);
     engine::Query query(&db);
     engine::Table aisles(&db, QStringLiteral("Aisles.dat"));
     reports::ReportSource source;
@@ -383,9 +416,10 @@ int CommandLineRun::exportPriceHistory(const ExportRequest& request) {
             return Failure;
         }
     }
-    upgradeTables();
+    if (!beside_)
+        upgradeTables();
     engine::Database db(databaseFolder_);
-    db.setScratchFolder(AppFolders::scratchFolder());
+    db.setReadOnly(true);
     // A database without its log exports the header row: there is no history yet.
     const QLocale locale;
     PriceHistoryCsv csv(request.separator.isNull() ? CsvText::separatorFor(locale) : request.separator,
@@ -417,8 +451,30 @@ QString CommandLineRun::backupFolder() const {
     return settings.backupFolder;
 }
 
-int CommandLineRun::backup() {
-    print(backup::BackupWriter(databaseFolder_, backupFolder()).write());
+int CommandLineRun::backup(int keep) {
+    {
+        engine::Database db(databaseFolder_);
+        if (DatabaseLocator(db).databaseMissing()) {
+            printError(QStringLiteral("There is no database in \"%1\" to back up.").arg(databaseFolder_));
+            return Failure;
+        }
+        // With the lock held, what a crash left is played back or dropped first, as at start-up.
+        if (!beside_) {
+            db.setScratchFolder(AppFolders::scratchFolder());
+            db.open();
+        }
+    }
+    const QString folder = backupFolder();
+    QString archive;
+    try {
+        archive = backup::BackupWriter(databaseFolder_, folder).write();
+    } catch (const engine::EngineError& e) {
+        throw backup::BackupError(backup::kUnableToArchive, e.message());
+    }
+    print(archive);
+    if (keep > 0)
+        for (const QString& removed : backup::pruneArchives(folder, keep, archive))
+            print(QStringLiteral("Deleted the old backup %1").arg(removed));
     return Success;
 }
 

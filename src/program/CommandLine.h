@@ -15,7 +15,8 @@ struct ReportEntry;
 // The commands run from a shell or a scheduled job (--backup, --restore, --check, --import-v1, --print,
 // --export of the shopping list or the price history): no window and no display. Each finds the database as
 // the program's start-up does, holds the one-program lock while it works, prints its outcome on `out` and its
-// errors on `err`, with line ends as LF.
+// errors on `err`, with line ends as LF. The commands that only read (--backup, --print, --export) run beside
+// a program that holds the lock, through a read-only connection.
 class CommandLineRun {
 public:
     CommandLineRun(const QString& programFolder, QTextStream& out, QTextStream& err);
@@ -28,7 +29,7 @@ public:
     int run(const QStringList& arguments);
 
 private:
-    int backup();
+    int backup(int keep);
     int restore(const QString& archivePath);
     int check(bool deleteOrphans);
     int importV1(const QString& filePath);
@@ -63,6 +64,8 @@ private:
 
     QString programFolder_;
     QString databaseFolder_;
+    // A running program holds the database: the command reads it without the lock and changes nothing.
+    bool beside_ = false;
     QTextStream& out_;
     QTextStream& err_;
 };

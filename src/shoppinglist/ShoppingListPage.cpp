@@ -78,6 +78,7 @@ void ShoppingListPage::buildControls() {
     auto* shopsLabel = new QLabel(QStringLiteral("Select &shop(s)"), Panel1);
     ShopsLB = new QListWidget(Panel1);
     ShopsLB->setObjectName(QStringLiteral("ShopsLB"));
+    ShopsLB->setAccessibleName(QStringLiteral("Select shop(s)"));
     shopsLabel->setBuddy(ShopsLB);
     shopsBox->addWidget(shopsLabel);
     shopsBox->addWidget(ShopsLB);
@@ -162,6 +163,7 @@ void ShoppingListPage::buildControls() {
     // Made after the notes; the keyboard order is set with the grid's other settings.
     ShoppingGrid = new ui::ThemedDBGrid(this);
     ShoppingGrid->setObjectName(QStringLiteral("ShoppingGrid"));
+    ShoppingGrid->setAccessibleName(QStringLiteral("Shopping list"));
     layout->addWidget(ShoppingGrid, 1);
 }
 

@@ -165,9 +165,14 @@ void UploadProgressForm::addLine(const QString& text, UploadJob::LineKind kind) 
     if (lines_++ > 0)
         cursor.insertBlock();
     QTextCharFormat format;
-    format.setForeground(kind == UploadJob::LineKind::Error  ? errorColour()
-                         : kind == UploadJob::LineKind::Done ? doneColour()
-                                                             : normalColour());
+    QColor colour = kind == UploadJob::LineKind::Error  ? errorColour()
+                    : kind == UploadJob::LineKind::Done ? doneColour()
+                                                        : normalColour();
+    // On a dark scheme the log's text colour, and lighter shades of the red and the green.
+    const QPalette& pal = Memo1->palette();
+    if (pal.color(QPalette::Base).lightness() < pal.color(QPalette::Text).lightness())
+        colour = kind == UploadJob::LineKind::Normal ? pal.color(QPalette::Text) : colour.lighter(250);
+    format.setForeground(colour);
     format.setFontWeight(kind == UploadJob::LineKind::Done ? QFont::Bold : QFont::Normal);
     cursor.insertText(text, format);
     Memo1->setTextCursor(cursor);

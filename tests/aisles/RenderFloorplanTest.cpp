@@ -4,6 +4,7 @@
 #include "ShopAisles.h"
 
 #include <QImage>
+#include <QPalette>
 #include <gtest/gtest.h>
 #include <limits>
 #include <memory>
@@ -222,4 +223,46 @@ TEST(RenderFloorplan, PrintingScalesAndFollowsTheColourPreference) {
     EXPECT_EQ(paper.of(QStringLiteral("line"))[1].penWidth, 12);
     EXPECT_EQ(c.of(QStringLiteral("ellipse")).size(), 2);
     EXPECT_EQ(c.of(QStringLiteral("ellipse"))[0].args, (QList<int>{140 - 2, 70 - 2, 140 + 2, 70 + 2}));
+}
+
+// The screen follows the desktop's scheme: a light one keeps the plan's own colours, a dark one takes its
+// background and text and keeps labels readable on the aisles; a printed plan keeps its colours whatever the
+// screen's are.
+TEST(RenderFloorplan, ScreenColoursFollowTheSchemeAndPrintingKeepsItsOwn) {
+    QPalette light;
+    light.setColor(QPalette::Base, QColor(250, 250, 250));
+    light.setColor(QPalette::Text, Qt::black);
+    const FloorplanColours standard;
+    EXPECT_EQ(FloorplanColours::forPalette(light).background, standard.background);
+    EXPECT_EQ(FloorplanColours::forPalette(light).aisle, QColor(252, 252, 210));
+
+    QPalette dark;
+    dark.setColor(QPalette::Base, QColor(0x2a, 0x2a, 0x2a));
+    dark.setColor(QPalette::Text, QColor(0xe0, 0xe0, 0xe0));
+    const FloorplanColours night = FloorplanColours::forPalette(dark);
+    EXPECT_EQ(night.background, QColor(0x2a, 0x2a, 0x2a));
+    EXPECT_EQ(night.label, QColor(0xe0, 0xe0, 0xe0));
+    const auto luminance = [](const QColor& c) {
+        return 0.2126 * c.redF() + 0.7152 * c.greenF() + 0.0722 * c.blueF();
+    };
+    for (const QColor& fill : {night.aisle, night.selectedAisle})
+        EXPECT_GT(luminance(night.label) - luminance(fill), 0.35) << fill.name().toStdString();
+    EXPECT_GT(luminance(night.arrow) - luminance(night.background), 0.35);
+
+    ShopAisles plan;
+    add(plan, 1, QStringLiteral("A"), edges(20, 20, 120, 40));
+    add(plan, 2, QStringLiteral("B"), edges(20, 60, 120, 80));
+    plan.select(0);
+    QImage image(200, 160, QImage::Format_RGB32);
+    QPainter painter(&image);
+    PainterCanvas canvas(painter);
+    RenderFloorplan(canvas, plan, false, 8, 1.0f, 1.0f, {0, 0}, true, {}, night);
+    EXPECT_EQ(image.pixel(101, 100), night.background.rgb());
+    EXPECT_EQ(image.pixel(100, 75), night.aisle.rgb());
+    EXPECT_EQ(image.pixel(110, 25), night.selectedAisle.rgb());
+    RecordingCanvas printed;
+    RenderFloorplan(printed, plan, true, 10, 1.0f, 1.0f, {0, 0}, true, {}, night);
+    for (const auto& r : printed.of(QStringLiteral("rectangle")))
+        EXPECT_EQ(r.brush, QColor(252, 252, 210));
+    EXPECT_EQ(printed.of(QStringLiteral("line")).first().pen, QColor(0, 128, 0));
 }

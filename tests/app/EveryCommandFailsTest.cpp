@@ -32,9 +32,9 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
 #include <QSet>
@@ -187,6 +187,17 @@ public:
         arm();
         fromEventLoop([action] { action->trigger(); });
         menu->hide();
+    }
+    // A key pressed in a sequence list with one row selected.
+    void sequenceKey(TaggedListBox* list, int r, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+        ASSERT_TRUE(list->item(r)) << "no row " << r;
+        list->clearSelection();
+        list->setCurrentRow(r);
+        arm();
+        QTest::keyClick(list, key, modifiers);
+    }
+    void planKey(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::keyClick(plan(), key, modifiers);
     }
     // Drags a corner handle of the one selected aisle.
     void resizeAisle(QPoint by) {
@@ -455,6 +466,15 @@ static const T::Command kCommands[] = {
     {"SequenceAdd", nullptr, "Aisles", [](T& t) { t.aisles(1); t.arm(); t.dragList(t.sequence().AisleCatLB, 0, t.sequence().AislesLB, {5, 5}); }},
     {"SequenceReorder", nullptr, "Aisles", [](T& t) { t.aisles(1); t.arm(); t.dragList(t.sequence().AislesLB, 1, t.sequence().AislesLB, {5, 2}); }},
     {"SequenceRemove", nullptr, "Aisles", [](T& t) { t.aisles(1); t.arm(); t.dragList(t.sequence().AislesLB, 0, t.sequence().AisleCatLB, {5, 5}); }},
+    {"SequenceKeyAdd", nullptr, "Aisles", [](T& t) { t.aisles(1); t.sequenceKey(t.sequence().AisleCatLB, 0, Qt::Key_Return); }},
+    {"SequenceKeyMoveUp", nullptr, "Aisles", [](T& t) { t.aisles(1); t.sequenceKey(t.sequence().AislesLB, 1, Qt::Key_Up, Qt::AltModifier); }},
+    {"SequenceKeyMoveDown", nullptr, "Aisles", [](T& t) { t.aisles(1); t.sequenceKey(t.sequence().AislesLB, 0, Qt::Key_Down, Qt::ControlModifier); }},
+    {"SequenceKeyDelete", nullptr, "Aisles", [](T& t) { t.aisles(1); t.sequenceKey(t.sequence().AislesLB, 0, Qt::Key_Delete); }},
+    {"FloorplanKeyNextAisle", nullptr, nullptr, [](T& t) { t.aisles(0); t.arm(); t.planKey(Qt::Key_Tab); }},
+    {"FloorplanKeyMove", nullptr, nullptr, [](T& t) { t.aisles(0); t.planKey(Qt::Key_Tab); t.arm(); t.planKey(Qt::Key_Right); }},
+    {"FloorplanKeyResize", nullptr, nullptr, [](T& t) { t.aisles(0); t.planKey(Qt::Key_Tab); t.arm(); t.planKey(Qt::Key_Down, Qt::ShiftModifier); }},
+    {"FloorplanKeyUnplace", nullptr, nullptr, [](T& t) { t.aisles(0); t.planKey(Qt::Key_Tab); t.arm(); t.planKey(Qt::Key_Delete); }},
+    {"FloorplanKeyPlaceFromPickList", nullptr, nullptr, [](T& t) { t.aisles(0); t.pickList(); t.sequenceKey(t.aislesPage().PickAisle->AislesLB, 0, Qt::Key_Return); }},
     {"FloorplanAddAllUnplaced", "FPAddAllUnplacedBtn", nullptr, [](T& t) { t.aisles(0); t.arm(); t.tool(t.aislesPage().FPAddAllUnplacedBtn); }},
     {"FloorplanSelectAll", "FPSelectallBtn", nullptr, [](T& t) { t.aisles(0); t.arm(); t.tool(t.aislesPage().FPSelectallBtn); }},
     {"FloorplanMoveAisle", nullptr, nullptr, [](T& t) { t.aisles(0); t.arm(); t.dragOnPlan({30, 30}, {70, 50}); }},
