@@ -11,7 +11,8 @@ QString amount(double price, QLocale locale) {
 
 } // namespace
 
-PriceSignal PriceSignals::signalFor(const PriceChange& change, const QDate& today, int staleDays) const {
+PriceSignal PriceSignals::signalFor(const PriceChange& change, const QDate& today, int staleDays,
+                                    const QLocale& locale) {
     PriceSignal s;
     if (!change.latest)
         return s;
@@ -19,12 +20,12 @@ PriceSignal PriceSignals::signalFor(const PriceChange& change, const QDate& toda
     s.wentUp = change.wentUp();
     if (s.wentUp)
         lines << QStringLiteral("Up from %1 on %2")
-                     .arg(amount(change.previous->price, locale_),
-                          locale_.toString(change.previous->when.date(), QLocale::ShortFormat));
+                     .arg(amount(change.previous->price, locale),
+                          locale.toString(change.previous->when.date(), QLocale::ShortFormat));
     s.stale = PriceHistory::isStale(change.latest->when, today, staleDays);
     if (s.stale)
         lines << staleText() + QStringLiteral(": last entered or confirmed on ") +
-                     locale_.toString(change.latest->when.date(), QLocale::ShortFormat);
+                     locale.toString(change.latest->when.date(), QLocale::ShortFormat);
     s.toolTip = lines.join(QLatin1Char('\n'));
     return s;
 }
@@ -33,12 +34,13 @@ PriceSignal PriceSignals::forItem(int itemId, const QDate& today, int staleDays)
     auto it = changes_.find(itemId);
     if (it == changes_.end())
         it = changes_.insert(itemId, history_.latestChange(itemId));
-    return signalFor(*it, today, staleDays);
+    return signalFor(*it, today, staleDays, locale_);
 }
 
-PriceSignal PriceSignals::forLatest(const QDateTime& latest, const QDate& today, int staleDays) const {
+PriceSignal PriceSignals::forLatest(const QDateTime& latest, const QDate& today, int staleDays,
+                                    const QLocale& locale) {
     PriceChange change;
     if (latest.isValid())
         change.latest = PricePoint{latest, 0, 0, {}};
-    return signalFor(change, today, staleDays);
+    return signalFor(change, today, staleDays, locale);
 }

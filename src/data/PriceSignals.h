@@ -28,7 +28,8 @@ public:
     // From the item's two newest log entries.
     PriceSignal forItem(int itemId, const QDate& today, int staleDays);
     // From the date of the newest entry alone (the Items page reads it with its list): staleness only.
-    PriceSignal forLatest(const QDateTime& latest, const QDate& today, int staleDays) const;
+    static PriceSignal forLatest(const QDateTime& latest, const QDate& today, int staleDays,
+                                 const QLocale& locale = QLocale());
 
     void clear() { changes_.clear(); }
     // Forgets one item, after a price was written for it.
@@ -37,7 +38,8 @@ public:
     static QString staleText() { return QStringLiteral("this price may be stale"); }
 
 private:
-    PriceSignal signalFor(const PriceChange& change, const QDate& today, int staleDays) const;
+    static PriceSignal signalFor(const PriceChange& change, const QDate& today, int staleDays,
+                                 const QLocale& locale);
 
     PriceHistory history_;
     QLocale locale_;

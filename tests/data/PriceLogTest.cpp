@@ -1,5 +1,6 @@
 #include "PriceLog.h"
 #include "PriceHistory.h"
+#include "PriceSignals.h"
 
 #include "Database.h"
 #include "EngineError.h"
@@ -138,4 +139,35 @@ TEST(PriceHistoryRules, APriceTurnsStaleOnTheDayTheSettingNames) {
                           Case{"2024-06-30T08:00:00", 1, false}, Case{"2024-06-29T08:00:00", 1, true},
                           Case{"", 90, false}}) // never entered: not known
         EXPECT_EQ(PriceHistory::isStale(at(c.latest), today, c.days), c.stale) << c.latest << " " << c.days;
+}
+
+// What the lists draw beside a price: the up mark with the price before, the muted stale price, the tooltip.
+TEST_F(PriceLogTest, TheListsMarkAPriceThatWentUpAndOneThatMayBeStale) {
+    PriceLog::ensure(db);
+    log(1, 1.00, "2024-06-01T09:00:00");
+    log(1, 1.20, "2024-06-20T09:00:00");
+    log(2, 2.00, "2024-06-01T09:00:00");
+    log(2, 1.80, "2024-06-29T09:00:00");
+    const QLocale c(QLocale::English, QLocale::UnitedStates);
+    PriceSignals marks(db, c);
+    const QDate today(2024, 6, 30);
+
+    const PriceSignal up = marks.forItem(1, today, 10); // entered 10 days ago: stale
+    EXPECT_TRUE(up.wentUp);
+    EXPECT_TRUE(up.stale);
+    EXPECT_EQ(up.toolTip, QStringLiteral("Up from 1.00 on 6/1/24\nthis price may be stale: last entered or "
+                                         "confirmed on 6/20/24"));
+    const PriceSignal down = marks.forItem(2, today, 10);
+    EXPECT_FALSE(down.wentUp || down.stale);
+    EXPECT_TRUE(down.toolTip.isEmpty());
+    EXPECT_FALSE(marks.forItem(3, today, 10).stale) << "never entered";
+    EXPECT_FALSE(marks.forItem(1, today, 11).stale);
+
+    // Read once until the list is read again.
+    log(2, 2.50, "2024-06-30T09:00:00");
+    EXPECT_FALSE(marks.forItem(2, today, 10).wentUp);
+    marks.forget(2);
+    EXPECT_TRUE(marks.forItem(2, today, 10).wentUp);
+    EXPECT_TRUE(PriceSignals::forLatest(at("2024-06-20T09:00:00"), today, 10, c).stale);
+    EXPECT_FALSE(PriceSignals::forLatest(QDateTime(), today, 10, c).stale);
 }
