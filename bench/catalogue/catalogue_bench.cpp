@@ -6,6 +6,7 @@
 
 #include "Database.h"
 #include "EngineError.h"
+#include "PriceLog.h"
 #include "Query.h"
 
 #include <QCoreApplication>
@@ -63,6 +64,9 @@ int main(int argc, char** argv) {
             best = std::min(best, secondsSince(start));
             // The copy goes again, so that every run copies the same shop into a database of the same size.
             engine::Transaction tx(db);
+            if (PriceLog::exists(db))
+                db.execute(QStringLiteral("DELETE FROM PriceLog WHERE Shop = ?1"),
+                           {engine::Value{std::int64_t{copy}}});
             db.execute(QStringLiteral("DELETE FROM Items WHERE Shop = ?1"),
                        {engine::Value{std::int64_t{copy}}});
             db.execute(QStringLiteral("DELETE FROM Aisles WHERE Shop = ?1"),
