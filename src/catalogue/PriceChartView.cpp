@@ -15,7 +15,7 @@ constexpr int kTipReach = 6; // pixels either side of a point that still show it
 } // namespace
 
 PriceChartView::PriceChartView(QWidget* parent) : QWidget(parent) {
-    setMinimumSize(160, 80);
+    setMinimumSize(230, 80);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
 }
 
