@@ -5,6 +5,8 @@
 #include "Schema.h"
 #include "Table.h"
 
+#include <utility>
+
 namespace {
 
 const QString kDateFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss");
@@ -21,9 +23,28 @@ QString PriceLog::dateText(const QDateTime& when) {
 }
 
 QDateTime PriceLog::parseDate(const QString& text) {
+    // Read by hand: QDateTime::fromString with a format takes tens of microseconds a date, which the chart of
+    // an item with a long history would feel.
     if (text.size() != kDateFormat.size())
         return {};
-    return QDateTime::fromString(text, kDateFormat);
+    for (const auto& [at, separator] : {std::pair{4, '-'}, {7, '-'}, {10, 'T'}, {13, ':'}, {16, ':'}})
+        if (text.at(at) != QLatin1Char(separator))
+            return {};
+    bool ok = true;
+    const auto number = [&](int from, int length) {
+        int value = 0;
+        for (int i = from; i < from + length; ++i) {
+            const QChar c = text.at(i);
+            ok = ok && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+            value = value * 10 + (c.unicode() - '0');
+        }
+        return value;
+    };
+    const QDate date(number(0, 4), number(5, 2), number(8, 2));
+    const QTime time(number(11, 2), number(14, 2), number(17, 2));
+    if (!ok || !date.isValid() || !time.isValid())
+        return {};
+    return QDateTime(date, time);
 }
 
 QDateTime PriceLog::now() {
