@@ -199,6 +199,7 @@ void ReadSettings(const IniFile& ini, AppSettings& s, const QRect& desktop,
     const auto pcf = {&s.pcfSortCat, &s.pcfSortProd};
     SetRadio(pcf, &s.pcfSortCat, ini.readBool(kPrefs, QStringLiteral("PCFSortCat"), true));
     SetRadio(pcf, &s.pcfSortProd, ini.readBool(kPrefs, QStringLiteral("PCFSortProd"), false));
+    s.pcfDates = ini.readBool(kPrefs, QStringLiteral("PCFDates"), false);
     const auto fp = {&s.fpColour, &s.fpBlack};
     SetRadio(fp, &s.fpColour, ini.readBool(kPrefs, QStringLiteral("FPColor"), true));
     SetRadio(fp, &s.fpBlack, ini.readBool(kPrefs, QStringLiteral("FPBlack"), false));
@@ -212,6 +213,8 @@ void ReadSettings(const IniFile& ini, AppSettings& s, const QRect& desktop,
         s.backupFolder = defaultBackupFolder;
 
     s.updates = ini.readBool(kPrefs, QStringLiteral("Updates"), true);
+    s.stalePriceDays =
+        std::clamp(ini.readInteger(kPrefs, QStringLiteral("StalePriceDays"), 90), 0, kMaxStalePriceDays);
 
     const QString optimize = QStringLiteral("Optimize");
     s.cheapTrip = ini.readBool(optimize, QStringLiteral("CheapTrip"), true);
@@ -266,6 +269,7 @@ void WriteSettings(IniFile& ini, const AppSettings& s, const QString& versionTex
     ini.writeBool(kPrefs, QStringLiteral("MLGridCB"), s.mlGrid);
     ini.writeBool(kPrefs, QStringLiteral("PCFSortCat"), s.pcfSortCat);
     ini.writeBool(kPrefs, QStringLiteral("PCFSortProd"), s.pcfSortProd);
+    ini.writeBool(kPrefs, QStringLiteral("PCFDates"), s.pcfDates);
     ini.writeBool(kPrefs, QStringLiteral("FPColor"), s.fpColour);
     ini.writeBool(kPrefs, QStringLiteral("FPBlack"), s.fpBlack);
     ini.writeBool(kPrefs, QStringLiteral("FPDot"), s.fpDot);
@@ -273,6 +277,7 @@ void WriteSettings(IniFile& ini, const AppSettings& s, const QString& versionTex
 
     ini.writeString(QStringLiteral("DB"), QStringLiteral("BackupFolder"), s.backupFolder);
     ini.writeBool(kPrefs, QStringLiteral("Updates"), s.updates);
+    ini.writeInteger(kPrefs, QStringLiteral("StalePriceDays"), s.stalePriceDays);
 
     ini.eraseSection(QStringLiteral("ReportFont"));
     for (int i = 0; i < kReportFontCount; ++i)

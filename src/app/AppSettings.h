@@ -11,6 +11,9 @@
 
 class IniFile;
 
+// The most days the stale-price setting takes (ten years).
+constexpr int kMaxStalePriceDays = 3650;
+
 // The sort column and column widths of one grid; widths has one entry per column of the grid.
 struct GridSettings {
     int sortColumn = 0;
@@ -42,11 +45,14 @@ struct AppSettings {
     bool mlGrid = false;
     bool pcfSortCat = true;
     bool pcfSortProd = false;
+    bool pcfDates = false; // the price comparison form prints each price's date under it
     bool fpColour = true;
     bool fpBlack = false;
     bool fpDot = false;
     bool printPreview = false; // every report opens the print preview instead of the print dialog
     bool updates = false;
+    // Prices not entered or confirmed for this many days show muted; 0 never.
+    int stalePriceDays = 90;
 
     QString backupFolder;
 

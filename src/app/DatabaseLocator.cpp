@@ -97,7 +97,11 @@ bool DatabaseLocator::databaseMissing() const {
 std::vector<engine::TableFileProblem> DatabaseLocator::tableProblems() {
     db_.close();
     db_.resolveLeftovers();
-    return db_.diagnoseTables(schema::tableNames());
+    // The price log is looked at when the database has one; a missing log is made at start-up anyway.
+    QStringList tables = schema::tableNames();
+    if (db_.tableExists(schema::priceLog().name))
+        tables << schema::priceLog().name;
+    return db_.diagnoseTables(tables);
 }
 
 QString DatabaseLocator::repairQuestion(const engine::TableFileProblem& problem) {
@@ -168,8 +172,11 @@ engine::TableRepair DatabaseLocator::repairTable(const QString& table) {
         if (e.code() != engine::CorruptTable)
             throw;
     }
-    // Both copies of the definition are lost; the table is one of the five, so its definition is known.
-    for (const schema::NamedTable& t : schema::tables()) {
+    // Both copies of the definition are lost; the table is one of the five or the price log, so its
+    // definition is known.
+    QList<schema::NamedTable> known = schema::tables();
+    known << schema::priceLog();
+    for (const schema::NamedTable& t : known) {
         if (t.name.compare(engine::Database::tableName(table), Qt::CaseInsensitive) != 0)
             continue;
         engine::TableDefinition def = t.definition;

@@ -12,6 +12,7 @@
 #include "IniFile.h"
 #include "MessageService.h"
 #include "PrefsForm.h"
+#include "PriceLog.h"
 #include "SelectFolderDialog.h"
 #include "ShellDialog.h"
 #include "ThemedDBGrid.h"
@@ -359,6 +360,12 @@ void MainWindow::runStartup() {
                 ui::showMessage(ui::MessageKind::Warning, DatabaseLocator::higherVersionMessage(),
                                 ui::MessageButtons::Ok, this);
             fillLocaleList();
+            // A database made before the price log gets its log now. One that cannot be made here (a folder
+            // that cannot be written) is made by the first price written, or that write says why not.
+            try {
+                PriceLog::ensure(db_);
+            } catch (const engine::EngineError&) {
+            }
             AssignDatabase();
             const QString readOnly = DatabaseLocator::readOnlyMessage(db_.readOnlyTables());
             if (!readOnly.isEmpty())
@@ -474,8 +481,17 @@ void MainWindow::menuOpening() {
 }
 
 void MainWindow::showOptions() {
-    if (dialogs_.options)
-        dialogs_.options->exec();
+    if (!dialogs_.options)
+        return;
+    dialogs_.options->exec();
+    // The lists draw prices by the stale-price setting, which may have changed.
+    if (QWidget* shown = PageControl1->currentWidget())
+        for (QAbstractItemView* view : shown->findChildren<QAbstractItemView*>())
+            view->viewport()->update();
+}
+
+int MainWindow::stalePriceDays() const {
+    return dialogs_.options ? dialogs_.options->StalePriceSpin->value() : AppSettings().stalePriceDays;
 }
 
 bool MainWindow::changeDatabaseLocale(int localeId) {
@@ -544,6 +560,8 @@ AppSettings MainWindow::captureSettings() const {
         s.mlGrid = o->MLGridCB->isChecked();
         s.pcfSortCat = o->PCFSortCatRB->isChecked();
         s.pcfSortProd = o->PCFSortProdRB->isChecked();
+        s.pcfDates = o->PCFDatesCB->isChecked();
+        s.stalePriceDays = o->StalePriceSpin->value();
         s.fpColour = o->FPColourRB->isChecked();
         s.fpBlack = o->FPBlackRB->isChecked();
         s.fpDot = o->FPDotCB->isChecked();
@@ -597,6 +615,8 @@ void MainWindow::applySettings(const AppSettings& s) {
         o->MLGridCB->setChecked(s.mlGrid);
         PrefsForm::setRadio(o->PCFSortCatRB, s.pcfSortCat);
         PrefsForm::setRadio(o->PCFSortProdRB, s.pcfSortProd);
+        o->PCFDatesCB->setChecked(s.pcfDates);
+        o->StalePriceSpin->setValue(s.stalePriceDays);
         PrefsForm::setRadio(o->FPColourRB, s.fpColour);
         PrefsForm::setRadio(o->FPBlackRB, s.fpBlack);
         o->FPDotCB->setChecked(s.fpDot);

@@ -107,6 +107,9 @@ public:
 
     // The settings as they stand now: options and fonts from the Options dialog, the pages' notes.
     AppSettings currentSettings() const { return captureSettings(); }
+    // Days after which a price not entered or confirmed shows muted (0: never), as the Options dialog holds
+    // it.
+    int stalePriceDays() const;
 
     // Page navigation.
     void PageControl1Changing(); // leave step of the active page

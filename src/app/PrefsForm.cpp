@@ -1,8 +1,9 @@
 #include "PrefsForm.h"
 
+#include "AppSettings.h"
 #include "Collation.h"
-#include "DialogService.h"
 #include "DialogHelp.h"
+#include "DialogService.h"
 #include "MessageService.h"
 #include "ScreenCentre.h"
 #include "SelectFolderDialog.h"
@@ -93,9 +94,12 @@ PrefsForm::PrefsForm(std::array<ReportFont, kReportFontCount>& fonts, QWidget* p
     auto* pcLayout = new QVBoxLayout(pc);
     PCFSortCatRB = Named(new QRadioButton(QStringLiteral("So&rt by category"), pc), "PCFSortCatRB");
     PCFSortProdRB = Named(new QRadioButton(QStringLiteral("Sort by prod&uct"), pc), "PCFSortProdRB");
+    PCFDatesCB = Named(new QCheckBox(QStringLiteral("Price d&ates"), pc), "PCFDatesCB");
+    PCFDatesCB->setToolTip(QStringLiteral("Print the date of each price under it"));
     PC_FontBtn = FontButton("PC_FontBtn", pc);
     pcLayout->addWidget(PCFSortCatRB);
     pcLayout->addWidget(PCFSortProdRB);
+    pcLayout->addWidget(PCFDatesCB);
     pcLayout->addWidget(PC_FontBtn);
     PCFSortCatRB->setChecked(true);
 
@@ -142,7 +146,18 @@ PrefsForm::PrefsForm(std::array<ReportFont, kReportFontCount>& fonts, QWidget* p
     optionsLayout->addWidget(LocaleLB, 3, 0);
     optionsLayout->addWidget(note, 4, 0, 1, 2);
     optionsLayout->addWidget(UpdatesCB, 5, 0, 1, 2);
-    optionsLayout->setRowStretch(6, 1);
+    StalePriceSpin = Named(new QSpinBox(options), "StalePriceSpin");
+    StalePriceSpin->setRange(0, kMaxStalePriceDays);
+    StalePriceSpin->setValue(90);
+    StalePriceSpin->setSuffix(QStringLiteral(" days"));
+    StalePriceSpin->setSpecialValueText(QStringLiteral("never"));
+    StalePriceSpin->setToolTip(
+        QStringLiteral("A price not entered or confirmed for this long shows muted: it may be stale"));
+    auto* staleLabel = new QLabel(QStringLiteral("Prices look &stale after"), options);
+    staleLabel->setBuddy(StalePriceSpin);
+    optionsLayout->addWidget(staleLabel, 6, 0, 1, 2);
+    optionsLayout->addWidget(StalePriceSpin, 7, 0);
+    optionsLayout->setRowStretch(8, 1);
     PageControl->addTab(options, QStringLiteral("Options"));
 
     HelpBtn = Named(new QPushButton(QStringLiteral("&Help"), this), "HelpBtn");

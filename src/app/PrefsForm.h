@@ -60,6 +60,7 @@ public:
     QPushButton* MIL_FontBtn = nullptr;
     QRadioButton* PCFSortCatRB = nullptr;
     QRadioButton* PCFSortProdRB = nullptr;
+    QCheckBox* PCFDatesCB = nullptr;
     QPushButton* PC_FontBtn = nullptr;
     QRadioButton* FPColourRB = nullptr;
     QRadioButton* FPBlackRB = nullptr;
@@ -70,6 +71,7 @@ public:
     QPushButton* BackupBrowseBtn = nullptr;
     QComboBox* LocaleLB = nullptr;
     QCheckBox* UpdatesCB = nullptr;
+    QSpinBox* StalePriceSpin = nullptr; // days; 0 shows no price as stale
     QPushButton* HelpBtn = nullptr;
     QPushButton* CloseBtn = nullptr;
 

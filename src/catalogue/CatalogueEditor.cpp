@@ -3,6 +3,7 @@
 #include "CatalogueText.h"
 #include "Database.h"
 #include "EngineError.h"
+#include "PriceLog.h"
 #include "Query.h"
 #include "Table.h"
 
@@ -21,6 +22,12 @@ QString idList(const QList<int>& ids) {
     for (int id : ids)
         parts << QString::number(id);
     return parts.join(QLatin1Char(','));
+}
+
+void CatalogueEditor::removeLoggedPrices(const QString& itemsWhere,
+                                         const std::vector<engine::Value>& parameters) {
+    if (PriceLog::exists(db_))
+        PriceLog(db_).removeItems(itemsWhere, parameters);
 }
 
 int CatalogueEditor::count(const QString& sql) {
@@ -43,6 +50,8 @@ void CatalogueEditor::deleteCategories(const QList<int>& categoryIds) {
         return;
     const QString ids = idList(categoryIds);
     engine::Transaction tx(db_);
+    removeLoggedPrices(
+        QStringLiteral("Product IN (SELECT ProdID FROM Products WHERE Category IN (%1))").arg(ids));
     db_.execute(QStringLiteral("DELETE FROM Items WHERE Product IN "
                                "(SELECT ProdID FROM Products WHERE Category IN (%1))")
                     .arg(ids));
@@ -63,6 +72,7 @@ void CatalogueEditor::deleteShops(const QList<int>& shopIds) {
         return;
     const QString ids = idList(shopIds);
     engine::Transaction tx(db_);
+    removeLoggedPrices(QStringLiteral("Shop IN (%1)").arg(ids));
     db_.execute(QStringLiteral("DELETE FROM Items WHERE Shop IN (%1)").arg(ids));
     db_.execute(QStringLiteral("DELETE FROM Aisles WHERE Shop IN (%1)").arg(ids));
     db_.execute(QStringLiteral("DELETE FROM Shops WHERE ShopID IN (%1)").arg(ids));
@@ -75,6 +85,7 @@ int CatalogueEditor::productItemCount(int productId) {
 
 void CatalogueEditor::deleteProduct(int productId) {
     engine::Transaction tx(db_);
+    removeLoggedPrices(QStringLiteral("Product = ?1"), {idValue(productId)});
     db_.execute(QStringLiteral("DELETE FROM Items WHERE Product = ?1"), {idValue(productId)});
     db_.execute(QStringLiteral("DELETE FROM Products WHERE ProdID = ?1"), {idValue(productId)});
     tx.commit();

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "Value.h"
+
 #include <QList>
 #include <QString>
+
+#include <vector>
 
 namespace engine {
 class Database;
@@ -36,15 +40,16 @@ public:
 
     // Items that deleting these categories would delete with them (items of their product types).
     int categoryItemCount(const QList<int>& categoryIds);
-    // Deletes the items, the product types, the categories and their aisle placements in every shop.
+    // Deletes the items with their price log, the product types, the categories and their aisle placements in
+    // every shop.
     void deleteCategories(const QList<int>& categoryIds);
 
     int shopItemCount(const QList<int>& shopIds);
-    // Deletes the items sold at the shops, their aisle placements and the shops.
+    // Deletes the items sold at the shops with their price log, their aisle placements and the shops.
     void deleteShops(const QList<int>& shopIds);
 
     int productItemCount(int productId);
-    // Deletes the product type's items and the product type.
+    // Deletes the product type's items with their price log, and the product type.
     void deleteProduct(int productId);
 
     // Deletes every product type no item refers to, whatever its category; returns how many.
@@ -61,6 +66,8 @@ public:
 
 private:
     int count(const QString& sql);
+    // The price log's rows of the items the condition on Items selects, removed with them.
+    void removeLoggedPrices(const QString& itemsWhere, const std::vector<engine::Value>& parameters = {});
 
     engine::Database& db_;
 };

@@ -8,6 +8,11 @@
 #include "MainWindow.h"
 #include "MessageService.h"
 #include "PageSupport.h"
+#include "PriceChartView.h"
+#include "PriceHistory.h"
+#include "PriceLog.h"
+#include "PriceMarkDelegate.h"
+#include "PriceSignals.h"
 #include "ThemedDBGrid.h"
 
 #include <QAction>
@@ -30,12 +35,18 @@ const QString kProdID = QStringLiteral("ProdID");
 const QString kCatID = QStringLiteral("CatID");
 const QString kShopID = QStringLiteral("ShopID");
 
-const char* const kSortFields[] = {"CatName",       "ProdName", "Brand",   "Size",
-                                   "UnitOfMeasure", "Price",    "ShopName"};
-constexpr int kColumnCount = 7;
+const char* const kSortFields[] = {"CatName",       "ProdName", "Brand",    "Size",
+                                   "UnitOfMeasure", "Price",    "ShopName", "LastChanged"};
+constexpr int kColumnCount = 8;
 
 int validColumn(int column) {
     return column >= 0 && column < kColumnCount ? column : 1;
+}
+
+// The date of a log row as the list reads it; invalid for none.
+QDateTime logDate(const engine::Value& v) {
+    const auto* text = std::get_if<std::string>(&v);
+    return text ? PriceLog::parseDate(QString::fromStdString(*text)) : QDateTime();
 }
 
 QAction* popupAction(QMenu* menu, const QString& name) {
@@ -54,11 +65,12 @@ CatalogueItemsPage::CatalogueItemsPage(MainWindow& main, QWidget* parent)
     ItemsCatGrid = makeGrid(QStringLiteral("ItemsCatGrid"), main_.ItemsCatTable, this);
     ItemsProdGrid = makeGrid(QStringLiteral("ItemsProdGrid"), main_.ItemsProdQuery, this);
     ItemsShopGrid = makeGrid(QStringLiteral("ItemsShopGrid"), main_.ItemsShopTable, this);
-    ItemsGrid = makeGrid(QStringLiteral("ItemsGrid"), main_.ItemsItemsQuery, this,
-                         {gridColumn("CatName", "Category", 96), gridColumn("ProdName", "Product type", 140),
-                          gridColumn("Brand", "Brand", 130), gridColumn("Size", "Size", 40),
-                          gridColumn("UnitOfMeasure", "UOM", 44), gridColumn("Price", "Price", 50),
-                          gridColumn("ShopName", "Shop", 30)});
+    ItemsGrid =
+        makeGrid(QStringLiteral("ItemsGrid"), main_.ItemsItemsQuery, this,
+                 {gridColumn("CatName", "Category", 96), gridColumn("ProdName", "Product type", 140),
+                  gridColumn("Brand", "Brand", 130), gridColumn("Size", "Size", 40),
+                  gridColumn("UnitOfMeasure", "UOM", 44), gridColumn("Price", "Price", 50),
+                  gridColumn("ShopName", "Shop", 100), gridColumn("LastChanged", "Last changed", 80)});
     ItemsCatGrid->setAccessibleName(QStringLiteral("Categories"));
     ItemsProdGrid->setAccessibleName(QStringLiteral("Product types"));
     ItemsShopGrid->setAccessibleName(QStringLiteral("Shops"));
@@ -119,6 +131,15 @@ CatalogueItemsPage::CatalogueItemsPage(MainWindow& main, QWidget* parent)
     form->addWidget(ItemsAddBtn, 1, 4);
     form->addWidget(ItemsChangeBtn, 2, 4);
     form->addWidget(ItemsDelBtn, 3, 4);
+    PriceChartBox = new PriceChartView(this);
+    PriceChartBox->setObjectName(QStringLiteral("PriceChartBox"));
+    PriceChartBox->setAccessibleName(QStringLiteral("Price history"));
+    PriceExtremesLabel = new QLabel(this);
+    PriceExtremesLabel->setObjectName(QStringLiteral("PriceExtremesLabel"));
+    form->addWidget(label("Price history", PriceChartBox), 0, 5);
+    form->addWidget(PriceChartBox, 1, 5, 5, 1);
+    form->addWidget(PriceExtremesLabel, 6, 5, 2, 1);
+    form->setColumnStretch(5, 1);
     page->addWidget(ItemsGrid, 1);
 
     makeListGrid(ItemsCatGrid, QStringLiteral("CatName"));
@@ -141,6 +162,24 @@ CatalogueItemsPage::CatalogueItemsPage(MainWindow& main, QWidget* parent)
             const auto* i = std::get_if<std::int64_t>(&v);
             return priceText(d ? *d : (i ? static_cast<double>(*i) : 0.0));
         });
+    const int changedColumn = model->columnOfField(QStringLiteral("LastChanged"));
+    if (changedColumn >= 0)
+        model->setFormatter(changedColumn, [](const engine::Value& v) {
+            const QDateTime when = logDate(v);
+            return when.isValid() ? QLocale().toString(when.date(), QLocale::ShortFormat) : QString();
+        });
+    // A price not entered or confirmed for the Options' days is drawn muted.
+    auto* prices = new ui::PriceMarkDelegate(ItemsGrid);
+    prices->setSignalOf([this, model](const QModelIndex& index) {
+        const int field = model->fieldOfColumn(model->columnOfField(QStringLiteral("LastChanged")));
+        if (field < 0 || !main_.ItemsItemsQuery->isOpen() ||
+            index.row() >= main_.ItemsItemsQuery->recordCount())
+            return PriceSignal{};
+        return PriceSignals::forLatest(logDate(main_.ItemsItemsQuery->valueAt(index.row(), field)),
+                                       QDate::currentDate(), main_.stalePriceDays());
+    });
+    if (priceColumn >= 0)
+        ItemsGrid->setItemDelegateForColumn(priceColumn, prices);
 
     connect(main_.ItemsItemsQuery, &engine::DataSet::currentChanged, this,
             [this] { followUp(this, [this] { ItemsItemsQueryAfterScroll(); }); });
@@ -273,8 +312,14 @@ void CatalogueItemsPage::ItemsGridTitleClick(std::optional<int> column) {
     updateSortTitle();
     const int keep = column ? currentId(query, kItemID) : -1;
     query->close();
+    // The date of each item's newest log row; a database without its log has none.
+    const QString lastChanged =
+        PriceLog::exists(main_.database())
+            ? QStringLiteral("(SELECT max(L.PriceDate) FROM PriceLog L WHERE L.Item = I.ItemID)")
+            : QStringLiteral("NULL");
     query->setSql(QStringList{
-        QStringLiteral("SELECT *"), QStringLiteral("FROM Items I, Products P, Categories C, Shops S"),
+        QStringLiteral("SELECT *, %1 AS LastChanged").arg(lastChanged),
+        QStringLiteral("FROM Items I, Products P, Categories C, Shops S"),
         QStringLiteral("WHERE I.Product = P.ProdID AND I.Shop = S.ShopID AND P.Category = C.CatID"),
         orderClause(main_.ItemsSortColumn)});
     query->open();
@@ -301,8 +346,11 @@ void CatalogueItemsPage::ItemsItemsQueryAfterOpen() {
 
 void CatalogueItemsPage::ItemsItemsQueryAfterScroll() {
     engine::Query* query = main_.ItemsItemsQuery;
-    if (!query->isOpen() || query->isEmpty() || query->recNo() < 0)
+    if (!query->isOpen() || query->isEmpty() || query->recNo() < 0) {
+        showPriceHistory(-1);
         return;
+    }
+    showPriceHistory(query->field(kItemID).asInteger());
     const int category = query->field(QStringLiteral("Category")).asInteger();
     const int shop = query->field(QStringLiteral("Shop")).asInteger();
     const int product = query->field(kProdID).asInteger();
@@ -318,6 +366,14 @@ void CatalogueItemsPage::ItemsItemsQueryAfterScroll() {
     ItemsBrandEdit->setText(brand);
     ItemsSizeEdit->setText(sizeText);
     ItemsPriceEdit->setText(price);
+}
+
+void CatalogueItemsPage::showPriceHistory(int itemId) {
+    PriceChartBox->setHistory(itemId >= 0 ? PriceHistory(main_.database()).forItem(itemId)
+                                          : std::vector<PricePoint>{});
+    const PriceChart& chart = PriceChartBox->chart();
+    PriceExtremesLabel->setText(
+        chart.history().empty() ? QString() : chart.lowestText() + QLatin1Char('\n') + chart.highestText());
 }
 
 void CatalogueItemsPage::ItemsCatTableAfterScroll() {
@@ -378,7 +434,10 @@ void CatalogueItemsPage::ItemsAddBtnClick() {
     }
     if (!AmendCatProd())
         return;
-    const int id = writer_.add(typedFields());
+    ItemFields fields = typedFields();
+    fields.priceEntered = !fields.price.trimmed().isEmpty();
+    const int id = writer_.add(fields);
+    ItemsPriceEdit->setModified(false);
     RefreshItemsQuery(id);
 }
 
@@ -390,7 +449,11 @@ void CatalogueItemsPage::ItemsChangeBtnClick() {
     }
     if (!AmendCatProd())
         return;
-    writer_.change(id, typedFields());
+    ItemFields fields = typedFields();
+    // Typed over, the price counts as entered (a confirmation when unchanged); otherwise it is not touched.
+    fields.priceEntered = ItemsPriceEdit->isModified();
+    writer_.change(id, fields);
+    ItemsPriceEdit->setModified(false);
     RefreshItemsQuery(id);
 }
 
@@ -412,11 +475,8 @@ void CatalogueItemsPage::ItemsDelBtnClick() {
         if (const auto* value = std::get_if<std::int64_t>(&id))
             neighbour = static_cast<int>(*value);
     }
-    engine::Table* items = main_.ItemTable;
-    items->setIndexName(QString());
-    if (!items->findKey({engine::Value{static_cast<std::int64_t>(doomed)}}))
+    if (!writer_.remove(doomed))
         return;
-    items->deleteRecord();
     RefreshItemsQuery(neighbour);
 }
 

@@ -6,6 +6,7 @@
 
 #include <optional>
 
+class PriceChartView;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -38,6 +39,9 @@ public:
     QPushButton* ItemsAddBtn = nullptr;
     QPushButton* ItemsChangeBtn = nullptr;
     QPushButton* ItemsDelBtn = nullptr;
+    // The current item's price over time, with its lowest and highest price below.
+    PriceChartView* PriceChartBox = nullptr;
+    QLabel* PriceExtremesLabel = nullptr;
 
     // The field that orders the list for a column of ItemsGrid.
     static QString sortField(int column);
@@ -48,6 +52,8 @@ public:
     void RefreshItemsQuery(int itemId);
     void ItemsItemsQueryAfterOpen();
     void ItemsItemsQueryAfterScroll();
+    // Reads the item's log into the chart; -1 empties it.
+    void showPriceHistory(int itemId);
     void ItemsCatTableAfterScroll();
     void ItemsProdQueryAfterScroll();
     bool AmendCatProd();

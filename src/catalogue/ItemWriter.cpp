@@ -39,6 +39,8 @@ template <typename F> void guarded(engine::Table& items, F f) {
 
 } // namespace
 
+ItemWriter::ItemWriter(engine::Table& items) : items_(items), log_(*items.database()) {}
+
 void ItemWriter::setFields(const ItemFields& fields) {
     items_.field(QStringLiteral("Product")).setInteger(fields.productId);
     items_.field(QStringLiteral("Brand")).setString(fields.brand.trimmed());
@@ -79,24 +81,57 @@ std::optional<QString> ItemWriter::inputProblem(const ItemFields& fields) {
     return problem;
 }
 
+void ItemWriter::logPrice() {
+    log_.record(
+        items_.field(QStringLiteral("ItemID")).asInteger(), items_.field(QStringLiteral("Shop")).asInteger(),
+        items_.field(QStringLiteral("Price")).asFloat(), items_.field(QStringLiteral("Size")).value());
+}
+
 int ItemWriter::add(const ItemFields& fields) {
+    engine::Database& db = *items_.database();
+    PriceLog::ensure(db);
+    engine::Transaction tx(db);
     items_.append();
     guarded(items_, [&] {
         setFields(fields);
         items_.post();
     });
-    return items_.field(QStringLiteral("ItemID")).asInteger();
+    const int id = items_.field(QStringLiteral("ItemID")).asInteger();
+    if (fields.priceEntered)
+        logPrice();
+    tx.commit();
+    return id;
 }
 
 bool ItemWriter::change(int itemId, const ItemFields& fields) {
+    engine::Database& db = *items_.database();
+    PriceLog::ensure(db);
     items_.setIndexName(QString());
     if (!items_.findKey({engine::Value{static_cast<std::int64_t>(itemId)}}))
         return false;
+    const float oldPrice = RoundPrice(items_.field(QStringLiteral("Price")).asFloat());
+    engine::Transaction tx(db);
     items_.edit();
     guarded(items_, [&] {
         setFields(fields);
         items_.post();
     });
+    if (fields.priceEntered || RoundPrice(items_.field(QStringLiteral("Price")).asFloat()) != oldPrice)
+        logPrice();
+    tx.commit();
+    return true;
+}
+
+bool ItemWriter::remove(int itemId) {
+    engine::Database& db = *items_.database();
+    items_.setIndexName(QString());
+    if (!items_.findKey({engine::Value{static_cast<std::int64_t>(itemId)}}))
+        return false;
+    engine::Transaction tx(db);
+    if (PriceLog::exists(db))
+        log_.removeItem(itemId);
+    items_.deleteRecord();
+    tx.commit();
     return true;
 }
 

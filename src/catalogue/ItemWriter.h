@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PriceLog.h"
+
 #include <QString>
 
 #include <optional>
@@ -18,13 +20,17 @@ struct ItemFields {
     QString size;  // a whole number, or blank for none
     QString price; // a number; blank stands for 0
     std::optional<int> shopId;
+    // The user typed the price: logged even when unchanged, as a confirmation. Otherwise a change logs the
+    // price only when it differs from the stored one.
+    bool priceEntered = true;
 };
 
 // Writes items through an Items table object (the main window's, whose hooks round the price and report a
-// duplicate). A size or price the field refuses cancels the pending row, so nothing half-made is stored.
+// duplicate). A size or price the field refuses cancels the pending row, so nothing half-made is stored. The
+// price log's row is written in the same transaction as the item.
 class ItemWriter {
 public:
-    explicit ItemWriter(engine::Table& items) : items_(items) {}
+    explicit ItemWriter(engine::Table& items);
 
     // The refusal of the size, price or brand as the Items fields would give it; nothing when they are fine.
     // Writes nothing.
@@ -35,6 +41,8 @@ public:
     int add(const ItemFields& fields);
     // Rewrites the item; false when it no longer exists.
     bool change(int itemId, const ItemFields& fields);
+    // Deletes the item with its price log; false when it no longer exists.
+    bool remove(int itemId);
 
     // The before-post rule of every Items row: the price rounded to cents (empty counts as 0).
     static void roundPrice(engine::DataSet& items);
@@ -43,8 +51,11 @@ public:
 
 private:
     void setFields(const ItemFields& fields);
+    // Logs the current row's price.
+    void logPrice();
 
     engine::Table& items_;
+    PriceLog log_;
 };
 
 } // namespace catalogue

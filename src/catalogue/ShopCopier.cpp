@@ -2,6 +2,7 @@
 
 #include "CatalogueText.h"
 #include "Database.h"
+#include "PriceLog.h"
 #include "Table.h"
 
 namespace catalogue {
@@ -17,6 +18,8 @@ bool ShopCopier::nameAvailable(const QString& name) {
 }
 
 int ShopCopier::copy(int sourceShopId, const QString& newName, const CopyShopOptions& options) {
+    if (options.items)
+        PriceLog::ensure(db_);
     engine::Transaction tx(db_);
     engine::Table shops(&db_, QStringLiteral("Shops"));
     shops.open();
@@ -36,6 +39,9 @@ int ShopCopier::copy(int sourceShopId, const QString& newName, const CopyShopOpt
                                    "SELECT Product, Brand, Size, Price, ?1 FROM Items WHERE Shop = ?2 "
                                    "ORDER BY ItemID"),
                     ids);
+    // The copies start a history of their own, dated today.
+    if (options.items)
+        PriceLog(db_).recordItems(QStringLiteral("Shop = ?1"), {ids[0]}, PriceLog::now());
     if (options.aisles) {
         const QString rectangles = options.floorPlan
                                        ? QStringLiteral("RectLeft, RectTop, RectRight, RectBottom")

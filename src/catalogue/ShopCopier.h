@@ -14,8 +14,9 @@ struct CopyShopOptions {
     bool floorPlan = true; // only with aisles: the rectangles of the floor plan too
 };
 
-// Creates a new shop from an existing one: its items (product type, brand, size and price; no quantities)
-// and, optionally, its aisle sequence with or without the floor plan rectangles.
+// Creates a new shop from an existing one: its items (product type, brand, size and price; no quantities),
+// each with a price log row dated now, and, optionally, its aisle sequence with or without the floor plan
+// rectangles.
 class ShopCopier {
 public:
     explicit ShopCopier(engine::Database& db) : db_(db) {}

@@ -5,6 +5,7 @@
 #include "EngineError.h"
 #include "FileSteps.h"
 #include "Helpers.h"
+#include "PriceLog.h"
 #include "Query.h"
 #include "Schema.h"
 #include "Statement.h"
@@ -73,9 +74,10 @@ bool unsafeName(const QString& name) {
     return name.split(separators).contains(QStringLiteral(".."));
 }
 
-// The entry index of each of the ten files, in tableFiles() order. Throws kUnsafeEntry when an entry's name
-// leaves the target folder, kNotABackup when a file is missing or given twice, an entry is a link or lies
-// about its size, or the ten announce more than a database can take.
+// The entry index of each of the database's files, in databaseFiles() order; -1 for the price log's two
+// files in an archive made before the log. Throws kUnsafeEntry when an entry's name leaves the target folder,
+// kNotABackup when one of the ten or one of the log's pair is missing, a file is given twice, an entry is a
+// link or lies about its size, or the files announce more than a database can take.
 std::vector<int> matchEntries(const std::vector<ZipEntryInfo>& entries, const QString& archivePath) {
     const auto refuse = [&](const QString& why) {
         return BackupError(kNotABackup, QStringLiteral("%1: %2").arg(archivePath, why));
@@ -85,7 +87,7 @@ std::vector<int> matchEntries(const std::vector<ZipEntryInfo>& entries, const QS
             throw BackupError(kUnsafeEntry,
                               QStringLiteral("%1: the entry \"%2\" would be written outside the data folder")
                                   .arg(archivePath, e.name));
-    const QStringList files = tableFiles();
+    const QStringList files = databaseFiles();
     std::vector<int> found(static_cast<std::size_t>(files.size()), -1);
     std::uint64_t total = 0;
     for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -106,8 +108,12 @@ std::vector<int> matchEntries(const std::vector<ZipEntryInfo>& entries, const QS
             total += std::min(e.size, kMostRestored + 1);
         }
     }
+    const QStringList log = logFiles();
+    bool logThere = false;
     for (qsizetype f = 0; f < files.size(); ++f)
-        if (found[static_cast<std::size_t>(f)] < 0)
+        logThere = logThere || (log.contains(files.at(f)) && found[static_cast<std::size_t>(f)] >= 0);
+    for (qsizetype f = 0; f < files.size(); ++f)
+        if (found[static_cast<std::size_t>(f)] < 0 && (logThere || !log.contains(files.at(f))))
             throw refuse(QStringLiteral("%1 is missing").arg(files.at(f)));
     if (total > kMostRestored)
         throw refuse(QStringLiteral("the table files announce %1 bytes together").arg(total));
@@ -172,12 +178,12 @@ void cleanUp(const QString& staging, const QString& aside) {
     }
 }
 
-// The database's files as they are now: the ten, and any journal SQLite keeps beside a table file. A journal
-// must never meet a table file it was not written for.
+// The database's files as they are now: the ten, the log's two, and any journal SQLite keeps beside a table
+// file. A journal must never meet a table file it was not written for.
 QStringList currentFiles(const QString& databaseFolder) {
     QStringList result;
     const QDir dir(databaseFolder);
-    for (const QString& f : tableFiles()) {
+    for (const QString& f : databaseFiles()) {
         QStringList names{f};
         if (f.endsWith(QLatin1String(".dat")))
             names << f + QStringLiteral("-journal") << f + QStringLiteral("-wal")
@@ -197,7 +203,7 @@ QString siblingFolder(const QString& databaseFolder, const QString& suffix) {
 // The marker names each new file with its size; a marker of an earlier version is empty.
 QByteArray markerText(const QString& staging) {
     QByteArray text = kMarkerTitle + '\n';
-    for (const QString& f : tableFiles())
+    for (const QString& f : databaseFiles())
         text += f.toUtf8() + ' ' + QByteArray::number(QFileInfo(QDir(staging).filePath(f)).size()) + '\n';
     return text;
 }
@@ -243,8 +249,9 @@ bool quickCheckPasses(const QString& path) {
 
 // Whether the new files of a decided swap are whole: each there (still staged or already moved in), of the
 // size the marker names, and each table file an SQLite file that passes the quick check.
-bool newFilesWhole(const QDir& db, const QDir& staging, const QHash<QString, qint64>& sizes) {
-    for (const QString& f : tableFiles()) {
+bool newFilesWhole(const QDir& db, const QDir& staging, const QHash<QString, qint64>& sizes,
+                   const QStringList& newFiles) {
+    for (const QString& f : newFiles) {
         const QString path = QFileInfo::exists(staging.filePath(f)) ? staging.filePath(f) : db.filePath(f);
         const QFileInfo info(path);
         if (!info.isFile() || (sizes.contains(f) && info.size() != sizes.value(f)))
@@ -260,11 +267,10 @@ bool newFilesWhole(const QDir& db, const QDir& staging, const QHash<QString, qin
 }
 
 // Finishes a decided swap: what is still in place goes aside, what is still staged moves in.
-void finishSwap(const QDir& db, const QDir& staging, const QString& asidePath) {
+void finishSwap(const QDir& db, const QDir& staging, const QString& asidePath, const QStringList& files) {
     const QDir aside(asidePath);
     if (!QDir().mkpath(asidePath))
         throw std::runtime_error(QStringLiteral("Cannot create %1").arg(asidePath).toStdString());
-    const QStringList files = tableFiles();
     for (const QString& f : currentFiles(db.path()))
         if (!files.contains(f) || QFileInfo::exists(staging.filePath(f)))
             moveFile(db.filePath(f), aside.filePath(f));
@@ -275,11 +281,18 @@ void finishSwap(const QDir& db, const QDir& staging, const QString& asidePath) {
 }
 
 // Undoes a swap: a new file that was moved in leaves again (its staged copy is gone, so it is the one in
-// place; only a file whose old version waits aside is taken for one), then every old file returns.
+// place; only a file whose old version waits aside is taken for one), then every old file returns. A
+// database from before the price log had no log to set aside; the log moves in after the ten, so a log in
+// place without its staged copy, beside the ten new files in place and the old ones aside, is the new one.
 void putOldBack(const QDir& db, const QDir& staging, const QDir& aside) {
+    const auto there = [](const QDir& dir, const QString& f) { return QFileInfo::exists(dir.filePath(f)); };
+    bool newTenInPlace = !filesIn(aside.path()).isEmpty();
     for (const QString& f : tableFiles())
-        if (!QFileInfo::exists(staging.filePath(f)) && QFileInfo::exists(db.filePath(f)) &&
-            QFileInfo::exists(aside.filePath(f)))
+        newTenInPlace = newTenInPlace && there(db, f) && !there(staging, f);
+    const bool newLogInPlace = newTenInPlace && !there(staging, logFiles().constFirst());
+    for (const QString& f : databaseFiles())
+        if (!there(staging, f) && there(db, f) &&
+            (there(aside, f) || (newLogInPlace && logFiles().contains(f))))
             moveFile(db.filePath(f), staging.filePath(f));
     for (const QString& f : filesIn(aside.path()))
         moveFile(aside.filePath(f), db.filePath(f));
@@ -294,13 +307,22 @@ void resolveRestore(const QString& databaseFolder, const QString& stagingPath, c
     const QDir aside(asidePath);
     const QString marker = staging.filePath(kReadyMarker);
     bool staged = false;
-    for (const QString& f : tableFiles())
+    for (const QString& f : databaseFiles())
         staged = staged || QFileInfo::exists(staging.filePath(f));
     if (QFileInfo::exists(marker)) {
         // Decided: the new files go in, unless a crash of an earlier version left them incomplete.
         if (staged) {
-            if (newFilesWhole(db, staging, markerSizes(marker)))
-                finishSwap(db, staging, asidePath);
+            // The marker names the new files. One that names none was written by an earlier version, whose
+            // new files were the ten, or lost its text to a power loss before anything moved: then the
+            // staged log is new as well.
+            const QHash<QString, qint64> sizes = markerSizes(marker);
+            QStringList newFiles;
+            for (const QString& f : databaseFiles())
+                if (sizes.isEmpty() ? tableFiles().contains(f) || QFileInfo::exists(staging.filePath(f))
+                                    : sizes.contains(f))
+                    newFiles << f;
+            if (newFilesWhole(db, staging, sizes, newFiles))
+                finishSwap(db, staging, asidePath, newFiles);
             else
                 putOldBack(db, staging, aside);
         }
@@ -311,15 +333,16 @@ void resolveRestore(const QString& databaseFolder, const QString& stagingPath, c
     cleanUp(stagingPath, asidePath);
 }
 
-// The ten files as one consistent state: each table file copied in one read transaction over all five, each
-// definition file written from the definition inside its copied table file.
+// The database's files as one consistent state: each table file copied in one read transaction over all
+// tables (the five, and the price log when the database has one), each definition file written from the
+// definition inside its copied table file.
 using Snapshot = QHash<QString, QByteArray>; // by file name
 
 using FileIds = QHash<QString, std::pair<dev_t, ino_t>>;
 
 FileIds tableFileIds(const QDir& db) {
     FileIds ids;
-    for (const QString& f : tableFiles()) {
+    for (const QString& f : databaseFiles()) {
         struct stat st {};
         if (f.endsWith(QLatin1String(".dat")) &&
             ::stat(QFile::encodeName(db.filePath(f)).constData(), &st) == 0)
@@ -358,7 +381,10 @@ std::variant<Snapshot, Retry> trySnapshot(const QString& databaseFolder) {
             sqlite3_exec(c, "COMMIT", nullptr, nullptr, nullptr);
             return Retry::Replaced;
         }
-        for (const QString& name : schema::tableNames()) {
+        QStringList names = schema::tableNames();
+        if (db.tables().contains(PriceLog::tableName(), Qt::CaseInsensitive))
+            names << PriceLog::tableName();
+        for (const QString& name : names) {
             const QString dat = name + QStringLiteral(".dat");
             sqlite3_int64 size = 0;
             unsigned char* image = sqlite3_serialize(c, name.toUtf8().constData(), &size, 0);
@@ -406,6 +432,15 @@ QStringList tableFiles() {
         files << dat << IndexFileName(dat);
     }
     return files;
+}
+
+QStringList logFiles() {
+    const QString dat = PriceLog::tableName() + QStringLiteral(".dat");
+    return {dat, IndexFileName(dat)};
+}
+
+QStringList databaseFiles() {
+    return tableFiles() << logFiles();
 }
 
 QString backedUpMessage(const QString& archivePath) {
@@ -493,7 +528,11 @@ QString BackupWriter::write() {
         ZipArchive zip;
         zip.open(path);
         const QDir db(databaseFolder_);
-        for (const QString& f : tableFiles()) {
+        QStringList written;
+        for (const QString& f : databaseFiles()) {
+            if (!snapshot.contains(f))
+                continue;
+            written << f;
             struct stat st {};
             const bool known = ::stat(QFile::encodeName(db.filePath(f)).constData(), &st) == 0;
             zip.addData(snapshot.value(f), f,
@@ -503,8 +542,8 @@ QString BackupWriter::write() {
         zip.close();
         // What was written is read back: an archive that says it is a backup must be one.
         zip.open(path);
-        if (zip.entryNames() != tableFiles())
-            throw ZipError(QStringLiteral("The archive does not list the ten files"));
+        if (zip.entryNames() != written)
+            throw ZipError(QStringLiteral("The archive does not list the database's files"));
         zip.discard();
         syncPath(path, false);
         syncPath(backupFolder_, true);
@@ -548,7 +587,9 @@ void BackupRestorer::verify(const QString& folder) {
         engine::Database db(folder);
         db.setReadOnly(true);
         db.open();
-        const QStringList names = schema::tableNames();
+        QStringList names = schema::tableNames();
+        if (QFileInfo::exists(QDir(folder).filePath(logFiles().constFirst())))
+            names << PriceLog::tableName();
         // Every page and record of each table file passes SQLite's quick check there; comparing each index
         // with its table as well would cost ten times the whole restore (the language-aware collations), and
         // the archive's checksums already vouch that the bytes are those that were backed up.
@@ -600,7 +641,8 @@ void BackupRestorer::restore(const QString& archivePath) {
         const std::vector<ZipEntryInfo> entries = zip.entries();
         indexes = matchEntries(entries, archivePath);
         for (const int i : indexes)
-            needed += entries[static_cast<std::size_t>(i)].size;
+            if (i >= 0)
+                needed += entries[static_cast<std::size_t>(i)].size;
     } catch (const ZipError& e) {
         throw BackupError(kNotABackup, QString::fromUtf8(e.what()));
     }
@@ -615,17 +657,22 @@ void BackupRestorer::restore(const QString& archivePath) {
                               .arg(available));
 
     const QString staging = stagingFolder(databaseFolder_);
-    const QStringList files = tableFiles();
+    const QStringList files = databaseFiles();
     try {
         if (!QDir().mkpath(staging))
             throw std::runtime_error(QStringLiteral("Cannot create %1").arg(staging).toStdString());
         try {
             for (qsizetype f = 0; f < files.size(); ++f)
-                zip.extract(indexes[static_cast<std::size_t>(f)], QDir(staging).filePath(files.at(f)));
+                if (indexes[static_cast<std::size_t>(f)] >= 0)
+                    zip.extract(indexes[static_cast<std::size_t>(f)], QDir(staging).filePath(files.at(f)));
         } catch (const ZipError& e) {
             throw BackupError(kUnableToRestore, QString::fromUtf8(e.what()));
         }
         zip.discard();
+        // An archive made before the log restores with an empty log, so that the old log cannot stay behind
+        // naming items of other data.
+        if (!QFileInfo::exists(QDir(staging).filePath(logFiles().constFirst())))
+            createEmptyLog(staging);
         verify(staging);
         swapIn(staging);
     } catch (...) {
@@ -647,12 +694,22 @@ void BackupRestorer::restore(const QString& archivePath) {
     }
 }
 
+void BackupRestorer::createEmptyLog(const QString& folder) {
+    {
+        engine::Database db(folder);
+        PriceLog::ensure(db);
+    }
+    for (const QString& f : logFiles())
+        syncPath(QDir(folder).filePath(f), false);
+    syncPath(folder, true);
+}
+
 void BackupRestorer::swapIn(const QString& staging) {
     const QDir db(databaseFolder_);
     const QDir newFiles(staging);
     const QString aside = asideFolder(databaseFolder_);
     const QDir oldFiles(aside);
-    const QStringList files = tableFiles();
+    const QStringList files = databaseFiles();
 
     // The staged files were synced as they were written; their names, the marker and its own name follow.
     // From the marker on, even a power loss completes the restore instead of leaving a mix of old and new.

@@ -55,6 +55,10 @@ private:
 // The ten files of a database in archive order: Categories, Products, Shops, Items, Aisles, each .dat
 // followed by its .idx.
 QStringList tableFiles();
+// The price log's .dat and .idx: in an archive of a database that has its log, missing from one made before.
+QStringList logFiles();
+// The ten and the log's two, in archive order.
+QStringList databaseFiles();
 
 // "Grocelle_Backup_DDDDD_SSSSS.zip": the day count since 30 December 1899 and the whole seconds since
 // midnight of the local time, each zero-padded to at least five digits.
@@ -86,7 +90,7 @@ private:
 };
 
 // Puts a backup archive in place of the database. The archive's entries are checked before anything is
-// written, the ten files are extracted into a hidden folder inside the database folder, synced and opened
+// written, the table files are extracted into a hidden folder inside the database folder, synced and opened
 // there as a database, and only then swapped in: the database is either wholly the backup or exactly as it
 // was, also after a power loss at any point.
 class BackupRestorer {
@@ -94,9 +98,10 @@ public:
     explicit BackupRestorer(const QString& databaseFolder);
 
     // Throws BackupError(kNotABackup) unless the file is a ZIP archive holding the ten table files by their
-    // bare names (letter case ignored), no link, and sizes a database can have: none beyond what it
-    // announces compressed, the ten together not beyond restoreSizeLimit(). An archive that would be a backup
-    // but for an entry whose name leaves the target folder gets BackupError(kUnsafeEntry).
+    // bare names (letter case ignored), the price log's two files or neither of them, no link, and sizes a
+    // database can have: none beyond what it announces compressed, the ten together not beyond
+    // restoreSizeLimit(). An archive that would be a backup but for an entry whose name leaves the target
+    // folder gets BackupError(kUnsafeEntry).
     void check(const QString& archivePath) const;
 
     // Checks, extracts, verifies and swaps in. Throws BackupError(kNotABackup or kUnsafeEntry) for an
@@ -122,6 +127,8 @@ public:
 
 private:
     static void verify(const QString& folder);
+    // Creates the price log empty in a folder of table files, synced.
+    static void createEmptyLog(const QString& folder);
     void swapIn(const QString& staging);
 
     QString databaseFolder_;

@@ -3,6 +3,7 @@
 #include "Database.h"
 #include "EngineError.h"
 #include "Helpers.h"
+#include "PriceLog.h"
 #include "Statement.h"
 
 #include <QFile>
@@ -30,9 +31,9 @@ struct Parent {
     QList<Reference> children;
 };
 
-// The parents of the references the check enforces.
-const QList<Parent>& parents() {
-    static const QList<Parent> all{
+// The parents of the references the check enforces; the price log's rows name their item and shop.
+const QList<Parent>& parents(bool withLog) {
+    static const QList<Parent> withoutLog{
         {QStringLiteral("Categories"),
          QStringLiteral("CatID"),
          {{QStringLiteral("Products"), QStringLiteral("Category")},
@@ -45,7 +46,15 @@ const QList<Parent>& parents() {
          {{QStringLiteral("Items"), QStringLiteral("Shop")},
           {QStringLiteral("Aisles"), QStringLiteral("Shop")}}},
     };
-    return all;
+    static const QList<Parent> all = [] {
+        QList<Parent> parents = withoutLog;
+        parents.last().children << Reference{PriceLog::tableName(), QStringLiteral("Shop")};
+        parents << Parent{QStringLiteral("Items"),
+                          QStringLiteral("ItemID"),
+                          {{PriceLog::tableName(), QStringLiteral("Item")}}};
+        return parents;
+    }();
+    return withLog ? all : withoutLog;
 }
 
 } // namespace
@@ -57,7 +66,8 @@ const QList<Parent>& parents() {
 // Files that are missing or damaged are left to the repair to report.
 void DataChecker::refuseTablesInUse() {
     db_.close();
-    for (const QString& table : repairOrder()) {
+    hasLog_ = db_.tableExists(PriceLog::tableName());
+    for (const QString& table : tablesToRepair()) {
         const QString path = db_.dataFilePath(table);
         sqlite3* probe = nullptr;
         int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &probe, SQLITE_OPEN_READWRITE, nullptr);
@@ -95,9 +105,16 @@ QString DataChecker::failureMessage(const QString& errorMessage) {
            errorMessage;
 }
 
+QStringList DataChecker::tablesToRepair() const {
+    QStringList tables = repairOrder();
+    if (hasLog_)
+        tables << PriceLog::tableName();
+    return tables;
+}
+
 void DataChecker::repairTables(CheckOutcome& outcome) {
     refuseTablesInUse();
-    for (const QString& table : repairOrder()) {
+    for (const QString& table : tablesToRepair()) {
         const engine::TableRepair repair = db_.repairTable(table);
         if (!repair) {
             outcome.repairedTables << table;
@@ -117,7 +134,7 @@ int DataChecker::count(const QString& sql) {
 // empty while rows point into it (as a repair of older versions left it).
 QStringList DataChecker::tablesMissingRows() {
     QStringList tables;
-    for (const Parent& parent : parents()) {
+    for (const Parent& parent : parents(hasLog_)) {
         bool missingRows = db_.rowsLost(parent.table);
         if (!missingRows && count(QStringLiteral("SELECT count(*) FROM %1").arg(parent.table)) == 0)
             for (const Reference& r : parent.children)
@@ -131,10 +148,12 @@ QStringList DataChecker::tablesMissingRows() {
 }
 
 void DataChecker::removeOrphans(CheckOutcome& outcome, OrphansOfLostRows orphans) {
+    hasLog_ = PriceLog::exists(db_);
     const QStringList lossy = orphans == OrphansOfLostRows::Delete ? QStringList() : tablesMissingRows();
     const bool categoriesLost = lossy.contains(QStringLiteral("Categories"));
     const bool productsLost = lossy.contains(QStringLiteral("Products"));
     const bool shopsLost = lossy.contains(QStringLiteral("Shops"));
+    const bool itemsLost = lossy.contains(QStringLiteral("Items"));
     const QString productCategory =
         missing(QStringLiteral("Products.Category"), QStringLiteral("Categories"), QStringLiteral("CatID"));
     const QString itemProduct =
@@ -145,6 +164,10 @@ void DataChecker::removeOrphans(CheckOutcome& outcome, OrphansOfLostRows orphans
         missing(QStringLiteral("Aisles.Category"), QStringLiteral("Categories"), QStringLiteral("CatID"));
     const QString aisleShop =
         missing(QStringLiteral("Aisles.Shop"), QStringLiteral("Shops"), QStringLiteral("ShopID"));
+    const QString logItem =
+        missing(QStringLiteral("PriceLog.Item"), QStringLiteral("Items"), QStringLiteral("ItemID"));
+    const QString logShop =
+        missing(QStringLiteral("PriceLog.Shop"), QStringLiteral("Shops"), QStringLiteral("ShopID"));
     // The orphans to delete: those whose parent table is not missing rows.
     const auto deletable = [](const QList<std::pair<QString, bool>>& conditions) {
         QStringList kept;
@@ -155,7 +178,7 @@ void DataChecker::removeOrphans(CheckOutcome& outcome, OrphansOfLostRows orphans
     };
 
     engine::Transaction transaction(db_);
-    int productsRemoved = 0, itemsRemoved = 0, aisleRowsRemoved = 0;
+    int productsRemoved = 0, itemsRemoved = 0, aisleRowsRemoved = 0, logRowsRemoved = 0;
     if (!categoriesLost) {
         // The items of a product removed here go with it, even when the product table is missing rows.
         itemsRemoved += db_.execute(
@@ -169,6 +192,10 @@ void DataChecker::removeOrphans(CheckOutcome& outcome, OrphansOfLostRows orphans
     const QString aisles = deletable({{aisleCategory, categoriesLost}, {aisleShop, shopsLost}});
     if (!aisles.isEmpty())
         aisleRowsRemoved = db_.execute(QStringLiteral("DELETE FROM Aisles WHERE %1").arg(aisles));
+    // After the items: the log rows of an item removed here go with it.
+    const QString log = hasLog_ ? deletable({{logItem, itemsLost}, {logShop, shopsLost}}) : QString();
+    if (!log.isEmpty())
+        logRowsRemoved = db_.execute(QStringLiteral("DELETE FROM PriceLog WHERE %1").arg(log));
 
     // What is left without its parent now has a parent in a table missing rows.
     outcome.productsKept =
@@ -177,8 +204,11 @@ void DataChecker::removeOrphans(CheckOutcome& outcome, OrphansOfLostRows orphans
         count(QStringLiteral("SELECT count(*) FROM Items WHERE %1 OR %2").arg(itemProduct, itemShop));
     outcome.aisleRowsKept =
         count(QStringLiteral("SELECT count(*) FROM Aisles WHERE %1 OR %2").arg(aisleCategory, aisleShop));
+    outcome.logRowsKept =
+        hasLog_ ? count(QStringLiteral("SELECT count(*) FROM PriceLog WHERE %1 OR %2").arg(logItem, logShop))
+                : 0;
     outcome.tablesMissingRows.clear();
-    for (const Parent& parent : parents()) {
+    for (const Parent& parent : parents(hasLog_)) {
         int orphans = 0;
         for (const Reference& r : parent.children)
             orphans += count(
@@ -188,7 +218,7 @@ void DataChecker::removeOrphans(CheckOutcome& outcome, OrphansOfLostRows orphans
             outcome.tablesMissingRows << parent.table;
     }
     // A table whose lost rows nothing names any more needs no decision.
-    for (const QString& table : repairOrder())
+    for (const QString& table : tablesToRepair())
         if (!outcome.tablesMissingRows.contains(table) && db_.rowsLost(table))
             db_.forgetLostRows(table);
     transaction.commit();
@@ -196,7 +226,8 @@ void DataChecker::removeOrphans(CheckOutcome& outcome, OrphansOfLostRows orphans
     outcome.productsRemoved += productsRemoved;
     outcome.itemsRemoved += itemsRemoved;
     outcome.aisleRowsRemoved += aisleRowsRemoved;
-    outcome.problems += productsRemoved + itemsRemoved + aisleRowsRemoved;
+    outcome.logRowsRemoved += logRowsRemoved;
+    outcome.problems += productsRemoved + itemsRemoved + aisleRowsRemoved + logRowsRemoved;
 }
 
 void DataChecker::finish(CheckOutcome& outcome) const {
@@ -260,6 +291,8 @@ QString DataChecker::keptOrphansReport(const CheckOutcome& outcome) {
          QStringLiteral(" without their product type or shop"));
     line(outcome.aisleRowsKept, QStringLiteral("aisle row"), QStringLiteral("aisle rows"),
          QStringLiteral(" without their category or shop"));
+    line(outcome.logRowsKept, QStringLiteral("price log row"), QStringLiteral("price log rows"),
+         QStringLiteral(" without their item or shop"));
     return lines.join(QStringLiteral("\r\n"));
 }
 

@@ -23,19 +23,21 @@ struct CheckOutcome {
     int productsRemoved = 0;  // category missing
     int itemsRemoved = 0;     // product or shop missing
     int aisleRowsRemoved = 0; // category or shop missing
+    int logRowsRemoved = 0;   // price log rows: item or shop missing
     // Parent tables that are missing rows their children still name: rebuilt by a repair with rows missing,
     // or empty while rows point into them. Their orphans are kept unless the caller lets them go.
     QStringList tablesMissingRows;
     int productsKept = 0;
     int itemsKept = 0;
     int aisleRowsKept = 0;
+    int logRowsKept = 0;
     QString message;
     // A failure from outside the table layer; the outcome then tells only what stayed fixed, and the caller
     // passes this text on to the general error display.
     QString unexpectedError;
 
     bool isWarning() const { return kind == Failed; }
-    int rowsKept() const { return productsKept + itemsKept + aisleRowsKept; }
+    int rowsKept() const { return productsKept + itemsKept + aisleRowsKept + logRowsKept; }
 };
 
 // Checks and repairs the database in place: every table file is checked by the table layer with its
@@ -80,8 +82,11 @@ public:
 private:
     void refuseTablesInUse();
     QStringList tablesMissingRows();
+    // The five in repairOrder(), then the price log when the database has one.
+    QStringList tablesToRepair() const;
     int count(const QString& sql);
     void finish(CheckOutcome& outcome) const;
 
     engine::Database& db_;
+    bool hasLog_ = false;
 };

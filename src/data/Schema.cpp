@@ -90,6 +90,23 @@ QStringList tableNames() {
     return names;
 }
 
+const NamedTable& priceLog() {
+    // Rows are found per item in date order through IdxItem; the ISO 8601 text of the date sorts as dates do.
+    static const NamedTable log{
+        QStringLiteral("PriceLog"),
+        makeTable(QStringLiteral("Grocelle Price log"),
+                  {autoInc(QStringLiteral("LogID")), integer(QStringLiteral("Item"), true),
+                   integer(QStringLiteral("Shop"), true), real(QStringLiteral("Price")),
+                   integer(QStringLiteral("Size")), text(QStringLiteral("PriceDate"), 19, true)},
+                  {primary(QStringLiteral("LogID")),
+                   {QStringLiteral("IdxItem"), QStringLiteral("Item;PriceDate"), false, false, false}})};
+    return log;
+}
+
+QStringList allTableNames() {
+    return tableNames() << priceLog().name;
+}
+
 } // namespace schema
 
 void CreateDatabaseTables(const QString& folder) {

@@ -20,6 +20,13 @@ struct NamedTable {
 const QList<NamedTable>& tables();
 QStringList tableNames();
 
+// The price log kept beside the five tables: one row for every price entered or set, with the item, its shop,
+// the price, the size at that time and the local date and time. Databases made before it have none; it is
+// created empty on first use (PriceLog::ensure).
+const NamedTable& priceLog();
+// The five tables and the price log: the table files the data tools handle.
+QStringList allTableNames();
+
 } // namespace schema
 
 // Creates the five empty tables in the folder. The first failure stops it and reaches the caller.

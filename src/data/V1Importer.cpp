@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "Helpers.h"
+#include "PriceLog.h"
 #include "Table.h"
 
 #include <cmath>
@@ -62,9 +63,12 @@ V1ImportCounts V1Importer::importFile(const QString& path) {
 }
 
 V1ImportCounts V1Importer::import(const V1File& file) {
+    PriceLog::ensure(db_);
     engine::Transaction transaction(db_);
     for (const char* table : {"Items", "Categories", "Products", "Shops", "Aisles"})
         db_.emptyTable(QString::fromLatin1(table));
+    // The history of the items the import replaces goes with them.
+    db_.emptyTable(PriceLog::tableName());
 
     engine::Table shops(&db_, QStringLiteral("Shops"));
     engine::Table aisles(&db_, QStringLiteral("Aisles"));
@@ -127,6 +131,8 @@ V1ImportCounts V1Importer::import(const V1File& file) {
         items.field(QStringLiteral("Shop")).setInteger(reference(item.shop));
         items.post();
     }
+    // Every imported price starts its history on the day of the import.
+    PriceLog(db_).recordItems(QStringLiteral("1"), {}, PriceLog::now());
 
     transaction.commit();
     return {static_cast<int>(file.shops.size()), static_cast<int>(file.categories.size()),

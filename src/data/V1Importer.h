@@ -23,9 +23,10 @@ class V1Importer {
 public:
     explicit V1Importer(engine::Database& db);
 
-    // Reads the whole file, then empties and writes the five tables in one transaction. A file that cannot be
-    // read throws V1FileError; a record the engine refuses throws its EngineError. Either way the database is
-    // exactly as it was before.
+    // Reads the whole file, then empties and writes the five tables in one transaction, and the price log:
+    // emptied, then a row dated now for every imported price. A file that cannot be read throws V1FileError;
+    // a record the engine refuses throws its EngineError. Either way the database is exactly as it was
+    // before.
     V1ImportCounts importFile(const QString& path);
     V1ImportCounts import(const V1File& file);
 

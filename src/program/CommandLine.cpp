@@ -3,6 +3,7 @@
 #include "AppFolders.h"
 #include "AppSettings.h"
 #include "Backup.h"
+#include "CsvText.h"
 #include "DataChecker.h"
 #include "Database.h"
 #include "DatabaseLocator.h"
@@ -12,6 +13,7 @@
 #include "Helpers.h"
 #include "IniFile.h"
 #include "ListFormat.h"
+#include "PriceHistoryCsv.h"
 #include "PrintJob.h"
 #include "Query.h"
 #include "Report.h"
@@ -56,15 +58,28 @@ CommandLineRun::ExportRequest CommandLineRun::exportArguments(const QCommandLine
                                                              : QStringLiteral("separator")));
         return request;
     }
-    if (parser.value(exportOption) != QStringLiteral("shopping-list"))
-        return wrong(QStringLiteral("Unknown list \"%1\"; the list to export is shopping-list.")
-                         .arg(parser.value(exportOption)));
-    if (!parser.isSet(formatOption))
-        return wrong(QStringLiteral("--export needs --format: ") + ListFormat::names() + QLatin1Char('.'));
-    request.format = ListFormat::named(parser.value(formatOption));
-    if (!request.format)
-        return wrong(QStringLiteral("Unknown format \"%1\"; the formats are %2.")
-                         .arg(parser.value(formatOption), ListFormat::names()));
+    const QString list = parser.value(exportOption);
+    request.priceHistory = list == QStringLiteral("price-history");
+    if (list != QStringLiteral("shopping-list") && !request.priceHistory)
+        return wrong(
+            QStringLiteral("Unknown list \"%1\"; the lists to export are shopping-list and price-history.")
+                .arg(list));
+    if (request.priceHistory) {
+        // A table for spreadsheets: CSV whether or not --format says so.
+        request.format = ListFormat::named(QStringLiteral("csv"));
+        if (parser.isSet(formatOption) && ListFormat::named(parser.value(formatOption)) != request.format)
+            return wrong(
+                QStringLiteral("The price history is exported as CSV only: give --format csv or leave "
+                               "--format out."));
+    } else {
+        if (!parser.isSet(formatOption))
+            return wrong(QStringLiteral("--export needs --format: ") + ListFormat::names() +
+                         QLatin1Char('.'));
+        request.format = ListFormat::named(parser.value(formatOption));
+        if (!request.format)
+            return wrong(QStringLiteral("Unknown format \"%1\"; the formats are %2.")
+                             .arg(parser.value(formatOption), ListFormat::names()));
+    }
     if (parser.value(outputOption).isEmpty())
         return wrong(
             QStringLiteral("--export needs --output with the file to write, or - for standard output."));
@@ -139,8 +154,9 @@ int CommandLineRun::run(const QStringList& arguments) {
     const QCommandLineOption exportOption(
         QStringLiteral("export"),
         QStringLiteral(
-            "Export the list <list> (shopping-list: the listed items of every shop in aisle order, "
-            "with totals and notes) into the file named by --output, in the format --format names."),
+            "Export the list <list> into the file named by --output: shopping-list, the listed items of "
+            "every shop in aisle order with totals and notes, in the format --format names; price-history, "
+            "every price entered with its item, shop, product type, brand, size and date, as CSV."),
         QStringLiteral("list"));
     const QCommandLineOption formatOption(QStringLiteral("format"),
                                           QStringLiteral("The format of --export: ") + ListFormat::names() +
@@ -286,7 +302,7 @@ int CommandLineRun::run(const QStringList& arguments) {
             return printReport(*report, reportArgument,
                                QFileInfo(parser.value(outputOption)).absoluteFilePath());
         if (exportRequest.format)
-            return exportList(exportRequest);
+            return exportRequest.priceHistory ? exportPriceHistory(exportRequest) : exportList(exportRequest);
         return importV1(QFileInfo(file).absoluteFilePath());
     } catch (const backup::BackupError& e) {
         printError(e.message());
@@ -388,16 +404,39 @@ int CommandLineRun::exportList(const ExportRequest& request) {
         printError(TakeAlongList::emptyMessage());
         return Failure;
     }
-    const QString text = request.format->write(list, request.separator);
+    writeExport(request, request.format->write(list, request.separator));
+    return Success;
+}
+
+int CommandLineRun::exportPriceHistory(const ExportRequest& request) {
+    {
+        engine::Database db(databaseFolder_);
+        if (DatabaseLocator(db).databaseMissing()) {
+            printError(QStringLiteral("There is no database in \"%1\" to export from.").arg(databaseFolder_));
+            return Failure;
+        }
+    }
+    if (!beside_)
+        upgradeTables();
+    engine::Database db(databaseFolder_);
+    db.setReadOnly(true);
+    // A database without its log exports the header row: there is no history yet.
+    const QLocale locale;
+    PriceHistoryCsv csv(request.separator.isNull() ? CsvText::separatorFor(locale) : request.separator,
+                        locale);
+    writeExport(request, csv.write(db));
+    return Success;
+}
+
+void CommandLineRun::writeExport(const ExportRequest& request, const QString& text) {
     if (request.output == QStringLiteral("-")) {
         out_ << text;
         out_.flush();
-        return Success;
+        return;
     }
     const QString path = QFileInfo(request.output).absoluteFilePath();
     ExportFile::write(path, text.toUtf8());
     print(path);
-    return Success;
 }
 
 QString CommandLineRun::backupFolder() const {

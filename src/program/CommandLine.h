@@ -13,10 +13,10 @@ struct ReportEntry;
 }
 
 // The commands run from a shell or a scheduled job (--backup, --restore, --check, --import-v1, --print,
-// --export): no window and no display. Each finds the database as the program's start-up does, holds the
-// one-program lock while it works, prints its outcome on `out` and its errors on `err`, with line ends as LF.
-// The commands that only read (--backup, --print, --export) run beside a program that holds the lock, through
-// a read-only connection.
+// --export of the shopping list or the price history): no window and no display. Each finds the database as
+// the program's start-up does, holds the one-program lock while it works, prints its outcome on `out` and its
+// errors on `err`, with line ends as LF. The commands that only read (--backup, --print, --export) run beside
+// a program that holds the lock, through a read-only connection.
 class CommandLineRun {
 public:
     CommandLineRun(const QString& programFolder, QTextStream& out, QTextStream& err);
@@ -38,6 +38,7 @@ private:
     // What --export, --format, --separator and --output ask for; the message for wrong arguments.
     struct ExportRequest {
         const ListFormat* format = nullptr; // null when --export is not given
+        bool priceHistory = false;          // the price log (always CSV), not the shopping list
         QString output;                     // a file name, or "-" for standard output
         QChar separator;                    // null: the locale's
         QString error;
@@ -48,6 +49,9 @@ private:
                                          const QCommandLineOption& separatorOption,
                                          const QCommandLineOption& outputOption);
     int exportList(const ExportRequest& request);
+    int exportPriceHistory(const ExportRequest& request);
+    // Writes an export's text to standard output ("-") or, whole or not at all, into the named file.
+    void writeExport(const ExportRequest& request, const QString& text);
 
     // Moves the database to what start-up leaves: an interrupted restore and changes finished or undone.
     void settleDatabase();

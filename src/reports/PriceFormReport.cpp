@@ -1,6 +1,8 @@
 #include "PriceFormReport.h"
 
 #include "Canvas.h"
+#include "PriceLog.h"
+#include "Query.h"
 #include "ReportLayout.h"
 
 #include <algorithm>
@@ -23,6 +25,9 @@ public:
         : l_(layout), g_(g), shops_(shops), locale_(locale), j0_(j0), j1_(j1),
           right_(g.columnX(j1) + g.columnWidth) {}
 
+    // Rows with dates take two lines: the prices, then their dates.
+    void setDates(bool dates) { rowLines_ = dates ? 2 : 1; }
+
     void print(const std::vector<PriceFormItem>& items) {
         l_.Line = 1;
         productLine_ = -1;
@@ -31,9 +36,11 @@ public:
         for (const PriceFormItem& row : items) {
             if (row.productId != product) {
                 flush(row);
+                if (product != -1)
+                    l_.Line += rowLines_ - 1;
                 l_.NextLine();
                 l_.RowRule(g_.margin, right_);
-                if (l_.NeedsNewPage()) {
+                if (l_.NeedsNewPage(rowLines_ - 1)) {
                     verticals();
                     l_.NewPage();
                     heading();
@@ -49,9 +56,12 @@ public:
                 // The same product type again at the same shop: the cheapest non-zero price wins.
                 pending_.price = row.price;
                 pending_.size = row.size;
+                pending_.date = row.date;
             }
         }
         flush(PriceFormItem());
+        if (product != -1)
+            l_.Line += rowLines_ - 1;
         l_.NextLine();
         l_.RowRule(g_.margin, right_);
         verticals();
@@ -75,7 +85,7 @@ private:
     // From just above line 1 to just above the line after the page's last product row.
     void verticals() {
         const int delta = nearest(g_.lineHeight / 9.5);
-        const int y1 = l_.LineTop(1) - delta, y2 = l_.LineTop(productLine_ + 1) - delta;
+        const int y1 = l_.LineTop(1) - delta, y2 = l_.LineTop(productLine_ + rowLines_) - delta;
         Canvas& c = l_.canvas();
         c.line(g_.margin, y1, g_.margin, y2);
         for (int j = j0_; j <= j1_; ++j)
@@ -96,6 +106,11 @@ private:
                 if (price != QLatin1String("0.00"))
                     l_.DecimalText(x, price);
                 l_.TextAt(x + g_.decimalRoom, pending_.size);
+                if (rowLines_ > 1 && !pending_.date.isEmpty()) {
+                    ++l_.Line;
+                    l_.TextAt(g_.columnX(index) + g_.h, pending_.date);
+                    --l_.Line;
+                }
             }
         }
         pending_ = row;
@@ -107,6 +122,7 @@ private:
     const QLocale& locale_;
     int j0_, j1_, right_;
     int productLine_ = -1;
+    int rowLines_ = 1;
     PriceFormItem pending_;
 };
 
@@ -118,13 +134,18 @@ QStringList PriceFormReport::shopsSql() {
     return {QStringLiteral("SELECT *"), QStringLiteral("FROM Shops"), QStringLiteral("ORDER BY ShopName")};
 }
 
-QStringList PriceFormReport::itemsSql(bool sortByCategory) {
+QStringList PriceFormReport::itemsSql(bool sortByCategory, bool withDates) {
+    const QString select =
+        withDates
+            ? QStringLiteral(
+                  "SELECT *, (SELECT max(L.PriceDate) FROM PriceLog L WHERE L.Item = I.ItemID) AS PriceDate")
+            : QStringLiteral("SELECT *");
     if (sortByCategory)
         return {
-            QStringLiteral("SELECT *"), QStringLiteral("FROM Items I, Products P, Categories C, Shops S"),
+            select, QStringLiteral("FROM Items I, Products P, Categories C, Shops S"),
             QStringLiteral("WHERE (I.Product = P.ProdID) AND (I.Shop = S.ShopID) AND (C.CatID = P.Category)"),
             QStringLiteral("ORDER BY C.CatName, P.ProdName, S.ShopName")};
-    return {QStringLiteral("SELECT *"), QStringLiteral("FROM Items I, Products P, Shops S"),
+    return {select, QStringLiteral("FROM Items I, Products P, Shops S"),
             QStringLiteral("WHERE (I.Product = P.ProdID) AND (I.Shop = S.ShopID)"),
             QStringLiteral("ORDER BY P.ProdName, S.ShopName")};
 }
@@ -143,15 +164,24 @@ QString PriceFormReport::prepare() {
     if (shops_.empty())
         return QStringLiteral("There are no shops to print.");
 
-    if (q.run(itemsSql(settings().pcfSortCat))) {
+    // A database without its log has no dates to print.
+    const bool dates = settings().pcfDates && PriceLog::exists(*source().query->database());
+    if (q.run(itemsSql(settings().pcfSortCat, dates))) {
         const engine::Field prodId = q.field(QStringLiteral("ProdID")),
                             prodName = q.field(QStringLiteral("ProdName")),
                             shopId = q.field(QStringLiteral("ShopID")),
                             price = q.field(QStringLiteral("Price")), size = q.field(QStringLiteral("Size")),
                             unit = q.field(QStringLiteral("UnitOfMeasure"));
-        for (; !q.eof(); q.next())
+        for (; !q.eof(); q.next()) {
+            QString date;
+            if (dates) {
+                const QDateTime when = PriceLog::parseDate(q.field(QStringLiteral("PriceDate")).asString());
+                if (when.isValid())
+                    date = source().locale.toString(when.date(), QLocale::ShortFormat);
+            }
             items_.push_back({prodId.asInteger(), prodName.asString(), shopId.asInteger(),
-                              static_cast<float>(price.asFloat()), size.asString() + unit.asString()});
+                              static_cast<float>(price.asFloat()), size.asString() + unit.asString(), date});
+        }
     }
     q.close();
     if (items_.empty())
@@ -185,6 +215,7 @@ PriceFormGeometry measurePriceForm(const Canvas& c, const std::vector<PriceFormS
         g.firstColumnX = std::max(g.firstColumnX, c.textWidth(row.productName) + g.productX + g.h);
         g.integerRoom = std::max(g.integerRoom, c.textWidth(integerPart(price)) + g.h);
         g.columnWidth = std::max(g.columnWidth, c.textWidth(row.size) + c.textWidth(price) + 3 * g.h);
+        g.columnWidth = std::max(g.columnWidth, c.textWidth(row.date) + 2 * g.h);
     }
     for (const PriceFormShop& shop : shops)
         g.columnWidth = std::max(g.columnWidth, c.textWidth(shop.name) + 2 * g.h);
@@ -211,7 +242,10 @@ void drawPriceForm(Canvas& canvas, const PriceFormGeometry& g, const std::vector
     for (size_t i = 0; i < groups.size(); ++i) {
         if (i > 0)
             layout.NewPage();
-        GroupPrinter(layout, g, shops, locale, groups[i].first, groups[i].second).print(items);
+        GroupPrinter printer(layout, g, shops, locale, groups[i].first, groups[i].second);
+        printer.setDates(std::any_of(items.begin(), items.end(),
+                                     [](const PriceFormItem& item) { return !item.date.isEmpty(); }));
+        printer.print(items);
     }
 }
 

@@ -26,6 +26,7 @@ struct PriceFormItem {
     int shopId = -1;
     float price = 0.0f;
     QString size; // Size and UnitOfMeasure as one text
+    QString date; // when the price was last entered or confirmed, printed under it; empty: no date line
 };
 
 // Where everything of the form stands across the page, in printer dots.
@@ -46,13 +47,15 @@ struct PriceFormGeometry {
 
 // The printed price comparison form: one row per product type, one column per shop, each cell the shop's
 // lowest non-zero price for that product type with its size. Shop columns that do not fit across the page
-// are split into groups; every group repeats all product rows, starting on a new page.
+// are split into groups; every group repeats all product rows, starting on a new page. When the Options ask
+// for dates, each price has the date it was last entered or confirmed on a line under it.
 class PriceFormReport final : public Report {
 public:
     explicit PriceFormReport(ReportSource& source);
 
     static QStringList shopsSql();
-    static QStringList itemsSql(bool sortByCategory);
+    // With dates, each row also has PriceDate: the newest entry of the item's price log.
+    static QStringList itemsSql(bool sortByCategory, bool withDates = false);
 
     QString title() const override { return QStringLiteral("Price form"); }
     // Reads the shops and the item rows, in category or product order as the options say.

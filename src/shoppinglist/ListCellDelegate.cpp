@@ -27,7 +27,7 @@ private:
 
 } // namespace
 
-ListCellDelegate::ListCellDelegate(QObject* parent) : QStyledItemDelegate(parent) {}
+ListCellDelegate::ListCellDelegate(QObject* parent) : ui::PriceMarkDelegate(parent) {}
 
 QWidget* ListCellDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                                         const QModelIndex& index) const {
@@ -56,7 +56,7 @@ void ListCellDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
 }
 
 void ListCellDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
-    QStyledItemDelegate::initStyleOption(option, index);
+    ui::PriceMarkDelegate::initStyleOption(option, index);
     const auto* view = qobject_cast<const QAbstractItemView*>(option->widget);
     if (view && view->currentIndex().isValid() && view->currentIndex().row() == index.row())
         option->font.setBold(true);

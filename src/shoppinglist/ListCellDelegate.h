@@ -1,14 +1,13 @@
 #pragma once
 
 #include "ListEntryCheck.h"
+#include "PriceMarkDelegate.h"
 
-#include <QStyledItemDelegate>
-
-// Draws the cells of the shopping list grid with the current row in bold, and gives the editable cell an
-// editor that takes only the characters its mode allows.
+// Draws the cells of the shopping list grid with the current row in bold, a price with the price log's marks
+// (PriceMarkDelegate), and gives the editable cell an editor that takes only the characters its mode allows.
 // Enter in the editor posts the cell at once and reports it, so the page can move to the next row. The
 // typed text is checked before the field converts it; refused text is reported and nothing is written.
-class ListCellDelegate : public QStyledItemDelegate {
+class ListCellDelegate : public ui::PriceMarkDelegate {
     Q_OBJECT
 
 public:

@@ -1,6 +1,7 @@
 #include "ShoppingList.h"
 
 #include "Database.h"
+#include "PriceLog.h"
 #include "Query.h"
 #include "ShoppingQuery.h"
 #include "Table.h"
@@ -63,7 +64,7 @@ int wholeQuantity(const engine::Field& f) {
 
 ShoppingList::ShoppingList(engine::Database& db, engine::Query& query, engine::Table& itemTable,
                            QObject* parent)
-    : QObject(parent), db_(db), query_(query), queryAlive_(&query), items_(itemTable) {
+    : QObject(parent), db_(db), query_(query), queryAlive_(&query), items_(itemTable), log_(db) {
     query_.setBeforePost([this](engine::DataSet& row) { ShoppingListQueryBeforePost(row); });
     // The list never grows from the grid: a new row is dropped as soon as it is started.
     connect(&query_, &engine::DataSet::stateChanged, this, [this] {
@@ -135,6 +136,9 @@ void ShoppingList::ShoppingListQueryBeforePost(engine::DataSet& row) {
 }
 
 bool ShoppingList::writeThrough(int itemId, const engine::Value& value) {
+    const bool pricing = mode_ == ListEditMode::Price;
+    if (pricing)
+        PriceLog::ensure(db_);
     ItemRowAccess access(items_, itemId);
     if (!items_.findKey({engine::Value{static_cast<std::int64_t>(itemId)}}))
         return false;
@@ -142,18 +146,24 @@ bool ShoppingList::writeThrough(int itemId, const engine::Value& value) {
     engine::Field price = items_.field(QStringLiteral("Price"));
     const int oldQuantity = wholeQuantity(quantity);
     const double oldPrice = price.asFloat();
+    // An entered price is logged with the item, even when unchanged: it confirms the price.
+    engine::Transaction tx(db_);
     items_.edit();
     try {
-        if (mode_ == ListEditMode::Quantity)
-            quantity.setValue(value);
-        else
+        if (pricing)
             price.setValue(value);
+        else
+            quantity.setValue(value);
         items_.post();
     } catch (...) {
         if (items_.state() == engine::DataSet::State::Edit)
             items_.cancel();
         throw;
     }
+    if (pricing)
+        log_.record(itemId, items_.field(QStringLiteral("Shop")).asInteger(), price.asFloat(),
+                    items_.field(QStringLiteral("Size")).value());
+    tx.commit();
     totals_.replace(oldQuantity, oldPrice, wholeQuantity(quantity), price.asFloat());
     totalsChanged();
     return true;

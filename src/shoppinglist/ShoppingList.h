@@ -2,6 +2,7 @@
 
 #include "ListEntryCheck.h"
 #include "ListTotals.h"
+#include "PriceLog.h"
 
 #include <QList>
 #include <QObject>
@@ -44,8 +45,8 @@ public:
     // one, and writes it to the Items row with the same ItemID, adjusting the totals by the difference.
     void ShoppingListQueryBeforePost(engine::DataSet& row);
 
-    // Writes a checked value of the mode's field into the Items row; false when the item no longer exists
-    // (nothing written, totals unchanged).
+    // Writes a checked value of the mode's field into the Items row, a price with its price log row in the
+    // same transaction; false when the item no longer exists (nothing written, totals unchanged).
     bool writeThrough(int itemId, const engine::Value& value);
 
     // Empties the quantity of every item the list shows, in one transaction, then refreshes the list at the
@@ -64,6 +65,7 @@ private:
     engine::Query& query_;
     QPointer<engine::Query> queryAlive_; // the window may destroy the query before the page
     engine::Table& items_;
+    PriceLog log_;
     ListEditMode mode_ = ListEditMode::Quantity;
     ListTotals totals_;
 };

@@ -8,6 +8,7 @@
 #include "ListCellDelegate.h"
 #include "MainWindow.h"
 #include "MessageService.h"
+#include "PriceSignals.h"
 #include "Query.h"
 #include "ShoppingList.h"
 #include "ShoppingQuery.h"
@@ -231,6 +232,24 @@ void ShoppingListPage::setUpGrid() {
     setTabOrder(grid_, NotesMemo);
 
     cells_ = new ListCellDelegate(grid_);
+    // Prices that went up since the entry before are marked, those not confirmed for long muted; the marks
+    // are read from the log as the rows are drawn and read again when the list changes.
+    priceSignals_ = std::make_unique<PriceSignals>(main_.database());
+    cells_->setSignalOf([this](const QModelIndex& index) {
+        engine::DataSet* data = main_.ShoppingListQuery;
+        if (index.column() != ShoppingQuery::PriceColumn || !data->isOpen() ||
+            index.row() >= data->recordCount())
+            return PriceSignal{};
+        const int field = data->fieldIndex(QStringLiteral("ItemID"));
+        const engine::Value item = field >= 0 ? data->valueAt(index.row(), field) : engine::Value{};
+        const auto* id = std::get_if<std::int64_t>(&item);
+        return id ? priceSignals_->forItem(static_cast<int>(*id), QDate::currentDate(),
+                                           main_.stalePriceDays())
+                  : PriceSignal{};
+    });
+    for (const auto changed : {&engine::DataSet::contentReset, &engine::DataSet::stateChanged})
+        connect(main_.ShoppingListQuery, changed, this, [this] { priceSignals_->clear(); });
+    connect(main_.ShoppingListQuery, &engine::DataSet::rowChanged, this, [this] { priceSignals_->clear(); });
     for (int c = 0; c < ShoppingQuery::ColumnCount; ++c)
         grid_->setItemDelegateForColumn(c, cells_);
     connect(cells_, &ListCellDelegate::enterPressed, this, [this] { moveToNextRow(); });

@@ -3,7 +3,10 @@
 #include "AppPage.h"
 #include "ListEntryCheck.h"
 
+#include <memory>
+
 class ListCellDelegate;
+class PriceSignals;
 class QCheckBox;
 class QLabel;
 class QListWidget;
@@ -90,6 +93,7 @@ private:
     ShoppingList* list_ = nullptr;
     ui::ThemedDBGrid* grid_ = nullptr;
     ListCellDelegate* cells_ = nullptr;
+    std::unique_ptr<PriceSignals> priceSignals_;
 };
 
 // Puts the Shopping list page into the main window and connects what it needs.

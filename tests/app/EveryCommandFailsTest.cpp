@@ -410,6 +410,7 @@ static const T::Command kCommands[] = {
     {"DeleteUnusedProducts", "Deleteunusedproducts1", "Products", [](T& t) { t.tab(P::ItemsPageIndex); t.arm(); t.menu("Deleteunusedproducts1"); }},
     {"CopyShopWithEverything", "Copyshop1", "Aisles", [](T& t) { t.copyShop(true, true, true); }},
     {"CopyShopWithItems", nullptr, "Items", [](T& t) { t.copyShop(true, false, false); }},
+    {"CopyShopWithItemsLogFails", nullptr, "PriceLog", [](T& t) { t.copyShop(true, false, false); }},
     {"CopyShopAlone", nullptr, "Shops", [](T& t) { t.copyShop(false, false, false); }},
     {"ChangeLanguage", "OptionsItem", "Items", [](T& t) { t.tab(P::CatPageIndex); t.language(); }},
     // Help menu: help windows, the updater, web pages and the About box touch no table.
@@ -432,6 +433,7 @@ static const T::Command kCommands[] = {
     {"ListSort", nullptr, "Items", [](T& t) { t.list(); t.arm(); t.title("ShoppingGrid", ShoppingQuery::BrandColumn); }},
     {"ListQuantityCell", nullptr, "Items", [](T& t) { t.list(); t.cell(0, ShoppingQuery::QtyColumn, "7"); }},
     {"ListPriceCell", nullptr, "Items", [](T& t) { t.list(); t.click("PriceRB"); t.cell(0, ShoppingQuery::PriceColumn, "3.5"); }},
+    {"ListPriceCellLogFails", nullptr, "PriceLog", [](T& t) { t.list(); t.click("PriceRB"); t.cell(0, ShoppingQuery::PriceColumn, "3.5"); }},
     {"ListCopyButton", "CopyListBtn", "Items", [](T& t) { t.list(); t.arm(); t.click("CopyListBtn"); }},
     {"ListQrCode", "QrCodeBtn", "Items", [](T& t) { t.list(); t.qrCode(); }},
     {"ListEditThisItem", "SLPopEdititem1", "Items", [](T& t) { t.list(); t.row("ShoppingGrid", 1); t.arm(); t.popup(t.window().findChild<QMenu*>("ShoppingListPopup"), "SLPopEdititem1" ); }},
@@ -445,6 +447,7 @@ static const T::Command kCommands[] = {
     {"ItemsAddNewTypes", nullptr, "Products", [](T& t) { t.tab(P::ItemsPageIndex); t.type("ItemsCatEdit", "Frozen"); t.type("ItemsProdEdit", "Peas"); t.arm(); t.click("ItemsAddBtn"); }},
     {"ItemsAddNewTypesItemFails", nullptr, "Items", [](T& t) { t.tab(P::ItemsPageIndex); t.type("ItemsCatEdit", "Frozen"); t.type("ItemsProdEdit", "Peas"); t.arm(); t.click("ItemsAddBtn"); }, false, "Categories:4|Frozen;Products:5|Peas|g|4"},
     {"ItemsChange", "ItemsChangeBtn", "Items", [](T& t) { t.tab(P::ItemsPageIndex); t.type("ItemsPriceEdit", "9.99"); t.arm(); t.click("ItemsChangeBtn"); }},
+    {"ItemsChangePriceLogFails", nullptr, "PriceLog", [](T& t) { t.tab(P::ItemsPageIndex); t.type("ItemsPriceEdit", "9.99"); t.arm(); t.click("ItemsChangeBtn"); }},
     {"ItemsChangeNewTypesItemFails", nullptr, "Items", [](T& t) { t.tab(P::ItemsPageIndex); t.type("ItemsCatEdit", "Frozen"); t.type("ItemsProdEdit", "Peas"); t.arm(); t.click("ItemsChangeBtn"); }, false, "Categories:4|Frozen;Products:5|Peas|g|4"},
     {"ItemsDelete", "ItemsDelBtn", "Items", [](T& t) { t.tab(P::ItemsPageIndex); t.arm(); t.click("ItemsDelBtn"); }},
     {"ProductTypeDelete", "ProdPopupDelete", "Products", [](T& t) { t.tab(P::ItemsPageIndex); t.row("ItemsProdGrid", 0); t.arm(); t.popup(t.window().findChild<QMenu*>("ProdGridPopup"), "ProdPopupDelete" ); }},

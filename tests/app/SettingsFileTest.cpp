@@ -112,6 +112,26 @@ TEST(SettingsRead, PrintPreviewOptionGoesThroughTheFile) {
     EXPECT_EQ(ini.readString("Prefs", "PrintPreview", ""), "N");
 }
 
+TEST(SettingsRead, PriceHistoryOptionsGoThroughTheFile) {
+    const AppSettings defaults = Read("");
+    EXPECT_FALSE(defaults.pcfDates);
+    EXPECT_EQ(defaults.stalePriceDays, 90);
+    for (const auto& [text, days] : {std::pair{"30", 30}, {"0", 0}, {"-5", 0}, {"99999", 3650}, {"x", 90}})
+        EXPECT_EQ(Read(QByteArray("[Prefs]\r\nStalePriceDays=") + text + "\r\n").stalePriceDays, days)
+            << text;
+    AppSettings s = Designed();
+    s.pcfDates = true;
+    s.stalePriceDays = 45;
+    IniFile ini;
+    WriteSettings(ini, s, "2.3.0");
+    EXPECT_EQ(ini.readString("Prefs", "PCFDates", ""), "Y");
+    EXPECT_EQ(ini.readString("Prefs", "StalePriceDays", ""), "45");
+    AppSettings back = Designed();
+    ReadSettings(ini, back, kDesktop, "/b");
+    EXPECT_TRUE(back.pcfDates);
+    EXPECT_EQ(back.stalePriceDays, 45);
+}
+
 TEST(SettingsRead, ColoursAndStyles) {
     const AppSettings s = Read("[ReportFontFL]\nColour=255,0,0\nStyle=bold,ITALIC\n"
                                "[ReportFontSL]\nColour=255,0\nStyle=Bold, Italic\n"

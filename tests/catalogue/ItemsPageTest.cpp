@@ -1,5 +1,6 @@
 #include "BusyCursorProbe.h"
 #include "PageFixture.h"
+#include "PriceChartView.h"
 #include "ThemedDBGrid.h"
 
 #include <QAction>
@@ -191,6 +192,36 @@ TEST_F(ItemsPageTest, ChangeAndDeleteWithTheNeighbourRule) {
     EXPECT_EQ(rows(QStringLiteral("Items")), 0);
     EXPECT_FALSE(page.ItemsChangeBtn->isEnabled());
     EXPECT_FALSE(page.ItemsDelBtn->isEnabled());
+}
+
+// Each price entered shows in the Last changed column and the chart of the current item.
+TEST_F(ItemsPageTest, TheCurrentItemShowsItsPriceHistory) {
+    CatalogueItemsPage& page = itemsPage();
+    const int changed = page.ItemsGrid->gridModel()->columnOfField(QStringLiteral("LastChanged"));
+    ASSERT_EQ(changed, 7);
+    const auto lastChanged = [&] {
+        return page.ItemsGrid->gridModel()
+            ->data(page.ItemsGrid->model()->index(main().ItemsItemsQuery->recNo(), changed))
+            .toString();
+    };
+    clickRow(page.ItemsGrid, 1); // Milk Acme, no price logged yet
+    EXPECT_EQ(lastChanged(), QString());
+    EXPECT_TRUE(page.PriceChartBox->chart().history().empty());
+    EXPECT_EQ(page.PriceExtremesLabel->text(), QString());
+
+    for (const char* price : {"1.75", "1.25"}) {
+        page.ItemsPriceEdit->setText(QString::fromLatin1(price));
+        QTest::mouseClick(page.ItemsChangeBtn, Qt::LeftButton);
+    }
+    const QString today = QLocale().toString(QDate::currentDate(), QLocale::ShortFormat);
+    EXPECT_EQ(main().ItemsItemsQuery->field(QStringLiteral("Brand")).asString(), "Acme");
+    EXPECT_EQ(lastChanged(), today);
+    EXPECT_EQ(page.PriceChartBox->chart().history().size(), 2u);
+    EXPECT_EQ(page.PriceExtremesLabel->text(),
+              QStringLiteral("Lowest: 1.25 on %1\nHighest: 1.75 on %1").arg(today));
+    // Sorted by the date, the item without a date comes first.
+    emit page.ItemsGrid->titleClick(changed);
+    EXPECT_EQ(listColumn(QStringLiteral("Brand")).constLast(), "Acme");
 }
 
 TEST_F(ItemsPageTest, ProductTypeMenuDeletesAndRenames) {

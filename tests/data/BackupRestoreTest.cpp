@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "EngineError.h"
+#include "PriceLog.h"
 #include "Query.h"
 #include "Schema.h"
 #include "TableFiles.h"
@@ -345,11 +346,12 @@ TEST_F(BackupTest, EntriesAreFoundByBareNameInAnyCaseAndOnlyTheTenAreWritten) {
     restorer.check(archive);
     restorer.restore(archive);
     EXPECT_EQ(tableContents(dbFolder), expected);
+    // An archive of the ten gets an empty price log.
     QStringList files = QDir(dbFolder).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
     files.sort();
-    QStringList ten = tableFiles();
-    ten.sort();
-    EXPECT_EQ(files, ten);
+    QStringList twelve = databaseFiles();
+    twelve.sort();
+    EXPECT_EQ(files, twelve);
 }
 
 TEST_F(BackupTest, ArchivesThatAreNotBackupsAreRefusedBeforeAnythingIsWritten) {
@@ -643,10 +645,10 @@ TEST_F(BackupTest, RestoreKilledAtAnyStepLeavesOldOrNewDatabase) {
         EXPECT_FALSE(QFileInfo::exists(BackupRestorer::stagingFolder(dbFolder)));
         EXPECT_FALSE(QFileInfo::exists(BackupRestorer::asideFolder(dbFolder)));
         QStringList files = QDir(dbFolder).entryList(QDir::Files);
-        QStringList ten = tableFiles();
+        QStringList expectedFiles = contents == current ? tableFiles() : databaseFiles();
         files.sort();
-        ten.sort();
-        EXPECT_EQ(files, ten);
+        expectedFiles.sort();
+        EXPECT_EQ(files, expectedFiles);
     }
     // Both outcomes occur: kills before the decision keep the old data, kills after it complete the restore.
     EXPECT_GT(old, 0);
@@ -672,4 +674,58 @@ TEST_F(BackupTest, RestoreQuestionNamesTheFilesOwnModificationTime) {
     EXPECT_FALSE(createdQuestion(temp.file(QStringLiteral("gone.zip"))).has_value());
 
     EXPECT_EQ(backedUpMessage(archive), QStringLiteral("Database successfully backed up to:\r\n") + archive);
+}
+
+TEST_F(BackupTest, ThePriceLogTravelsWithTheTablesAndAnArchiveWithoutItRestoresAnEmptyLog) {
+    const QString withoutLog = tableContents(dbFolder);
+    const QString tenFiles = backupAt(fixedTime(80));
+    {
+        engine::Database db(dbFolder);
+        PriceLog::ensure(db);
+        PriceLog(db).record(1, 1, 0.99, engine::Value{}, fixedTime(81));
+    }
+    const QString withLog = tableContents(dbFolder);
+    const QString twelveFiles = backupAt(fixedTime(90));
+    {
+        ZipArchive zip;
+        zip.open(twelveFiles);
+        EXPECT_EQ(zip.entryNames(), databaseFiles());
+    }
+
+    // The archive of the ten replaces the log too: its rows named items of the data replaced.
+    BackupRestorer(dbFolder).restore(tenFiles);
+    EXPECT_TRUE(QFileInfo::exists(QDir(dbFolder).filePath(QStringLiteral("PriceLog.dat"))));
+    EXPECT_EQ(tableContents(dbFolder), withoutLog);
+    BackupRestorer(dbFolder).restore(twelveFiles);
+    EXPECT_EQ(tableContents(dbFolder), withLog);
+
+    // An undo after a power loss, in a database that had no log: the new log that came in leaves with the
+    // new files.
+    const QDir db(dbFolder), staging(BackupRestorer::stagingFolder(dbFolder)),
+        aside(BackupRestorer::asideFolder(dbFolder));
+    for (const QString& f : logFiles())
+        ASSERT_TRUE(QFile::remove(db.filePath(f)));
+    QDir().mkpath(staging.path());
+    QDir().mkpath(aside.path());
+    {
+        ZipArchive zip;
+        zip.open(twelveFiles);
+        for (int i = 0; i < databaseFiles().size(); ++i)
+            zip.extract(i, staging.filePath(databaseFiles().at(i)));
+    }
+    for (const QString& f : tableFiles())
+        ASSERT_TRUE(QFile::rename(db.filePath(f), aside.filePath(f)));
+    for (const QString& f : databaseFiles())
+        ASSERT_TRUE(QFile::rename(staging.filePath(f), db.filePath(f)));
+    BackupRestorer::resolveInterruptedRestore(dbFolder);
+    EXPECT_FALSE(QFileInfo::exists(db.filePath(QStringLiteral("PriceLog.dat"))));
+    EXPECT_EQ(tableContents(dbFolder), withoutLog);
+
+    // The log's pair is whole or absent.
+    std::vector<Entry> half = tableEntries();
+    half.push_back(
+        {QStringLiteral("PriceLog.dat"), readFile(QDir(dbFolder).filePath(QStringLiteral("PriceLog.dat")))});
+    const QString bad = temp.file(QStringLiteral("half.zip"));
+    makeArchive(bad, half);
+    expectRefused(bad, QStringLiteral("This file does not appear to be a Grocelle backup file."));
 }

@@ -3,6 +3,7 @@
 #include "Database.h"
 #include "EngineError.h"
 #include "FaultInjection.h"
+#include "PriceLog.h"
 #include "Query.h"
 #include "Schema.h"
 #include "Table.h"
@@ -412,3 +413,37 @@ TEST_F(DataCheckerTest, EngineErrorStopsTheCheckWithTheWarningAndRemovesNothing)
 }
 
 } // namespace
+
+// Log rows name an item and a shop: those naming neither go with the other orphans, counted in the same
+// message; while the items table misses rows, the rows naming them stay and are reported.
+TEST_F(DataCheckerTest, PriceLogRowsWithoutTheirItemOrShopAreOrphansToo) {
+    fillSound();
+    PriceLog::ensure(db);
+    const auto logRows = [this](const QList<std::pair<int, int>>& itemShops) {
+        PriceLog log(db);
+        for (const auto& [item, shop] : itemShops)
+            log.record(item, shop, 1.5, engine::Value{}, QDateTime(QDate(2026, 1, 2), QTime(10, 0)));
+    };
+    // Item 1 is the market's; item 4 the corner shop's.
+    logRows({{1, market}, {4, corner}, {999, market}, {1, 999}});
+    removeRow(QStringLiteral("Shops"), QStringLiteral("ShopID"), corner);
+    CheckOutcome outcome = DataChecker(db).run();
+    EXPECT_EQ(outcome.itemsRemoved, 3);
+    EXPECT_EQ(outcome.aisleRowsRemoved, 2);
+    EXPECT_EQ(outcome.logRowsRemoved, 3);
+    EXPECT_EQ(outcome.message, QStringLiteral("8 problems fixed."));
+    EXPECT_EQ(countRows(PriceLog::tableName()), 1);
+
+    // Emptied items: their log rows wait for the decision.
+    logRows({{2, market}, {3, market}});
+    db.execute(QStringLiteral("DELETE FROM Items"));
+    outcome = DataChecker(db).run();
+    EXPECT_EQ(outcome.logRowsRemoved, 0);
+    EXPECT_EQ(outcome.logRowsKept, 3);
+    EXPECT_EQ(outcome.tablesMissingRows, QStringList{QStringLiteral("Items")});
+    EXPECT_TRUE(DataChecker::keptOrphansReport(outcome).endsWith(
+        QStringLiteral("\r\n3 price log rows without their item or shop")));
+    DataChecker(db).deleteKeptOrphans(outcome);
+    EXPECT_EQ(outcome.logRowsRemoved, 3);
+    EXPECT_EQ(countRows(PriceLog::tableName()), 0);
+}

@@ -113,7 +113,8 @@ start_program
 wait_for_file Grocelle.lock
 close_program
 dats=("$data"/*.dat)
-[ "${#dats[@]}" -eq 5 ] || fail "expected the five table files in $data, found ${#dats[@]}"
+[ "${#dats[@]}" -eq 6 ] || fail "expected the five table files and the price log in $data, found ${#dats[@]}"
+[ -f "$data/PriceLog.dat" ] || fail "expected the price log in $data"
 
 # Second start: the database opens without a question; a close request ends the running program.
 rm "$data/Grocelle.ini"

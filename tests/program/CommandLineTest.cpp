@@ -285,8 +285,9 @@ TEST_F(CommandLine, CheckSalvagesAndKeepsTheChildrenOfLostRows) {
     EXPECT_EQ(run({QStringLiteral("--delete-orphans")}).exitCode, 2);
     EXPECT_TRUE(run({QStringLiteral("--help")}).out.contains(QStringLiteral("--delete-orphans")));
     EXPECT_TRUE(data().contains(QStringLiteral("Apples")));
+    // The orphans and the price log rows of the items among them.
     ExpectSuccess(run({QStringLiteral("--check"), QStringLiteral("--delete-orphans")}),
-                  DataChecker::countMessage(5));
+                  DataChecker::countMessage(7));
     EXPECT_FALSE(data().contains(QStringLiteral("Apples")));
     ExpectSuccess(run({QStringLiteral("--check")}), DataChecker::countMessage(0));
 }

@@ -292,3 +292,21 @@ TEST_F(PriceFormQueryTest, RowsInCategoryOrProductOrderWithShopsByName) {
                      QStringLiteral("Bread/%1/800g").arg(coop), QStringLiteral("Cheese/%1/0").arg(aldi)}));
     EXPECT_FALSE(query.isOpen());
 }
+
+TEST(PriceFormDrawing, DatesStandUnderTheirPricesAndEachRowTakesTwoLines) {
+    const std::vector<PriceFormItem> items{{1, "Apples", 1, 1.50f, "1kg", "1/1/26"},
+                                           {1, "Apples", 1, 1.20f, "3kg", "1/2/26"},
+                                           {1, "Apples", 2, 1.25f, "6pc", ""},
+                                           {2, "Bread", 2, 12.25f, "800g", "2/3/26"}};
+    RecordingCanvas canvas(QSize(250, 2000));
+    drawPriceForm(canvas, measurePriceForm(canvas, kShops, items, 250), kShops, items);
+    const auto p = pages(canvas);
+    ASSERT_EQ(p.size(), 2);
+    // The cheapest price's date under it, a price without one leaves the line empty; Bread two lines down.
+    EXPECT_EQ(placed(p[0]),
+              (QStringList{"Product@27,70", "Aldi@69,70", "Coop@132,70", "Apples@27,98", "1.20@75,98",
+                           "3kg@99,98", "1/2/26@69,112", "1.25@138,98", "6pc@162,98", "Bread@27,126",
+                           "12.25@132,126", "800g@162,126", "2/3/26@132,140"}));
+    // The verticals reach below the last date line.
+    EXPECT_EQ(lines(p[0]).last(), (Args{192, 69, 192, 153}));
+}

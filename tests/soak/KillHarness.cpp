@@ -48,7 +48,7 @@ QString queryText(sqlite3* c, const QString& sql) {
 
 QStringList tableFiles() {
     QStringList files;
-    for (const QString& t : schema::tableNames())
+    for (const QString& t : schema::allTableNames())
         files << t + QStringLiteral(".dat") << t + QStringLiteral(".idx");
     return files;
 }
@@ -61,7 +61,11 @@ QStringList entries(const QString& folder) {
 QString contentsOf(engine::Database& db) {
     sqlite3* c = db.connection();
     QString out;
-    for (const QString& name : schema::tableNames()) {
+    // The price log when the folder has one.
+    QStringList names = schema::tableNames();
+    if (QFileInfo::exists(QDir(db.folder()).filePath(schema::priceLog().name + QStringLiteral(".dat"))))
+        names << schema::priceLog().name;
+    for (const QString& name : names) {
         if (!db.tables().contains(name))
             throw std::runtime_error(qPrintable(name + QStringLiteral(" cannot be attached")));
         const QString q = QLatin1Char('"') + name + QLatin1Char('"');

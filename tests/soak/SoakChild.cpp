@@ -10,6 +10,7 @@
 #include "DatabaseLocator.h"
 #include "EngineError.h"
 #include "FileSteps.h"
+#include "PriceLog.h"
 #include "PriceOptimizer.h"
 #include "Query.h"
 #include "ShopAisles.h"
@@ -66,6 +67,16 @@ int runCommand(const QString& command, engine::Database& db, const QString& file
         list.RefreshShoppingQuery(0);
         ready();
         list.clearQuantities();
+    } else if (command == kPriceChange) {
+        engine::Query query(&db);
+        engine::Table items(&db, QStringLiteral("Items"));
+        ShoppingList list(db, query, items);
+        list.setMode(ListEditMode::Price);
+        list.RebuildShoppingQuery(kListShops, true, ShoppingQuery::CategoryColumn);
+        list.RefreshShoppingQuery(kPricedItem);
+        ready();
+        if (!list.writeThrough(kPricedItem, engine::Value{kNewPrice}))
+            return 1;
     } else if (command == kOptimize) {
         PriceOptimizer optimizer(db);
         db.open();
@@ -139,6 +150,8 @@ int main(int argc, char** argv) {
     if (argc < 4)
         return 2;
     engine::installStepCounting();
+    // Every run dates its price log rows alike, so that a killed run can match the uninterrupted one.
+    PriceLog::setClock([] { return QDateTime(QDate(2024, 6, 30), QTime(12, 0)); });
     const QString command = QString::fromLocal8Bit(argv[1]);
     engine::Database db(QString::fromLocal8Bit(argv[2]));
     db.setScratchFolder(QString::fromLocal8Bit(argv[3]));

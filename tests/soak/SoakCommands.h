@@ -21,6 +21,8 @@ inline const QString kUpgrade = QStringLiteral("upgrade");
 inline const QString kRestore = QStringLiteral("restore");
 inline const QString kImportV1 = QStringLiteral("import-v1");
 inline const QString kCheckRepair = QStringLiteral("check-repair");
+// A price entered on the shopping list: the item and its price log row.
+inline const QString kPriceChange = QStringLiteral("price-change");
 // Not a command of the program: deletes a shop's items and the shop in two transactions, a change a crash can
 // tear, so the harness can prove it sees tearing.
 inline const QString kSplitDelete = QStringLiteral("split-delete");
@@ -33,5 +35,7 @@ constexpr int kShopToCopy = 1;
 inline const QString kCopyName = QStringLiteral("Copied market");
 constexpr int kPlanShop = 3;
 constexpr int kNewLocale = 1031;
+constexpr int kPricedItem = 3;
+constexpr double kNewPrice = 9.87;
 
 } // namespace soak

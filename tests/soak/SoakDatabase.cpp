@@ -1,6 +1,7 @@
 #include "SoakDatabase.h"
 
 #include "Database.h"
+#include "PriceLog.h"
 #include "Schema.h"
 
 namespace soak {
@@ -71,6 +72,8 @@ void fillDatabase(const QString& folder, int variant) {
     db.execute(QStringLiteral("DELETE FROM Shops WHERE ShopID = %1").arg(kShops));
     db.execute(QStringLiteral("DELETE FROM Items WHERE Shop = %1").arg(kShops));
     db.execute(QStringLiteral("DELETE FROM Aisles WHERE Shop = %1").arg(kShops));
+    // The empty price log the program's start-up gives every database.
+    PriceLog::ensure(db);
 }
 
 void addOrphans(const QString& folder) {

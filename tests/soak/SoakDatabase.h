@@ -9,7 +9,8 @@ namespace soak {
 
 // Twelve categories, 68 product types (eight without items), eight shops, some 600 items (a third of them
 // on the shopping list, a few deleted so the id counters run ahead) and a placed aisle for most category and
-// shop pairs. `variant` changes names, prices and quantities, so two variants differ in every table.
+// shop pairs, and the empty price log. `variant` changes names, prices and quantities, so two variants differ
+// in every table of the five.
 void fillDatabase(const QString& folder, int variant = 0);
 
 // Rows whose parent is gone: product types of a missing category, items of a missing shop or product type,

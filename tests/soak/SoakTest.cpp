@@ -74,6 +74,7 @@ const std::vector<SoakCase>& cases() {
              EXPECT_TRUE(V1FileWriter().file(v1Contents(), 3).save(file));
              return Prepared{file};
          }},
+        {kPriceChange, plain},
         {kCheckRepair,
          [](const QString& folder, const QString&) {
              fillDatabase(folder);

@@ -36,9 +36,12 @@ void TableFileLock::release() {
 
 QString tableContents(const QString& databaseFolder) {
     QStringList lines;
-    for (const char* table : {"Categories", "Products", "Shops", "Items", "Aisles"}) {
+    for (const char* table : {"Categories", "Products", "Shops", "Items", "Aisles", "PriceLog"}) {
         lines << QStringLiteral("[%1]").arg(QLatin1String(table));
         const QString file = QDir(databaseFolder).filePath(QLatin1String(table) + QStringLiteral(".dat"));
+        // A database from before the price log reads as one with an empty log.
+        if (qstrcmp(table, "PriceLog") == 0 && !QFile::exists(file))
+            continue;
         sqlite3* db = nullptr;
         if (!QFile::exists(file) || sqlite3_open_v2(QFile::encodeName(file).constData(), &db,
                                                     SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {

@@ -24,7 +24,7 @@ private:
     QString error_;
 };
 
-// Every row of the five tables in the database folder, read through a connection of its own (neither the
+// Every row of the five tables and the price log (none when it has no file) in the database folder, read through a connection of its own (neither the
 // program's connection nor its fault switch is involved), one line a row, ordered by key. Two equal results
 // mean equal table contents.
 QString tableContents(const QString& databaseFolder);

@@ -79,20 +79,25 @@ TEST_F(Packing, InfoFileFirstThenTheFolderFilesUnderSlashNames) {
 }
 
 TEST_F(Packing, BackupLockAndSessionFilesStayOutInAnyLetterCase) {
-    write(db + QStringLiteral("/Items.dat"), "rows");
+    // The price log's files go with the tables.
+    for (const char* name : {"Items.dat", "PriceLog.dat", "PriceLog.idx"})
+        write(db + QLatin1Char('/') + QLatin1String(name), "rows");
     for (const char* name : {"Items.DBK", "Items.Ibk", "old.lck", "Grocelle.lock"})
         write(db + QLatin1Char('/') + QLatin1String(name), "internal");
     for (const QString& pattern : engine::Database::internalFilePatterns())
         write(db + QLatin1Char('/') + QString(pattern).replace(QLatin1Char('*'), QStringLiteral("1234")),
               "s");
 
-    EXPECT_EQ(UploadPacker::packedFiles(db), QStringList{QStringLiteral("Items.dat")});
+    const QStringList packed{QStringLiteral("Items.dat"), QStringLiteral("PriceLog.dat"),
+                             QStringLiteral("PriceLog.idx")};
+    EXPECT_EQ(UploadPacker::packedFiles(db), packed);
     int reportedTotal = -1;
     UploadPacker packer;
     ASSERT_EQ(packer.pack(db, info, archive, [&](int, int total) { reportedTotal = total; }),
               UploadPacker::Outcome::Created);
-    EXPECT_EQ(reportedTotal, 1) << "excluded files are not counted either";
-    EXPECT_EQ(entries(), (QStringList{QStringLiteral("Upload_Info.txt"), QStringLiteral("/Items.dat")}));
+    EXPECT_EQ(reportedTotal, 3) << "excluded files are not counted either";
+    EXPECT_EQ(entries(), (QStringList{QStringLiteral("Upload_Info.txt"), QStringLiteral("/Items.dat"),
+                                      QStringLiteral("/PriceLog.dat"), QStringLiteral("/PriceLog.idx")}));
 }
 
 TEST_F(Packing, AnArchiveInTheDataFolderDoesNotPackItself) {

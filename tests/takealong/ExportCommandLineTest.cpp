@@ -1,4 +1,5 @@
 #include "Database.h"
+#include "PriceLog.h"
 #include "Schema.h"
 #include "Table.h"
 #include "TempFolder.h"
@@ -182,6 +183,8 @@ TEST_F(ExportCommandLine, WrongArgumentsExitWithTwoAndSaySo) {
         {{"--export", "shopping-list", "--format", "csv", "--output", out, "--separator", "\""},
          "cannot separate fields"},
         {{"--format", "text", "--backup"}, "--format belongs to --export."},
+        {{"--export", "price-history", "--format", "html", "--output", out}, "exported as CSV only"},
+        {{"--export", "price-history"}, "--export needs --output"},
         {{"--export", "shopping-list", "--format", "text", "--output", out, "--check"},
          "Give only one command at a time."},
     };
@@ -191,4 +194,30 @@ TEST_F(ExportCommandLine, WrongArgumentsExitWithTwoAndSaySo) {
         EXPECT_TRUE(o.err.contains(QLatin1String(message))) << o.err.toStdString();
         EXPECT_FALSE(QFile::exists(out));
     }
+}
+
+TEST_F(ExportCommandLine, ThePriceHistoryIsWrittenAsCsvAndAnOlderDatabaseGivesItsHeader) {
+    fill();
+    const QByteArray header = "Item,Shop,Product type,Brand,Size,Price,Date\r\n";
+    Outcome o = run({"--export", "price-history", "--output", "-"});
+    ASSERT_EQ(o.exitCode, 0) << o.err.toStdString();
+    EXPECT_EQ(o.out, header);
+    // Reading the history of an older database does not give it a log.
+    EXPECT_FALSE(QFile::exists(home_.dataFolder() + QStringLiteral("/PriceLog.dat")));
+    {
+        engine::Database db(home_.dataFolder());
+        PriceLog::ensure(db);
+        PriceLog log(db);
+        log.record(1, 1, 1.09, engine::Value{std::int64_t{1}}, QDateTime(QDate(2024, 3, 1), QTime(9, 5, 7)));
+        log.record(1, 1, 0.99, engine::Value{std::int64_t{1}}, QDateTime(QDate(2024, 4, 2), QTime(18, 0)));
+    }
+    const QString path = file(QStringLiteral("prices.csv"));
+    o = run({"--export", "price-history", "--format", "csv", "--output", path, "--separator", ";"});
+    ASSERT_EQ(o.exitCode, 0) << o.err.toStdString();
+    EXPECT_EQ(QString::fromUtf8(o.out), path + QLatin1Char('\n'));
+    QFile written(path);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), "Item;Shop;Product type;Brand;Size;Price;Date\r\n"
+                                 "1;Corner;Milk;Acme;1;1.09;2024-03-01T09:05:07\r\n"
+                                 "1;Corner;Milk;Acme;1;0.99;2024-04-02T18:00:00\r\n");
 }
