@@ -6,6 +6,7 @@
 #include "FileSteps.h"
 #include "Statement.h"
 #include "TableSalvage.h"
+#include "TextSearch.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -52,6 +53,7 @@ public:
         // A commit is durable only once the journal's deletion is: EXTRA syncs the folder after it.
         sqlite3_exec(db_, "PRAGMA synchronous=EXTRA", nullptr, nullptr, nullptr);
         collation::registerAll(db_);
+        TextSearch::registerFunction(db_);
     }
     ~FileConnection() { sqlite3_close_v2(db_); }
     FileConnection(const FileConnection&) = delete;
@@ -457,6 +459,7 @@ void Database::open() {
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, busyTimeout_);
     collation::registerAll(db_);
+    TextSearch::registerFunction(db_);
     try {
         attachAll();
     } catch (...) {
@@ -483,6 +486,7 @@ void Database::openForReading() {
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, busyTimeout_);
     collation::registerAll(db_);
+    TextSearch::registerFunction(db_);
     try {
         attachAll();
     } catch (...) {
