@@ -602,7 +602,15 @@ void DataSet::post() {
             keys_.insert(keys_.begin() + newPos, key);
         if (!identityKeys_)
             count_ = static_cast<int>(keys_.size());
-        cache_.put(key, buffer_, keepsEditsInCache());
+        const int cached = cache_.find(key);
+        if (stays && cached >= 0 && !keepsEditsInCache()) {
+            // An edit in place changes the cached row in place: a walk that edits every row stays cheap.
+            for (size_t c = 0; c < columns_.size(); ++c)
+                if (modifiedColumns_[c])
+                    cache_.update(cached, static_cast<int>(c), buffer_[c]);
+        } else {
+            cache_.put(key, buffer_, keepsEditsInCache());
+        }
         if (newPos < 0)
             cache_.drop(key);
         buffer_.clear();

@@ -48,7 +48,8 @@ void Query::clearSql() {
 }
 
 // The statement without a final ORDER BY, to count its rows without sorting them; the statement itself when
-// its end is not a plain ORDER BY (a LIMIT, brackets or quotes after it).
+// its end is not a plain ORDER BY (a LIMIT, brackets or quotes after it). Statements are wrapped with the
+// closing bracket on a line of its own, after any comment that ends them.
 static QString withoutFinalOrder(const QString& text) {
     static const QRegularExpression finalOrder(QStringLiteral("\\bORDER\\s+BY\\b[^()'\"`\\[\\]]*$"),
                                                QRegularExpression::CaseInsensitiveOption |
@@ -124,7 +125,7 @@ void Query::loadRows() {
         for (int i = 1; i <= kKeysPerRead; ++i)
             params << QStringLiteral("?%1").arg(i);
         pageStatement_ =
-            Statement(c, QStringLiteral("SELECT * FROM (") + opened_ + QStringLiteral(") WHERE ") +
+            Statement(c, QStringLiteral("SELECT * FROM (") + opened_ + QStringLiteral("\n) WHERE ") +
                              quoteIdentifier(keyField_) + QStringLiteral(" IN (") +
                              params.join(QStringLiteral(", ")) + QLatin1Char(')'));
         loadKeys(keys_);
@@ -175,7 +176,7 @@ void Query::loadRows() {
 void Query::loadKeys(std::vector<std::int64_t>& keys) const {
     // The key alone, in the result's order: a sort then carries nothing else.
     Statement stmt(db_->connection(), QStringLiteral("SELECT ") + quoteIdentifier(keyField_) +
-                                          QStringLiteral(" FROM (") + opened_ + QLatin1Char(')'));
+                                          QStringLiteral(" FROM (") + opened_ + QStringLiteral("\n)"));
     keys.clear();
     while (stmt.step())
         if (sqlite3_column_type(stmt.handle(), 0) != SQLITE_NULL)
@@ -272,7 +273,7 @@ int Query::countRows() const {
     if (count_ >= 0)
         return count_;
     Statement counter(db_->connection(), QStringLiteral("SELECT count(*) FROM (") +
-                                             withoutFinalOrder(opened_) + QLatin1Char(')'));
+                                             withoutFinalOrder(opened_) + QStringLiteral("\n)"));
     counter.step();
     count_ = static_cast<int>(sqlite3_column_int64(counter.handle(), 0));
     return count_;

@@ -41,6 +41,9 @@ public:
     void refreshAfterChange(std::int64_t key);
 
     int findRow(int column, const Value& value) const override;
+    // The key of the row at a position: the key field's value, or without one its place in the result
+    // counted from 1.
+    std::int64_t rowKey(int row) const { return keyAt(row); }
 
 protected:
     void loadRows() override;

@@ -30,6 +30,8 @@ public:
 
     int put(std::int64_t key, sqlite3_stmt* stmt, int firstColumn);
     int put(std::int64_t key, const std::vector<Value>& values, bool pinned);
+    // Changes one value of a cached row that is not pinned, where it is.
+    void update(int slot, int column, const Value& value) { store_.setValue(slot, column, value); }
     void drop(std::int64_t key);
 
     const RowStore& store() const { return store_; }

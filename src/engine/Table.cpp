@@ -346,7 +346,10 @@ bool Table::passesFilter(const std::vector<Value>& values) const {
 int Table::placeAfterPost(std::int64_t key, const std::vector<Value>& values, int) {
     if (!passesFilter(values))
         return -1;
-    int lo = 0, hi = count_;
+    // Appends in key order, the common case, cost one comparison.
+    if (count_ == 0 || compareRow(count_ - 1, values, key) < 0)
+        return count_;
+    int lo = 0, hi = count_ - 1;
     while (lo < hi) {
         const int mid = lo + (hi - lo) / 2;
         if (compareRow(mid, values, key) < 0)

@@ -7,7 +7,8 @@
 
 namespace engine {
 class DataSet;
-}
+class Query;
+} // namespace engine
 
 // The two running totals of the shopping list: how many listed items have a quantity above 0, and what they
 // cost. The cost is kept as a 32-bit float; each product is formed in double precision and the sum is
@@ -25,6 +26,9 @@ public:
     void replace(int oldQuantity, double oldPrice, int newQuantity, double newPrice);
     // Counts every row of an open result that has Quantity and Price fields (empty reads as 0).
     void recompute(const engine::DataSet& rows);
+    // The same for the open shopping-list query, in the order it shows its rows: the rows with a quantity
+    // come from one statement over the list's own, and only the list's order of items is walked.
+    void recompute(const engine::Query& list);
 
     // "Items: " and the count.
     QString itemsText() const;
