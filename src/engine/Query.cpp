@@ -70,6 +70,11 @@ void Query::setKeyField(const QString& name) {
     keyField_ = name;
 }
 
+void Query::setKeyPass(const QStringList& fields, KeyPassVisitor visitor) {
+    keyPassFields_ = fields;
+    keyPassVisitor_ = std::move(visitor);
+}
+
 namespace {
 
 constexpr int kKeysPerRead = 64;
@@ -174,13 +179,43 @@ void Query::loadRows() {
 }
 
 void Query::loadKeys(std::vector<std::int64_t>& keys) const {
-    // The key alone, in the result's order: a sort then carries nothing else.
-    Statement stmt(db_->connection(), QStringLiteral("SELECT ") + quoteIdentifier(keyField_) +
+    // The key alone (and what the key pass asks for), in the result's order: a sort carries nothing else.
+    QStringList columns{quoteIdentifier(keyField_)};
+    const bool visiting = keyPassVisitor_ && !keyPassFields_.isEmpty();
+    if (visiting)
+        for (const QString& f : keyPassFields_)
+            columns << quoteIdentifier(f);
+    Statement stmt(db_->connection(), QStringLiteral("SELECT ") + columns.join(QStringLiteral(", ")) +
                                           QStringLiteral(" FROM (") + opened_ + QStringLiteral("\n)"));
     keys.clear();
-    while (stmt.step())
-        if (sqlite3_column_type(stmt.handle(), 0) != SQLITE_NULL)
-            keys.push_back(sqlite3_column_int64(stmt.handle(), 0));
+    std::vector<Value> values(static_cast<size_t>(keyPassFields_.size()));
+    sqlite3_stmt* h = stmt.handle();
+    while (stmt.step()) {
+        if (sqlite3_column_type(h, 0) == SQLITE_NULL)
+            continue;
+        const std::int64_t key = sqlite3_column_int64(h, 0);
+        keys.push_back(key);
+        if (!visiting)
+            continue;
+        for (int i = 0; i < static_cast<int>(values.size()); ++i) {
+            Value& v = values[static_cast<size_t>(i)];
+            switch (sqlite3_column_type(h, i + 1)) {
+            case SQLITE_INTEGER:
+                v = static_cast<std::int64_t>(sqlite3_column_int64(h, i + 1));
+                break;
+            case SQLITE_FLOAT:
+                v = sqlite3_column_double(h, i + 1);
+                break;
+            case SQLITE_NULL:
+                v = Value{};
+                break;
+            default:
+                v = std::string(reinterpret_cast<const char*>(sqlite3_column_text(h, i + 1)),
+                                static_cast<size_t>(sqlite3_column_bytes(h, i + 1)));
+            }
+        }
+        keyPassVisitor_(static_cast<int>(keys.size()) - 1, key, values);
+    }
 }
 
 void Query::releaseResources() {
@@ -282,12 +317,10 @@ int Query::countRows() const {
 int Query::findRow(int column, const Value& value) const {
     if (!isOpen() || column < 0 || column >= fieldCount())
         return -1;
+    // The key field is the row's identity: looked up in the order, never by reading rows.
     if (!keyField_.isEmpty() && column == fieldIndex(keyField_)) {
         const auto* key = std::get_if<std::int64_t>(&value);
-        const int pos = key ? positionOfKey(*key) : -1;
-        // An edit in the result may have changed the key field itself.
-        if (pos >= 0 && sameValue(valueAt(pos, column), value))
-            return pos;
+        return key ? positionOfKey(*key) : -1;
     }
     return DataSet::findRow(column, value);
 }

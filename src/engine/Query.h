@@ -5,6 +5,8 @@
 
 #include <QStringList>
 
+#include <functional>
+
 namespace engine {
 
 // A query object: the result of a SELECT given as lines of text, which can be walked, counted and edited.
@@ -34,6 +36,11 @@ public:
     // The field that tells the result's rows apart; empty for none. Closes the object.
     void setKeyField(const QString& name);
     QString keyField() const { return keyField_; }
+    // With a key field: more fields read with the keys, handed over row by row in the result's order each
+    // time the object reads its order (opening, refreshing; row 0 starts a pass). Sums over the whole result
+    // then cost no pass of their own. Takes effect the next time the order is read.
+    using KeyPassVisitor = std::function<void(int row, std::int64_t key, const std::vector<Value>& values)>;
+    void setKeyPass(const QStringList& fields, KeyPassVisitor visitor);
 
     // Reads the order again after one row of the tables changed (its key given, 0 when unknown) and tells
     // views of that row alone: changed, inserted, removed or moved. Anything more starts them afresh, as
@@ -64,6 +71,8 @@ private:
 
     QStringList lines_;
     QString keyField_;
+    QStringList keyPassFields_;
+    KeyPassVisitor keyPassVisitor_;
     QString opened_;                    // the statement text as opened
     mutable Statement cursor_;          // without a key field
     mutable Statement pageStatement_;   // with a key field: whole rows by key

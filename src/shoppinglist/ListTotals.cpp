@@ -1,9 +1,6 @@
 #include "ListTotals.h"
 
 #include "DataSet.h"
-#include "Query.h"
-
-#include <QHash>
 
 #include <cstdio>
 #include <variant>
@@ -66,41 +63,10 @@ void ListTotals::recompute(const engine::DataSet& rows) {
     }
 }
 
-void ListTotals::recompute(const engine::Query& list) {
-    if (list.keyField().compare(QLatin1String("ItemID"), Qt::CaseInsensitive) != 0) {
-        recompute(static_cast<const engine::DataSet&>(list));
-        return;
-    }
-    clear();
-    if (!list.isOpen())
-        return;
-    struct Amount {
-        int quantity = 0;
-        double price = 0;
-    };
-    QHash<std::int64_t, Amount> amounts;
-    QStringList unordered = list.sql();
-    if (!unordered.isEmpty() && unordered.last().startsWith(QLatin1String("ORDER BY")))
-        unordered.removeLast(); // the walk below gives the order
-    engine::Query listed(list.database());
-    listed.setSql(QStringLiteral("SELECT ItemID, Quantity, Price FROM (") +
-                  unordered.join(QLatin1Char('\n')) + QStringLiteral("\n) WHERE Quantity > 0"));
-    listed.open();
-    for (; !listed.eof(); listed.next()) {
-        const int quantity = quantityOf(listed.field(1).value());
-        if (quantity > 0)
-            amounts.insert(listed.field(0).asInteger(), {quantity, priceOf(listed.field(2).value())});
-    }
-    listed.close();
-    // The sum of floats depends on the order: the list's own.
-    const int n = list.recordCount();
-    for (int row = 0; row < n && !amounts.isEmpty(); ++row) {
-        const auto it = amounts.constFind(list.rowKey(row));
-        if (it == amounts.constEnd())
-            continue;
-        add(it->quantity, it->price);
-        amounts.erase(it);
-    }
+void ListTotals::addRow(const engine::Value& quantity, const engine::Value& price) {
+    const int q = quantityOf(quantity);
+    if (q > 0)
+        add(q, priceOf(price));
 }
 
 QString ListTotals::itemsText() const {

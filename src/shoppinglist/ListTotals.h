@@ -5,9 +5,10 @@
 
 #include <cstdint>
 
+#include "Value.h"
+
 namespace engine {
 class DataSet;
-class Query;
 } // namespace engine
 
 // The two running totals of the shopping list: how many listed items have a quantity above 0, and what they
@@ -26,9 +27,8 @@ public:
     void replace(int oldQuantity, double oldPrice, int newQuantity, double newPrice);
     // Counts every row of an open result that has Quantity and Price fields (empty reads as 0).
     void recompute(const engine::DataSet& rows);
-    // The same for the open shopping-list query, in the order it shows its rows: the rows with a quantity
-    // come from one statement over the list's own, and only the list's order of items is walked.
-    void recompute(const engine::Query& list);
+    // Counts one row of a result from its Quantity and Price values (empty reads as 0).
+    void addRow(const engine::Value& quantity, const engine::Value& price);
 
     // "Items: " and the count.
     QString itemsText() const;

@@ -65,6 +65,13 @@ ShoppingList::ShoppingList(engine::Database& db, engine::Query& query, engine::T
                            QObject* parent)
     : QObject(parent), db_(db), query_(query), queryAlive_(&query), items_(itemTable) {
     query_.setBeforePost([this](engine::DataSet& row) { ShoppingListQueryBeforePost(row); });
+    // The totals are counted as the list reads its order, in that order.
+    query_.setKeyPass({QStringLiteral("Quantity"), QStringLiteral("Price")},
+                      [this](int row, std::int64_t, const std::vector<engine::Value>& values) {
+                          if (row == 0)
+                              totals_.clear();
+                          totals_.addRow(values[0], values[1]);
+                      });
     // The list never grows from the grid: a new row is dropped as soon as it is started.
     connect(&query_, &engine::DataSet::stateChanged, this, [this] {
         if (query_.state() == engine::DataSet::State::Insert)
@@ -73,8 +80,10 @@ ShoppingList::ShoppingList(engine::Database& db, engine::Query& query, engine::T
 }
 
 ShoppingList::~ShoppingList() {
-    if (queryAlive_)
+    if (queryAlive_) {
         queryAlive_->setBeforePost({});
+        queryAlive_->setKeyPass({}, {});
+    }
 }
 
 void ShoppingList::RebuildShoppingQuery(const QList<int>& shopIds, bool allItems, int sortColumn) {
@@ -86,8 +95,10 @@ void ShoppingList::RefreshShoppingQuery(int itemId) {
     query_.disableControls();
     try {
         query_.close();
+        totals_.clear();
         query_.open();
-        totals_.recompute(query_);
+        if (query_.keyField().isEmpty())
+            totals_.recompute(query_);
         const int idColumn = query_.fieldIndex(QStringLiteral("ItemID"));
         const int row = idColumn >= 0 ? query_.findRow(idColumn, engine::Value{std::int64_t{itemId}}) : -1;
         if (!query_.isEmpty())
