@@ -264,10 +264,12 @@ void DataSet::notifyReset() {
 }
 
 void DataSet::setPosition(int pos) {
+    // A step reads the page ahead for the next steps; a jump (a key search, a locate) reads its row alone.
+    const bool stepping = pos_ >= 0 && (pos == pos_ + 1 || pos == pos_ - 1);
     pos_ = pos;
     if (pos >= 0) {
         currentKey_ = keyAt(pos);
-        currentSlot_ = slotAt(pos);
+        currentSlot_ = slotAt(pos, stepping);
         currentEpoch_ = cache_.epoch();
     } else {
         currentKey_ = 0;

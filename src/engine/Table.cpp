@@ -300,7 +300,8 @@ int Table::compareRow(int pos, const std::vector<Value>& values, std::int64_t ro
 }
 
 int Table::compareKey(int pos, const std::vector<Value>& key, int parts) const {
-    if (rowidOrder_ && keyParts_.empty()) {
+    // In row id order the key is the row id (an auto-increment field takes it): no row is read.
+    if (rowidOrder_ && parts == 1) {
         const std::int64_t r = keyAt(pos);
         const std::int64_t k =
             std::holds_alternative<std::int64_t>(key[0]) ? std::get<std::int64_t>(key[0]) : 0;
@@ -418,9 +419,62 @@ bool Table::findKey(const std::vector<Value>& keyValues) {
         key.push_back(keyParts_.empty() ? keyValues[static_cast<size_t>(i)]
                                         : convertForColumn(keyParts_[static_cast<size_t>(i)].column,
                                                            keyValues[static_cast<size_t>(i)]));
-    const int pos = lowerBoundKey(key, parts);
-    if (pos >= count_ || compareKey(pos, key, parts) != 0)
-        return false;
+    int pos = -1;
+    if (rowidOrder_) {
+        pos = lowerBoundKey(key, parts);
+        if (pos >= count_ || compareKey(pos, key, parts) != 0)
+            return false;
+    } else {
+        // The index finds the first row with the key in one look-up; a binary search would read rows.
+        const TableDefinition& def = definition();
+        const int ix = indexName_.isEmpty() ? def.primaryIndex() : def.indexIndex(indexName_);
+        const bool ci = ix >= 0 && def.indexes[ix].caseInsensitive;
+        const QString cacheKey =
+            QStringLiteral("findKey:%1:%2:%3").arg(indexName_).arg(parts).arg(filterColumn_);
+        auto stmt = checkStatements_.value(cacheKey);
+        if (!stmt) {
+            const std::vector<Value> params = whereParameters();
+            QStringList conds;
+            if (filterColumn_ >= 0)
+                conds << whereClause().mid(7); // " WHERE " taken off
+            for (int i = 0; i < parts; ++i) {
+                const KeyPart& p = keyParts_[static_cast<size_t>(i)];
+                QString c = QStringLiteral("%1 IS ?%2")
+                                .arg(quoteIdentifier(columns_[static_cast<size_t>(p.column)].name))
+                                .arg(static_cast<int>(params.size()) + i + 1);
+                if (p.text)
+                    c += QStringLiteral(" COLLATE ") + quoteIdentifier(collation::name(def.locale, ci));
+                conds << c;
+            }
+            stmt = std::make_shared<Statement>(
+                db_->connection(), QStringLiteral("SELECT rowid FROM ") + qualifiedName() +
+                                       QStringLiteral(" WHERE ") + conds.join(QStringLiteral(" AND ")) +
+                                       orderByClause() + QStringLiteral(" LIMIT 1"));
+            checkStatements_.insert(cacheKey, stmt);
+        }
+        const std::vector<Value> params = whereParameters();
+        int n = 1;
+        for (const Value& v : params)
+            stmt->bind(n++, v);
+        for (const Value& v : key)
+            stmt->bind(n++, v);
+        std::int64_t rowid = 0;
+        bool found = false;
+        try {
+            found = stmt->step();
+            if (found)
+                rowid = sqlite3_column_int64(stmt->handle(), 0);
+        } catch (...) {
+            stmt->reset();
+            throw;
+        }
+        stmt->reset();
+        if (!found)
+            return false;
+        pos = positionOfKey(rowid);
+        if (pos < 0)
+            return false;
+    }
     setPosition(pos);
     bof_ = eof_ = false;
     return true;
