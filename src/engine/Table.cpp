@@ -200,14 +200,34 @@ void Table::loadRows() {
         filterValue_ = m.captured(2).toLongLong();
     }
     clearRows();
-    // The order alone: row ids straight from the active index, without reading a row.
-    Statement ids(c,
-                  QStringLiteral("SELECT rowid FROM ") + qualifiedName() + whereClause() + orderByClause());
     const std::vector<Value> params = whereParameters();
-    for (size_t i = 0; i < params.size(); ++i)
-        ids.bind(static_cast<int>(i) + 1, params[i]);
-    while (ids.step())
-        keys_.push_back(sqlite3_column_int64(ids.handle(), 0));
+    // A table that fits the cache is read whole, rows and order in one pass, and moving in it reads nothing
+    // more; a larger one keeps the order alone, row ids straight from the active index.
+    const int whole = kPageRows * kCachedPages;
+    {
+        QStringList cols;
+        for (const Column& col : columns_)
+            cols << quoteIdentifier(col.name);
+        Statement rows(c, QStringLiteral("SELECT rowid, ") + cols.join(QStringLiteral(", ")) +
+                              QStringLiteral(" FROM ") + qualifiedName() + whereClause() + orderByClause() +
+                              QStringLiteral(" LIMIT %1").arg(whole + 1));
+        for (size_t i = 0; i < params.size(); ++i)
+            rows.bind(static_cast<int>(i) + 1, params[i]);
+        while (rows.step()) {
+            const std::int64_t rowid = sqlite3_column_int64(rows.handle(), 0);
+            keys_.push_back(rowid);
+            cache_.put(rowid, rows.handle(), 1);
+        }
+    }
+    if (static_cast<int>(keys_.size()) > whole) {
+        clearRows();
+        Statement ids(c, QStringLiteral("SELECT rowid FROM ") + qualifiedName() + whereClause() +
+                             orderByClause());
+        for (size_t i = 0; i < params.size(); ++i)
+            ids.bind(static_cast<int>(i) + 1, params[i]);
+        while (ids.step())
+            keys_.push_back(sqlite3_column_int64(ids.handle(), 0));
+    }
     count_ = static_cast<int>(keys_.size());
     loadedGeneration_ = *generation_;
     keyBuffer_.assign(columns_.size(), Value{});
