@@ -21,9 +21,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-# The help window reads its collection through Qt's SQLite driver, a plug-in no library links to.
+# Programs and plug-ins no library links to: a damaged table file is salvaged by the sqlite3 program's
+# recovery, and the help window reads its collection through Qt's SQLite driver.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS sqlite3)
 if(TARGET Qt6::Help)
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS libqt6sql6-sqlite)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "${CPACK_DEBIAN_PACKAGE_DEPENDS}, libqt6sql6-sqlite")
 endif()
 
 include(CPack)

@@ -6,12 +6,13 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-tools-dev qt6-tools-dev-tools libqt6sql6-sqlite
-  libsqlite3-dev libzip-dev zlib1g-dev libcurl4-openssl-dev libicu-dev
+  libsqlite3-dev sqlite3 libzip-dev zlib1g-dev libcurl4-openssl-dev libicu-dev libqrencode-dev
   libgtest-dev googletest libgmock-dev libbenchmark-dev
   python3 python3-pyftpdlib
   fonts-dejavu-core
   librsvg2-bin dpkg-dev file appstream desktop-file-utils
-  poppler-utils
+  poppler-utils strace
+  zbar-tools chromium
 )
 
 missing=()

@@ -9,6 +9,7 @@
 #include "AppSettings.h"
 #include "IniFile.h"
 #include "MainWindow.h"
+#include "Subsystems.h"
 
 #include <QApplication>
 #include <QDir>
@@ -57,8 +58,10 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
 
     const QByteArray bytes = notesFile(lines);
+    // The window as the program builds it: the notes live on the Shopping list page.
     MainWindow window(temp.filePath(QStringLiteral("program")));
     window.createDialogs();
+    installSubsystems(window);
     const QString file = window.folders().settingsFileName;
     QDir().mkpath(window.folders().dataFolder);
     {

@@ -161,6 +161,39 @@ std::vector<int> AisleSequence::drop(int shop, SequenceDropPoint at, const std::
     return handled;
 }
 
+std::vector<int> AisleSequence::move(int shop, const std::vector<int>& categories, bool up) {
+    const std::vector<Aisle> rows = aisles(shop);
+    const QSet<int> wanted(categories.begin(), categories.end());
+    std::vector<int> moving; // in walking order
+    std::vector<int> at;     // their positions
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (wanted.contains(rows[i].category)) {
+            moving.push_back(rows[i].category);
+            at.push_back(static_cast<int>(i));
+        }
+    if (moving.empty())
+        return {};
+    const int n = static_cast<int>(moving.size());
+    const int count = static_cast<int>(rows.size());
+    const bool together = at.back() - at.front() == n - 1;
+    if (up) {
+        const int first = at.front();
+        if (first == 0 && together)
+            return {};
+        // Before the aisle above the first: between the two aisles above it, or first of all.
+        const SequenceDropPoint point =
+            first <= 1 ? SequenceDropPoint::first() : SequenceDropPoint::after(rows[first - 2].category);
+        return drop(shop, point, moving, false);
+    }
+    const int last = at.back();
+    if (last == count - 1 && together)
+        return {};
+    // After the aisle below the last: between it and the next one, or after every aisle.
+    const SequenceDropPoint point =
+        last + 2 >= count ? SequenceDropPoint::append() : SequenceDropPoint::after(rows[last + 1].category);
+    return drop(shop, point, moving, false);
+}
+
 void AisleSequence::remove(int shop, const std::vector<int>& categories) {
     engine::Transaction tx(db_);
     engine::Table t(&db_, QStringLiteral("Aisles"));

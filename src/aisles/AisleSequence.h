@@ -67,6 +67,11 @@ public:
     // order. Returns the categories handled, in order.
     std::vector<int> drop(int shop, SequenceDropPoint at, const std::vector<int>& categories,
                           bool fromAvailable);
+    // Moves the aisles of the categories one place up the walking order (dropped before the aisle above the
+    // first of them) or down (dropped after the aisle below the last of them), gathered in their present
+    // order as a drop gathers them. Returns the categories moved; none when they already stand together at
+    // that end of the order.
+    std::vector<int> move(int shop, const std::vector<int>& categories, bool up);
     // Deletes the shop's aisles of the categories; missing rows are skipped.
     void remove(int shop, const std::vector<int>& categories);
     // Sequence 100, 110, 120 ... in the present walking order.

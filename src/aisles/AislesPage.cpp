@@ -54,6 +54,10 @@ AislesPage::AislesPage(engine::Database* db, QWidget* parent)
     createToolbarAndPopup();
     connect(FloorTabSheet, &FloorplanPanel::planChanged, this, &AislesPage::SetFloorplanToolbar);
     connect(FloorTabSheet, &FloorplanPanel::popupRequested, this, &AislesPage::FloorplanPopupPopup);
+    connect(FloorTabSheet, &FloorplanPanel::aislesUnplaced, this, [this] {
+        if (PickAisle->isVisible())
+            PickAisle->refill();
+    });
     SetFloorplanToolbar();
 }
 

@@ -27,6 +27,15 @@ void AislesTabSheet::leaveStep() {
     main_.SavedAisleShopID = page_->SavedAisleShopID();
 }
 
+QString AislesTabSheet::leaveForClose() {
+    const bool stored = page_->leaveStep();
+    main_.SavedAisleShopID = page_->SavedAisleShopID();
+    return stored
+               ? QString()
+               : QStringLiteral("The changes to the floor plan could not be saved; they are lost if Grocelle "
+                                "closes now.");
+}
+
 void AislesTabSheet::arrangeLayout() {
     page_->arrangeLayout();
 }

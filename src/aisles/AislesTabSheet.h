@@ -14,6 +14,7 @@ public:
 
     void showStep() override;
     void leaveStep() override;
+    QString leaveForClose() override;
     void arrangeLayout() override;
     void beforeToolsOrPrint() override;
 

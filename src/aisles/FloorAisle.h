@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+
+#include <algorithm>
 #include <cstdint>
 
 // One aisle of the shown shop: its rectangle on the floor plan (edges inclusive, RectLeft -1 when the aisle
@@ -15,4 +17,11 @@ struct FloorAisle {
     bool Selected = false;
 
     bool placed() const { return RectLeft != -1; }
+
+    // The edges in order, as the plan draws, prints and hits the aisle: a rectangle stored inverted (old data
+    // files hold some) shows the area it spans, while the stored edges stay as they are.
+    std::int32_t left() const { return std::min(RectLeft, RectRight); }
+    std::int32_t right() const { return std::max(RectLeft, RectRight); }
+    std::int32_t top() const { return std::min(RectTop, RectBottom); }
+    std::int32_t bottom() const { return std::max(RectTop, RectBottom); }
 };

@@ -170,3 +170,61 @@ FloorplanEditor::Effects FloorplanEditor::selectAll() {
     fx.repaint = fx.selectionChanged = true;
     return fx;
 }
+
+FloorplanEditor::Effects FloorplanEditor::keyMove(int stepsX, int stepsY) {
+    Effects fx;
+    if (busy() || aisles_.selected().empty() ||
+        !aisles_.moveSelection(stepsX * ShopAisles::GridStep, stepsY * ShopAisles::GridStep))
+        return fx;
+    fx.repaint = fx.rectsChanged = fx.moved = true;
+    return fx;
+}
+
+FloorplanEditor::Effects FloorplanEditor::keyResize(int stepsX, int stepsY) {
+    Effects fx;
+    if (busy() || aisles_.selected().empty() ||
+        !aisles_.growSelection(stepsX * ShopAisles::GridStep, stepsY * ShopAisles::GridStep))
+        return fx;
+    fx.repaint = fx.rectsChanged = fx.moved = true;
+    return fx;
+}
+
+FloorplanEditor::Effects FloorplanEditor::keyUnplace() {
+    Effects fx;
+    if (busy() || aisles_.unplaceSelected() == 0)
+        return fx;
+    HoverIndex = -1;
+    fx.repaint = fx.selectionChanged = fx.moved = fx.unplaced = true;
+    return fx;
+}
+
+FloorplanEditor::Effects FloorplanEditor::keyCycle(bool forward) {
+    Effects fx;
+    if (busy())
+        return fx;
+    const int next = aisles_.nextPlaced(currentIndex(), forward);
+    if (next < 0)
+        return fx;
+    aisles_.selectOnly(next);
+    fx.repaint = fx.selectionChanged = true;
+    return fx;
+}
+
+FloorplanEditor::Effects FloorplanEditor::keyEscape() {
+    Effects fx;
+    if (PlanMouseDown || HandleDragging)
+        return fx;
+    if (SetSequenceMode) {
+        endSetSequence(fx);
+        return fx;
+    }
+    if (aisles_.selected().empty())
+        return fx;
+    aisles_.clearSelection();
+    fx.repaint = fx.selectionChanged = true;
+    return fx;
+}
+
+int FloorplanEditor::currentIndex() const {
+    return aisles_.selected().empty() ? -1 : aisles_.indexOf(aisles_.selected().back());
+}

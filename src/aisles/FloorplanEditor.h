@@ -18,7 +18,8 @@ public:
         bool rectsChanged = false;     // handles follow
         bool moved = false;            // scroll ranges
         bool cursorChanged = false;
-        bool popup = false; // open the popup menu at the pointer
+        bool popup = false;    // open the popup menu at the pointer
+        bool unplaced = false; // aisles left the plan: the list of unplaced aisles is due
     };
 
     explicit FloorplanEditor(ShopAisles& aisles) : aisles_(aisles) {}
@@ -39,6 +40,18 @@ public:
     // HoverIndex to -1 (and returns false) when the pointer is over no aisle.
     bool hover(QPoint view, QPoint scroll, bool& hideHint);
 
+    // The keyboard, in whole grid steps: moves the selection (refused as a whole, as a drag is), grows or
+    // shrinks the selected aisles by their right and bottom edges, takes them off the plan, and selects the
+    // next or previous placed aisle in walking order alone. Nothing happens while a mouse gesture or
+    // set-sequence mode is under way, except that Escape ends the mode (or else clears the selection).
+    Effects keyMove(int stepsX, int stepsY);
+    Effects keyResize(int stepsX, int stepsY);
+    Effects keyUnplace();
+    Effects keyCycle(bool forward);
+    Effects keyEscape();
+    // The aisle the keyboard works from: the last one selected; -1 when none.
+    int currentIndex() const;
+
     // Enters set-sequence mode; the single selected aisle is the anchor.
     Effects startSetSequence();
     Effects selectAll();
@@ -56,6 +69,7 @@ public:
 private:
     void endSetSequence(Effects& fx);
     void setCursor(Cursor c, Effects& fx);
+    bool busy() const { return PlanMouseDown || HandleDragging || SetSequenceMode; }
 
     ShopAisles& aisles_;
     Cursor cursor_ = Cursor::Normal;

@@ -1,5 +1,6 @@
 #include "FloorplanPanel.h"
 
+#include "FloorplanAccessible.h"
 #include "FloorplanView.h"
 #include "GuardedCall.h"
 
@@ -24,6 +25,9 @@ FloorplanPanel::FloorplanPanel(engine::Database& db, AisleHintWindow& hint, QWid
     connect(FloorPlan, &FloorplanView::selectionChanged, this, &FloorplanPanel::planChanged);
     connect(FloorPlan, &FloorplanView::aislesMoved, this, &FloorplanPanel::AdjustFloorplanScrollbars);
     connect(FloorPlan, &FloorplanView::popupRequested, this, &FloorplanPanel::popupRequested);
+    connect(FloorPlan, &FloorplanView::aislesUnplaced, this, &FloorplanPanel::aislesUnplaced);
+    connect(FloorPlan, &FloorplanView::aisleToShow, this, &FloorplanPanel::showAisle);
+    connect(FloorPlan, &FloorplanView::selectAllRequested, this, &FloorplanPanel::FPSelectallClick);
 }
 
 void FloorplanPanel::resizeEvent(QResizeEvent*) {
@@ -53,6 +57,7 @@ void FloorplanPanel::FloorTabSheetShow(int shop) {
     AdjustFloorplanScrollbars();
     FloorPlan->update();
     FloorPlan->HandlesFollow();
+    FloorplanAccessible::aislesChanged(FloorPlan);
     emit planChanged();
 }
 
@@ -63,6 +68,7 @@ void FloorplanPanel::writeBack() {
     shop_ = -1;
     FloorPlan->HandlesFollow();
     FloorPlan->update();
+    FloorplanAccessible::aislesChanged(FloorPlan);
     emit planChanged();
 }
 
@@ -72,6 +78,21 @@ void FloorplanPanel::AdjustFloorplanScrollbars() {
     // A position beyond the new maximum is pulled back, which scrolls the view.
     FPHScrollBar->setMaximum(std::max(aisles_.maxRight(), FloorPlan->width()));
     FPVScrollBar->setMaximum(std::max(aisles_.maxBottom(), FloorPlan->height()));
+}
+
+void FloorplanPanel::showAisle(int index) {
+    if (index < 0 || index >= aisles_.count() || !aisles_.at(index).placed())
+        return;
+    const FloorAisle& a = aisles_.at(index);
+    const auto follow = [](QScrollBar* bar, int low, int high, int extent) {
+        // The far edge comes into view first, the near edge wins when the aisle is larger than the view.
+        if (high + 1 > bar->value() + extent)
+            bar->setValue(high + 1 - extent);
+        if (low < bar->value())
+            bar->setValue(low);
+    };
+    follow(FPHScrollBar, a.RectLeft, a.RectRight, FloorPlan->width());
+    follow(FPVScrollBar, a.RectTop, a.RectBottom, FloorPlan->height());
 }
 
 void FloorplanPanel::scrolled() {
@@ -95,6 +116,7 @@ void FloorplanPanel::FPDeleteClick() {
     AdjustFloorplanScrollbars();
     FloorPlan->update();
     FloorPlan->HandlesFollow();
+    FloorplanAccessible::aislesChanged(FloorPlan);
     emit planChanged();
 }
 
@@ -102,6 +124,7 @@ void FloorplanPanel::afterPlacement() {
     AdjustFloorplanScrollbars();
     FloorPlan->update();
     FloorPlan->HandlesFollow();
+    FloorplanAccessible::aislesChanged(FloorPlan);
     emit planChanged();
 }
 

@@ -50,10 +50,15 @@ public:
     QScrollBar* FPHScrollBar = nullptr;
     QScrollBar* FPVScrollBar = nullptr;
 
+    // Scrolls the view so that the aisle at the plan index is in sight, as far as the view allows.
+    void showAisle(int index);
+
 signals:
     // The selection or the set of aisles changed: the toolbar enabling is due.
     void planChanged();
     void popupRequested(QPoint global);
+    // Aisles were taken off the plan: the list of unplaced aisles is out of date.
+    void aislesUnplaced();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -1,19 +1,28 @@
 #include "FloorplanView.h"
 
 #include "AisleHintWindow.h"
+#include "FloorplanAccessible.h"
 #include "PainterCanvas.h"
 #include "RenderFloorplan.h"
 #include "ResizeHandle.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyleOption>
 
 FloorplanView::FloorplanView(ShopAisles& aisles, FloorplanEditor& editor, AisleHintWindow& hint,
                              QWidget* parent)
     : QWidget(parent), aisles_(aisles), editor_(editor), hint_(hint) {
+    FloorplanAccessible::install();
     setObjectName(QStringLiteral("FloorPlan"));
     setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setAccessibleName(QStringLiteral("Floor plan"));
+    setAccessibleDescription(QStringLiteral(
+        "Tab selects the next aisle; arrow keys move the selected aisles, Shift+arrow keys resize them, "
+        "Delete takes them off the plan"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFont(planFont());
     for (int i = 0; i < 4; ++i) {
@@ -45,7 +54,103 @@ void FloorplanView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setFont(font());
     PainterCanvas canvas(painter, size());
-    RenderFloorplan(canvas, aisles_, false, 8, 1.0f, 1.0f, ScrollOffset, arrows_);
+    RenderFloorplan(canvas, aisles_, false, 8, 1.0f, 1.0f, ScrollOffset, arrows_, {},
+                    FloorplanColours::forPalette(palette()));
+    if (hasFocus()) {
+        // Where the keys go: a focus frame round the plan.
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = rect().adjusted(1, 1, -1, -1);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    }
+}
+
+bool FloorplanView::event(QEvent* e) {
+    // Tab and Shift+Tab walk through the aisles while there are any on the plan; Ctrl+Tab leaves the plan.
+    if (e->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(e);
+        const bool plain = !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+        const bool back = key->key() == Qt::Key_Backtab ||
+                          (key->key() == Qt::Key_Tab && (key->modifiers() & Qt::ShiftModifier));
+        if (plain && (key->key() == Qt::Key_Tab || back) && aisles_.placedCount() > 0) {
+            hint_.HideHintWindow();
+            applyKey(editor_.keyCycle(!back));
+            return true;
+        }
+    }
+    return QWidget::event(e);
+}
+
+void FloorplanView::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    int dx = 0, dy = 0;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        dx = -1;
+        break;
+    case Qt::Key_Right:
+        dx = 1;
+        break;
+    case Qt::Key_Up:
+        dy = -1;
+        break;
+    case Qt::Key_Down:
+        dy = 1;
+        break;
+    default:
+        break;
+    }
+    hint_.HideHintWindow();
+    if ((dx || dy) && mods == Qt::NoModifier) {
+        applyKey(editor_.keyMove(dx, dy));
+    } else if ((dx || dy) && mods == Qt::ShiftModifier) {
+        applyKey(editor_.keyResize(dx, dy));
+    } else if (event->key() == Qt::Key_Delete && mods == Qt::NoModifier) {
+        applyKey(editor_.keyUnplace());
+    } else if (event->key() == Qt::Key_Escape && mods == Qt::NoModifier) {
+        applyKey(editor_.keyEscape());
+    } else if (event->matches(QKeySequence::SelectAll)) {
+        emit selectAllRequested();
+    } else if (event->key() == Qt::Key_Menu || (event->key() == Qt::Key_F10 && mods == Qt::ShiftModifier)) {
+        const int current = editor_.currentIndex();
+        QPoint at(ShopAisles::GridStep, ShopAisles::GridStep);
+        if (current >= 0) {
+            const FloorAisle& a = aisles_.at(current);
+            at = QPoint((a.RectLeft + a.RectRight) / 2, (a.RectTop + a.RectBottom) / 2) - ScrollOffset;
+        }
+        emit popupRequested(mapToGlobal(at));
+    } else {
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void FloorplanView::applyKey(const FloorplanEditor::Effects& fx) {
+    apply(fx);
+    if (fx.unplaced)
+        emit aislesUnplaced();
+    const int current = editor_.currentIndex();
+    if ((fx.selectionChanged || fx.rectsChanged) && current >= 0)
+        emit aisleToShow(current);
+}
+
+void FloorplanView::notifyAccessibility(const FloorplanEditor::Effects& fx) {
+    if (fx.unplaced)
+        FloorplanAccessible::aislesChanged(this);
+    if (fx.selectionChanged)
+        FloorplanAccessible::selectionChanged(this, editor_.currentIndex());
+    if (fx.rectsChanged)
+        FloorplanAccessible::locationChanged(this, editor_.currentIndex());
+}
+
+void FloorplanView::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    update();
+    FloorplanAccessible::focusMoved(this, editor_.currentIndex());
+}
+
+void FloorplanView::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 void FloorplanView::HandlesFollow() {
@@ -56,10 +161,10 @@ void FloorplanView::HandlesFollow() {
     }
     const FloorAisle& a = *aisles_.selected().front();
     const int sx = ScrollOffset.x(), sy = ScrollOffset.y(), s = ResizeHandle::Size;
-    handle(ShopAisles::Handle::TopLeft)->move(a.RectLeft - 1 - sx, a.RectTop - 1 - sy);
-    handle(ShopAisles::Handle::TopRight)->move(a.RectRight + 3 - s - sx, a.RectTop - 1 - sy);
-    handle(ShopAisles::Handle::BottomLeft)->move(a.RectLeft - 1 - sx, a.RectBottom + 2 - s - sy);
-    handle(ShopAisles::Handle::BottomRight)->move(a.RectRight + 3 - s - sx, a.RectBottom + 2 - s - sy);
+    handle(ShopAisles::Handle::TopLeft)->move(a.left() - 1 - sx, a.top() - 1 - sy);
+    handle(ShopAisles::Handle::TopRight)->move(a.right() + 3 - s - sx, a.top() - 1 - sy);
+    handle(ShopAisles::Handle::BottomLeft)->move(a.left() - 1 - sx, a.bottom() + 2 - s - sy);
+    handle(ShopAisles::Handle::BottomRight)->move(a.right() + 3 - s - sx, a.bottom() + 2 - s - sy);
     for (ResizeHandle* h : handles_) {
         h->show();
         h->raise();
@@ -93,6 +198,7 @@ void FloorplanView::resetCursor() {
 }
 
 void FloorplanView::apply(const FloorplanEditor::Effects& fx) {
+    notifyAccessibility(fx);
     if (fx.cursorChanged)
         applyCursor();
     if (fx.selectionChanged || fx.rectsChanged)

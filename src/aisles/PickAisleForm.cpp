@@ -4,6 +4,8 @@
 #include "FloorplanView.h"
 #include "Helpers.h"
 
+#include <QKeyEvent>
+
 PickAisleForm::PickAisleForm(FloorplanPanel& plan, std::function<QString()> shopEntry, QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
@@ -18,6 +20,33 @@ PickAisleForm::PickAisleForm(FloorplanPanel& plan, std::function<QString()> shop
     AislesLB = new TaggedListBox(false, this);
     AislesLB->setObjectName(QStringLiteral("AislesLB"));
     AislesLB->setDragHandler(this);
+    AislesLB->setAccessibleName(QStringLiteral("Unplaced aisles"));
+    AislesLB->installEventFilter(this);
+}
+
+bool PickAisleForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == AislesLB &&
+        (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool place =
+            (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier &&
+            (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Insert);
+        if (place) {
+            event->accept();
+            if (event->type() == QEvent::KeyPress)
+                placeSelected();
+            return event->type() == QEvent::KeyPress;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void PickAisleForm::placeSelected() {
+    const std::vector<int> ids = AislesLB->selectedIds();
+    if (ids.empty())
+        return;
+    plan_.FloorPlanDragDrop(QPoint(ShopAisles::GridStep, ShopAisles::GridStep), ids);
+    AislesLB->removeSelectedEntries();
 }
 
 void PickAisleForm::resizeEvent(QResizeEvent*) {

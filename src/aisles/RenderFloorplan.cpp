@@ -3,17 +3,12 @@
 #include "Canvas.h"
 #include "ShopAisles.h"
 
+#include <QPalette>
+
+#include <algorithm>
 #include <cmath>
 
 namespace {
-
-const QColor kWhite(255, 255, 255);
-const QColor kMaroon(128, 0, 0);
-const QColor kGrey(128, 128, 128);
-const QColor kYellow(255, 255, 0);
-const QColor kPaleYellow(252, 252, 210);
-const QColor kBlack(0, 0, 0);
-const QColor kGreen(0, 128, 0);
 
 // Half of the arrow head's angle: the constant 3.14159 / 6 the plans have always been drawn with.
 constexpr double kHalfAngle = 0.5235983333;
@@ -23,21 +18,29 @@ int roundEven(double v) {
     return static_cast<int>(std::nearbyint(v));
 }
 
+// Device coordinates stay far inside int, so that an aisle stored with huge edges draws off the page instead
+// of wrapping round.
+constexpr double kFarAway = 1 << 28;
+
+int device(double v) {
+    return roundEven(std::clamp(v, -kFarAway, kFarAway));
+}
+
 struct Mapper {
     float sx, sy;
     QPoint offset;
     QPoint operator()(double x, double y) const {
-        return {roundEven(x * static_cast<double>(sx)) - offset.x(),
-                roundEven(y * static_cast<double>(sy)) - offset.y()};
+        return {device(x * static_cast<double>(sx)) - offset.x(),
+                device(y * static_cast<double>(sy)) - offset.y()};
     }
 };
 
 void drawAisle(Canvas& c, const FloorAisle& a, const Mapper& dev, bool printing, int fontSize, int penWidth,
-               const FloorplanPrintStyle& style) {
-    const int L = a.RectLeft, T = a.RectTop, R = a.RectRight, B = a.RectBottom;
-    c.setBrushColor(a.Selected && !printing ? kYellow : kPaleYellow);
+               const FloorplanPrintStyle& style, const FloorplanColours& colours) {
+    const double L = a.left(), T = a.top(), R = a.right(), B = a.bottom();
+    c.setBrushColor(a.Selected && !printing ? colours.selectedAisle : colours.aisle);
     c.setBrushStyle(printing && style.blackOnly ? Canvas::BrushStyle::Clear : Canvas::BrushStyle::Solid);
-    c.setPenColor(kBlack);
+    c.setPenColor(colours.outline);
     c.setPenWidth(penWidth);
     c.setPenStyle(Canvas::PenStyle::Solid);
     const QPoint tl = dev(L, T), br = dev(R + 1, B + 1);
@@ -47,7 +50,7 @@ void drawAisle(Canvas& c, const FloorAisle& a, const Mapper& dev, bool printing,
     font.setPointSize(fontSize);
     font.setBold(true);
     c.setFont(font);
-    c.setFontColor(kBlack);
+    c.setFontColor(colours.label);
     const bool horizontal = R - L >= B - T || c.textWidth(a.CatName) + 5 < R - L;
     if (horizontal) {
         const QPoint p1 = dev(L + 3, T + 3), p2 = dev(R - 2, B - 1);
@@ -71,18 +74,20 @@ void dot(Canvas& c, QPoint p, bool printing, int radius) {
 }
 
 void drawArrows(Canvas& c, const ShopAisles& aisles, const Mapper& dev, bool printing, int penWidth, int arm,
-                float scaleX, const FloorplanPrintStyle& style) {
+                float scaleX, const FloorplanPrintStyle& style, const FloorplanColours& colours) {
     c.setPenWidth(penWidth);
     if (!printing || !style.blackOnly) {
-        c.setPenColor(kGreen);
-        c.setBrushColor(kGreen);
+        c.setPenColor(colours.arrow);
+        c.setBrushColor(colours.arrow);
     }
     c.setBrushStyle(Canvas::BrushStyle::Solid);
     const int radius = roundEven(static_cast<double>(scaleX));
     const bool dotted = printing && style.dottedArrows;
+    // Dots a reader can see on paper: a pen of a screen pixel's size (0.75 pt) at any printer resolution.
+    const int dotWidth = std::max(1, roundEven(c.resolution().width() / 96.0));
     const auto centre = [&](const FloorAisle& a) {
-        return dev(a.RectLeft + (a.RectRight - a.RectLeft) / 2.0,
-                   a.RectTop + (a.RectBottom - a.RectTop) / 2.0);
+        return dev(a.left() + (static_cast<double>(a.right()) - a.left()) / 2.0,
+                   a.top() + (static_cast<double>(a.bottom()) - a.top()) / 2.0);
     };
 
     bool started = false;
@@ -102,7 +107,7 @@ void drawArrows(Canvas& c, const ShopAisles& aisles, const Mapper& dev, bool pri
             continue;
         }
         if (dotted) {
-            c.setPenWidth(0);
+            c.setPenWidth(dotWidth);
             c.setPenStyle(Canvas::PenStyle::Dot);
         }
         c.lineTo(c1.x(), c1.y());
@@ -130,7 +135,7 @@ void drawArrows(Canvas& c, const ShopAisles& aisles, const Mapper& dev, bool pri
             e2 = {mx - roundEven(std::cos(t2) * arm), my - roundEven(std::sin(t2) * arm)};
         }
         if (dotted)
-            c.setPenWidth(1);
+            c.setPenWidth(dotWidth);
         c.line(mx, my, e1.x(), e1.y());
         c.line(mx, my, e2.x(), e2.y());
         c.moveTo(x1, y1);
@@ -140,21 +145,42 @@ void drawArrows(Canvas& c, const ShopAisles& aisles, const Mapper& dev, bool pri
 
 } // namespace
 
+FloorplanColours FloorplanColours::forPalette(const QPalette& palette) {
+    const QColor base = palette.color(QPalette::Base);
+    const QColor text = palette.color(QPalette::Text);
+    FloorplanColours c;
+    if (base.lightness() >= text.lightness())
+        return c; // a light scheme: the plan as it has always looked
+    // A dark scheme: the scheme's background and text, aisles a dark yellow (a brighter one when selected)
+    // and lines light enough to stand out from both.
+    c.background = base;
+    c.edge = QColor(205, 92, 92);
+    c.aisle = QColor(74, 72, 40);
+    c.selectedAisle = QColor(125, 115, 0);
+    c.outline = text;
+    c.label = text;
+    c.arrow = QColor(102, 204, 102);
+    return c;
+}
+
 void RenderFloorplan(Canvas& canvas, const ShopAisles& aisles, bool printing, int fontSize, float scaleX,
-                     float scaleY, QPoint offset, bool sequenceArrows, const FloorplanPrintStyle& style) {
+                     float scaleY, QPoint offset, bool sequenceArrows, const FloorplanPrintStyle& style,
+                     const FloorplanColours& screen) {
+    // Printed plans keep their own colours whatever the screen shows.
+    const FloorplanColours colours = printing ? FloorplanColours{} : screen;
     const Mapper dev{scaleX, scaleY, offset};
     const int penWidth = std::max(1, roundEven(static_cast<double>(scaleX)));
     const int arm = roundEven(7.0 * static_cast<double>(scaleX));
 
-    canvas.setBrushColor(kWhite);
+    canvas.setBrushColor(colours.background);
     canvas.setBrushStyle(Canvas::BrushStyle::Solid);
-    canvas.setPenColor(kWhite);
+    canvas.setPenColor(colours.background);
     canvas.setPenStyle(Canvas::PenStyle::Solid);
 
     if (!printing) {
         const QSize view = canvas.size();
         canvas.fillRect(0, 0, view.width(), view.height());
-        canvas.setPenColor(kMaroon);
+        canvas.setPenColor(colours.edge);
         canvas.setPenWidth(3);
         if (offset.x() == 0)
             canvas.line(1, 0, 1, view.height());
@@ -168,18 +194,18 @@ void RenderFloorplan(Canvas& canvas, const ShopAisles& aisles, bool printing, in
         const int px = phase(offset.x()), py = phase(offset.y());
         for (int i = 0; i <= view.height() / g; ++i)
             for (int j = 0; j <= view.width() / g; ++j)
-                canvas.setPixel(j * g + px, i * g + py, kGrey);
+                canvas.setPixel(j * g + px, i * g + py, colours.gridDot);
     }
 
     for (int i = 0; i < aisles.count(); ++i) {
         const FloorAisle& a = aisles.at(i);
         if (!a.Selected && a.placed())
-            drawAisle(canvas, a, dev, printing, fontSize, penWidth, style);
+            drawAisle(canvas, a, dev, printing, fontSize, penWidth, style, colours);
     }
     for (const FloorAisle* a : aisles.selected())
         if (a->placed())
-            drawAisle(canvas, *a, dev, printing, fontSize, penWidth, style);
+            drawAisle(canvas, *a, dev, printing, fontSize, penWidth, style, colours);
 
     if (sequenceArrows && aisles.placedCount() >= 2)
-        drawArrows(canvas, aisles, dev, printing, penWidth, arm, scaleX, style);
+        drawArrows(canvas, aisles, dev, printing, penWidth, arm, scaleX, style, colours);
 }

@@ -1,5 +1,7 @@
 #include "ResizeHandle.h"
 
+#include "RenderFloorplan.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -13,7 +15,8 @@ ResizeHandle::ResizeHandle(ShopAisles::Handle corner, QWidget* view) : QWidget(v
 }
 
 void ResizeHandle::paintEvent(QPaintEvent*) {
-    QPainter(this).fillRect(rect(), Qt::black);
+    // The colour of the aisles' outlines: black on the standard plan, light on a dark one.
+    QPainter(this).fillRect(rect(), FloorplanColours::forPalette(palette()).outline);
 }
 
 void ResizeHandle::mousePressEvent(QMouseEvent* event) {

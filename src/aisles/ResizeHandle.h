@@ -4,8 +4,8 @@
 
 #include <QWidget>
 
-// One of the four 7 x 7 black corner handles of the single selected aisle. Its mouse events go to the
-// floor plan view in view coordinates; the press captures the mouse until the release.
+// One of the four 7 x 7 corner handles of the single selected aisle, in the plan's outline colour. Its mouse
+// events go to the floor plan view in view coordinates; the press captures the mouse until the release.
 class ResizeHandle : public QWidget {
     Q_OBJECT
 

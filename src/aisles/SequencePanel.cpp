@@ -3,6 +3,7 @@
 #include "AisleHintWindow.h"
 #include "AisleSequence.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -24,14 +25,16 @@ protected:
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
         p.setPen(Qt::NoPen);
-        p.setBrush(QColor(220, 0, 0));
+        // Red, a lighter red on a dark scheme's background.
+        const bool dark = palette().color(QPalette::Window).lightness() < 128;
+        p.setBrush(dark ? QColor(240, 80, 80) : QColor(220, 0, 0));
         const int w = width(), h = height();
         if (kind_ == UpDown) {
             const int cx = w - 8;
             p.drawRect(cx - 2, 10, 4, h - 20);
             p.drawPolygon(QPolygon({QPoint(cx - 7, 11), QPoint(cx + 7, 11), QPoint(cx, 0)}));
             p.drawPolygon(QPolygon({QPoint(cx - 7, h - 11), QPoint(cx + 7, h - 11), QPoint(cx, h)}));
-            p.setPen(Qt::black);
+            p.setPen(palette().color(QPalette::WindowText));
             p.translate(cx - 10, h / 2);
             p.rotate(-90);
             const QString text = QStringLiteral("Drag to resequence");
@@ -68,12 +71,20 @@ SequencePanel::SequencePanel(AisleSequence& store, AisleHintWindow& hint, QWidge
     AislesLB->setObjectName(QStringLiteral("AislesLB"));
     AisleCatLB = new TaggedListBox(false, this);
     AisleCatLB->setObjectName(QStringLiteral("AisleCatLB"));
-    for (TaggedListBox* list : {AislesLB, AisleCatLB})
+    for (TaggedListBox* list : {AislesLB, AisleCatLB}) {
         list->setDragHandler(this);
+        list->installEventFilter(this);
+    }
     AislesLB->setGeometry(61, 46, 187, 300);
     AisleCatLB->setGeometry(359, 46, 187, 300);
-    label(QStringLiteral("Aisle &sequence in this shop"), this, AislesLB)->move(61, 26);
+    label(QStringLiteral("&Aisle sequence in this shop"), this, AislesLB)->move(61, 26);
     label(QStringLiteral("Available &categories"), this, AisleCatLB)->move(359, 26);
+    AislesLB->setAccessibleName(QStringLiteral("Aisle sequence in this shop"));
+    AislesLB->setAccessibleDescription(
+        QStringLiteral("Alt+Up and Alt+Down move the selected aisles, Delete deletes them"));
+    AisleCatLB->setAccessibleName(QStringLiteral("Available categories"));
+    AisleCatLB->setAccessibleDescription(
+        QStringLiteral("Insert or Enter adds the selected categories after the current aisle"));
 
     const auto centred = [this](const QString& text, int top) {
         auto* l = new QLabel(text, this);
@@ -187,6 +198,112 @@ void SequencePanel::dragDrop(TaggedListBox* source, QPoint global) {
         reload_();
         InsertionLineY = -1;
         AisleCatLB->selectIds(QSet<int>(ids.begin(), ids.end()));
+    }
+}
+
+SequencePanel::KeyCommand SequencePanel::keyCommand(QObject* list, const QKeyEvent* key) const {
+    const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+    if (list == AislesLB) {
+        const bool moveKey = mods == Qt::AltModifier || mods == Qt::ControlModifier;
+        if (moveKey && key->key() == Qt::Key_Up)
+            return KeyCommand::MoveUp;
+        if (moveKey && key->key() == Qt::Key_Down)
+            return KeyCommand::MoveDown;
+        if (mods == Qt::NoModifier && key->key() == Qt::Key_Delete)
+            return KeyCommand::Remove;
+    } else if (list == AisleCatLB && mods == Qt::NoModifier) {
+        if (key->key() == Qt::Key_Insert || key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            return KeyCommand::Add;
+    }
+    return KeyCommand::None;
+}
+
+bool SequencePanel::eventFilter(QObject* watched, QEvent* event) {
+    const bool press = event->type() == QEvent::KeyPress;
+    if (!press && event->type() != QEvent::ShortcutOverride)
+        return QWidget::eventFilter(watched, event);
+    const KeyCommand command = keyCommand(watched, static_cast<QKeyEvent*>(event));
+    if (command == KeyCommand::None)
+        return QWidget::eventFilter(watched, event);
+    event->accept();
+    if (!press)
+        return false; // the key comes to the list as a key press, ahead of any shortcut
+    switch (command) {
+    case KeyCommand::MoveUp:
+        moveSelectedAisles(true);
+        break;
+    case KeyCommand::MoveDown:
+        moveSelectedAisles(false);
+        break;
+    case KeyCommand::Remove:
+        removeSelectedAisles();
+        break;
+    case KeyCommand::Add:
+        addSelectedCategories();
+        break;
+    case KeyCommand::None:
+        break;
+    }
+    return true;
+}
+
+void SequencePanel::setCurrentRow(TaggedListBox* list, int row) {
+    if (row < 0 || row >= list->count())
+        return;
+    list->selectionModel()->setCurrentIndex(list->model()->index(row, 0), QItemSelectionModel::NoUpdate);
+    list->scrollToItem(list->item(row));
+}
+
+void SequencePanel::moveSelectedAisles(bool up) {
+    const std::vector<int> ids = AislesLB->selectedIds();
+    if (shop_ < 0 || ids.empty())
+        return;
+    const std::vector<int> moved = store_.move(shop_, ids, up);
+    if (moved.empty())
+        return;
+    reload_();
+    AislesLB->selectIds(QSet<int>(moved.begin(), moved.end()));
+    const std::vector<int> rows = AislesLB->selectedRows();
+    if (!rows.empty())
+        setCurrentRow(AislesLB, up ? rows.front() : rows.back());
+}
+
+void SequencePanel::removeSelectedAisles() {
+    const std::vector<int> ids = AislesLB->selectedIds();
+    if (shop_ < 0 || ids.empty())
+        return;
+    const int first = AislesLB->selectedRows().front();
+    store_.remove(shop_, ids);
+    reload_();
+    AisleCatLB->selectIds(QSet<int>(ids.begin(), ids.end()));
+    // The aisle that took the place of the first deleted one is next in line, as in any list.
+    const int next = std::min(first, AislesLB->count() - 1);
+    if (next >= 0) {
+        AislesLB->item(next)->setSelected(true);
+        setCurrentRow(AislesLB, next);
+    }
+}
+
+void SequencePanel::addSelectedCategories() {
+    const std::vector<int> ids = AisleCatLB->selectedIds();
+    if (shop_ < 0 || ids.empty())
+        return;
+    // After the aisle the aisle list stands on, or at the end when it stands on none or on the last.
+    const int current = AislesLB->currentRow();
+    const SequenceDropPoint at = current < 0 || current >= AislesLB->count() - 1
+                                     ? SequenceDropPoint::append()
+                                     : SequenceDropPoint::after(AislesLB->entryId(current));
+    const int first = AisleCatLB->selectedRows().front();
+    const std::vector<int> added = store_.drop(shop_, at, ids, true);
+    reload_();
+    AislesLB->selectIds(QSet<int>(added.begin(), added.end()));
+    const std::vector<int> rows = AislesLB->selectedRows();
+    if (!rows.empty())
+        setCurrentRow(AislesLB, rows.back()); // the next additions follow these
+    const int next = std::min(first, AisleCatLB->count() - 1);
+    if (next >= 0) {
+        AisleCatLB->item(next)->setSelected(true);
+        setCurrentRow(AisleCatLB, next);
     }
 }
 

@@ -84,8 +84,7 @@ int ShopAisles::placedCount() const {
 int ShopAisles::hitTest(QPoint p) const {
     for (int i = 0; i < count(); ++i) {
         const FloorAisle& a = at(i);
-        if (a.placed() && a.RectLeft <= p.x() && p.x() < a.RectRight && a.RectTop <= p.y() &&
-            p.y() < a.RectBottom)
+        if (a.placed() && a.left() <= p.x() && p.x() < a.right() && a.top() <= p.y() && p.y() < a.bottom())
             return i;
     }
     return -1;
@@ -93,7 +92,7 @@ int ShopAisles::hitTest(QPoint p) const {
 
 bool ShopAisles::moveSelection(int dx, int dy) {
     for (const FloorAisle* a : selected_)
-        if (a->RectLeft + dx < 0 || a->RectTop + dy < 0)
+        if (std::int64_t(a->left()) + dx < 0 || std::int64_t(a->top()) + dy < 0)
             return false;
     for (FloorAisle* a : selected_) {
         a->RectLeft += dx;
@@ -109,9 +108,10 @@ bool ShopAisles::resizeSelected(Handle handle, int dx, int dy) {
         return false;
     FloorAisle& a = *selected_.front();
     // The origin test looks at the aisle's left and top edges moved by the step, whichever handle is dragged.
-    if (a.RectLeft + dx < 0 || a.RectTop + dy < 0)
+    // The handles sit on the corners as drawn, so an inverted rectangle is resized as the area it shows.
+    if (std::int64_t(a.left()) + dx < 0 || std::int64_t(a.top()) + dy < 0)
         return false;
-    int left = a.RectLeft, top = a.RectTop, right = a.RectRight, bottom = a.RectBottom;
+    int left = a.left(), top = a.top(), right = a.right(), bottom = a.bottom();
     const bool moveLeft = handle == Handle::TopLeft || handle == Handle::BottomLeft;
     const bool moveTop = handle == Handle::TopLeft || handle == Handle::TopRight;
     (moveLeft ? left : right) += dx;
@@ -123,6 +123,39 @@ bool ShopAisles::resizeSelected(Handle handle, int dx, int dy) {
     a.RectRight = right;
     a.RectBottom = bottom;
     return true;
+}
+
+bool ShopAisles::growSelection(int dw, int dh) {
+    for (const FloorAisle* a : selected_)
+        if (a->RectRight + dw <= a->RectLeft || a->RectBottom + dh <= a->RectTop)
+            return false;
+    for (FloorAisle* a : selected_) {
+        a->RectRight += dw;
+        a->RectBottom += dh;
+    }
+    return true;
+}
+
+int ShopAisles::unplaceSelected() {
+    const int n = selectedCount();
+    for (FloorAisle* a : selected_) {
+        // As an aisle that was never placed: the table keeps no rectangle for it.
+        a->RectLeft = -1;
+        a->RectTop = a->RectRight = a->RectBottom = 0;
+    }
+    clearSelection();
+    return n;
+}
+
+int ShopAisles::nextPlaced(int from, bool forward) const {
+    const int n = count();
+    for (int step = 1; step <= n; ++step) {
+        const int i =
+            from < 0 ? (forward ? step - 1 : n - step) : ((from + (forward ? step : -step)) % n + n) % n;
+        if (at(i).placed())
+            return i;
+    }
+    return -1;
 }
 
 void ShopAisles::moveAfter(int anchor, int index) {
@@ -166,14 +199,14 @@ int ShopAisles::placeColumn(QPoint plan, const std::vector<int>* categories) {
 int ShopAisles::maxRight() const {
     int m = 0;
     for (const auto& a : aisles_)
-        m = std::max(m, a->RectRight);
+        m = std::max(m, a->right());
     return m;
 }
 
 int ShopAisles::maxBottom() const {
     int m = 0;
     for (const auto& a : aisles_)
-        m = std::max(m, a->RectBottom);
+        m = std::max(m, a->bottom());
     return m;
 }
 

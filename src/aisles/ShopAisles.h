@@ -52,6 +52,15 @@ public:
     // Moves the handle's corner of the single selected aisle by (dx, dy); refused when that gives a
     // negative left or top, or no width or height.
     bool resizeSelected(Handle handle, int dx, int dy);
+    // Moves the right and bottom edges of every selected aisle by (dw, dh); refused as a whole when one would
+    // lose its width or height.
+    bool growSelection(int dw, int dh);
+    // Takes the selected aisles off the plan (they stay in the walking order, unplaced) and deselects them.
+    // Returns how many were taken off.
+    int unplaceSelected();
+    // The placed aisle after (forward) or before the one at `from` in walking order, round the end; from -1
+    // gives the first (or last). -1 when no aisle is placed.
+    int nextPlaced(int from, bool forward) const;
     // Set-sequence: takes the aisle at `index` out of the walking order and puts it right after `anchor`.
     void moveAfter(int anchor, int index);
 

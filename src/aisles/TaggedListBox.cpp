@@ -36,6 +36,8 @@ int TaggedListBox::markerSize() const {
 void TaggedListBox::addEntry(int id, const QString& name, bool onFloorPlan) {
     auto* item = new QListWidgetItem(TaggedListEntry(id, name), this);
     item->setData(Qt::UserRole, onFloorPlan);
+    if (onFloorPlan) // what the marker shows, for a screen reader
+        item->setData(Qt::AccessibleDescriptionRole, QStringLiteral("On the floor plan"));
 }
 
 int TaggedListBox::entryId(int row) const {
@@ -53,6 +55,14 @@ std::vector<int> TaggedListBox::selectedIds() const {
         if (item(row)->isSelected())
             ids.push_back(entryId(row));
     return ids;
+}
+
+std::vector<int> TaggedListBox::selectedRows() const {
+    std::vector<int> rows;
+    for (int row = 0; row < count(); ++row)
+        if (item(row)->isSelected())
+            rows.push_back(row);
+    return rows;
 }
 
 void TaggedListBox::selectIds(const QSet<int>& ids) {

@@ -39,8 +39,9 @@ public:
     void addEntry(int id, const QString& name, bool onFloorPlan = false);
     int entryId(int row) const;
     bool onFloorPlan(int row) const;
-    // Ids of the selected entries, top to bottom.
+    // Ids and rows of the selected entries, top to bottom.
     std::vector<int> selectedIds() const;
+    std::vector<int> selectedRows() const;
     void selectIds(const QSet<int>& ids);
     void removeSelectedEntries();
 

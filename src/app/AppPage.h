@@ -25,6 +25,12 @@ public:
     virtual void showStep() = 0;
     // Remembers the current position and closes the page's data objects, abandoning unposted edits.
     virtual void leaveStep() = 0;
+    // The leave step as the window closes. Returns what closing now would lose because the page could not
+    // put its work away (its error has been shown), or an empty text when nothing is lost.
+    virtual QString leaveForClose() {
+        leaveStep();
+        return {};
+    }
     // Sizes and item heights that depend on fonts, run once during start-up.
     virtual void arrangeLayout() {}
     // Run before the Tools menu or the Print sub-menu opens while this page is active.

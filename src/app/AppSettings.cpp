@@ -66,15 +66,28 @@ void WriteWidths(IniFile& ini, const QString& section, const GridSettings& grid)
 
 } // namespace
 
-QString SettingsNotSavedMessage(const QString& fileName, const QString& reason) {
+namespace {
+
+QString Reason(const QString& reason) {
     QString why = reason.trimmed();
     while (why.endsWith(QLatin1Char('.')))
         why.chop(1);
-    if (why.isEmpty())
-        why = QStringLiteral("unknown error");
+    return why.isEmpty() ? QStringLiteral("unknown error") : why;
+}
+
+} // namespace
+
+QString SettingsNotSavedMessage(const QString& fileName, const QString& reason) {
     return QStringLiteral(
                "The settings could not be saved to \"%1\": %2.\r\nThe settings file was left as it was.")
-        .arg(QDir::toNativeSeparators(fileName), why);
+        .arg(QDir::toNativeSeparators(fileName), Reason(reason));
+}
+
+QString SettingsNotReadMessage(const QString& fileName, const QString& reason) {
+    return QStringLiteral("The settings file \"%1\" cannot be read: %2.\r\nGrocelle starts with the default "
+                          "settings and leaves the file as it is; the settings of this session will not be "
+                          "saved.")
+        .arg(QDir::toNativeSeparators(fileName), Reason(reason));
 }
 
 int ParseColourValue(const QString& text, int def) {

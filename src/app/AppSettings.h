@@ -70,6 +70,9 @@ void WriteSettings(IniFile& ini, const AppSettings& settings, const QString& ver
 
 // The error shown when the settings file could not be written; the old file is then still in place.
 QString SettingsNotSavedMessage(const QString& fileName, const QString& reason);
+// The warning shown at start-up when the settings file is there but cannot be read: the program runs with
+// the default settings and leaves the file alone.
+QString SettingsNotReadMessage(const QString& fileName, const QString& reason);
 
 // Value forms shared with the tests.
 int ParseColourValue(const QString& text, int def);

@@ -109,6 +109,22 @@ QString DatabaseLocator::unreadableMessage(const engine::TableFileProblem& probl
     return problem.message + QStringLiteral("\r\nGrocelle closes without changing anything.");
 }
 
+QString DatabaseLocator::readOnlyMessage(const std::vector<engine::ReadOnlyTable>& tables) {
+    if (tables.empty())
+        return {};
+    const QString after =
+        QStringLiteral("Grocelle opens %1 read-only: you can see the data, but every change to it is refused "
+                       "until the file can be written and Grocelle is started again.");
+    if (tables.size() == 1)
+        return QStringLiteral("The table file %1 cannot be written: %2.\r\n")
+                   .arg(tables.front().file, tables.front().reason) +
+               after.arg(QStringLiteral("it"));
+    QString text = QStringLiteral("These table files cannot be written:");
+    for (const engine::ReadOnlyTable& t : tables)
+        text += QStringLiteral("\r\n   ") + t.file + QStringLiteral(": ") + t.reason;
+    return text + QStringLiteral("\r\n") + after.arg(QStringLiteral("them"));
+}
+
 QString DatabaseLocator::missingTablesMessage(const QStringList& tables) {
     QStringList files;
     for (const QString& t : tables)
@@ -145,10 +161,9 @@ void DatabaseLocator::createMissingTables(const QStringList& tables) {
     }
 }
 
-void DatabaseLocator::repairTable(const QString& table) {
+engine::TableRepair DatabaseLocator::repairTable(const QString& table) {
     try {
-        db_.repairTable(table);
-        return;
+        return db_.repairTable(table);
     } catch (const engine::EngineError& e) {
         if (e.code() != engine::CorruptTable)
             throw;
@@ -161,7 +176,7 @@ void DatabaseLocator::repairTable(const QString& table) {
         def.locale = localeBeside({t.name});
         def.writeFile(db_.definitionFilePath(t.name));
     }
-    db_.repairTable(table);
+    return db_.repairTable(table);
 }
 
 QString DatabaseLocator::notFoundMessage() const {

@@ -39,10 +39,12 @@ public:
     static QString repairQuestion(const engine::TableFileProblem& problem);
     static QString unreadableMessage(const engine::TableFileProblem& problem);
     static QString missingTablesMessage(const QStringList& tables);
+    // The warning at start-up when table files can only be read: which, and why. Empty when there are none.
+    static QString readOnlyMessage(const std::vector<engine::ReadOnlyTable>& tables);
     // Creates the named tables empty beside the tables that are there, in their locale.
     void createMissingTables(const QStringList& tables);
     // The table layer's repair; a table whose definition is lost in both copies gets its known definition.
-    void repairTable(const QString& table);
+    engine::TableRepair repairTable(const QString& table);
 
     QString notFoundMessage() const;
     static QString higherVersionMessage();

@@ -1,21 +1,68 @@
 #include "IniFile.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <limits>
 #include <unistd.h>
 #include <utility>
 
-bool IniFile::load(const QString& path) {
+namespace {
+
+// Makes a rename in the folder durable. A file system that cannot sync a folder has nothing to lose here.
+void syncFolder(const QString& folder) {
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+} // namespace
+
+bool IniFile::load(const QString& path, QString* error) {
     sections_.clear();
     sectionIndex_.clear();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const QFileInfo info(path);
+    // A link that leads nowhere is there too: it is the user's, not a missing file.
+    if (!info.exists() && !info.isSymLink())
         return false;
-    parse(file.readAll());
-    return true;
+    QString why;
+    QFile file(path);
+    if (info.isDir()) {
+        why = QStringLiteral("it is a folder");
+    } else if (!file.open(QIODevice::ReadOnly)) {
+        why = file.errorString();
+    } else {
+        const QByteArray bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            why = file.errorString();
+        else
+            parse(bytes);
+    }
+    if (why.isEmpty())
+        return true;
+    if (error)
+        *error = why.left(1).toLower() + why.mid(1);
+    return false;
+}
+
+void IniFile::removeLeftoverCopies(const QString& path) {
+    // The copy a save writes is named after the file with a dot and six random characters, letters of both
+    // cases among them; a name in one case only (a user's "Grocelle.ini.backup") is left alone.
+    const QFileInfo info(path);
+    const QRegularExpression copy(
+        QStringLiteral("^") + QRegularExpression::escape(info.fileName()) +
+        QStringLiteral("\\.(?=[A-Za-z0-9]*[a-z])(?=[A-Za-z0-9]*[A-Z])[A-Za-z0-9]{6}$"));
+    QDir folder = info.absoluteDir();
+    for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System))
+        if (copy.match(name).hasMatch())
+            folder.remove(name);
 }
 
 bool IniFile::save(const QString& path, QString* error) const {
@@ -46,8 +93,10 @@ bool IniFile::save(const QString& path, QString* error) const {
         else
             ok = true;
     }
-    if (ok)
+    if (ok) {
+        syncFolder(QFileInfo(path).absolutePath());
         return true;
+    }
     file.cancelWriting();
     if (error)
         *error = why.isEmpty() ? QStringLiteral("write error") : why;

@@ -14,11 +14,15 @@ public:
     IniFile() = default;
 
     // Replaces the contents with the file's; a missing or unreadable file gives empty contents (false).
-    bool load(const QString& path);
+    // `error` (when given) gets the reason a file that is there could not be read; it stays empty for a
+    // missing file.
+    bool load(const QString& path, QString* error = nullptr);
     // Writes the whole contents into a new file and swaps it in for the old one only once every byte is on
-    // the disk; on any failure the old file stays as it was, the result is false and `error` (when given)
-    // says why.
+    // the disk, then syncs the folder so that the swap itself survives a power loss; on any failure the old
+    // file stays as it was, the result is false and `error` (when given) says why.
     bool save(const QString& path, QString* error = nullptr) const;
+    // Removes the half-written copies ("<file>.XXXXXX") a save that was killed left beside the file.
+    static void removeLeftoverCopies(const QString& path);
 
     void parse(const QByteArray& bytes);
     QByteArray toBytes() const; // CR LF line ends

@@ -2,8 +2,10 @@
 
 #include "AppPage.h"
 #include "Backup.h"
+#include "BusyCursor.h"
 #include "DatabaseLocator.h"
 #include "DialogService.h"
+#include "EngineError.h"
 #include "GridShading.h"
 #include "Helpers.h"
 #include "HoverSpeedButton.h"
@@ -312,12 +314,22 @@ void MainWindow::runStartup() {
                 ui::showMessage(ui::MessageKind::Error, DatabaseLocator::unreadableMessage(problem),
                                 ui::MessageButtons::Ok, this);
                 return false;
-            case engine::TableFileProblem::Damaged:
+            case engine::TableFileProblem::Damaged: {
                 if (ui::showMessage(ui::MessageKind::Confirmation, DatabaseLocator::repairQuestion(problem),
                                     ui::MessageButtons::YesNo, this) != ui::MessageAnswer::Yes)
                     return false;
-                locator.repairTable(problem.table);
+                // The user learns what the repair saved, and what not, before the program goes on.
+                engine::TableRepair repair;
+                {
+                    const ui::BusyCursor busy;
+                    repair = locator.repairTable(problem.table);
+                }
+                if (repair.rebuilt)
+                    ui::showMessage(repair.rowsMissing() ? ui::MessageKind::Warning
+                                                         : ui::MessageKind::Information,
+                                    repair.message(), ui::MessageButtons::Ok, this);
                 break;
+            }
             }
         }
         if (!missing.isEmpty()) {
@@ -351,6 +363,9 @@ void MainWindow::runStartup() {
                                 ui::MessageButtons::Ok, this);
             fillLocaleList();
             AssignDatabase();
+            const QString readOnly = DatabaseLocator::readOnlyMessage(db_.readOnlyTables());
+            if (!readOnly.isEmpty())
+                ui::showMessage(ui::MessageKind::Warning, readOnly, ui::MessageButtons::Ok, this);
             ActivateCurrentTabSheet();
         }
     } catch (const engine::EngineError& e) {
@@ -399,6 +414,26 @@ void MainWindow::AssignDatabase() {
     // The connection keeps its files in the database folder; scratch files earlier versions left in the cache
     // folder are cleared from there.
     db_.setScratchFolder(AppFolders::scratchFolder());
+}
+
+bool MainWindow::leaveForClose() {
+    AppPage* p = page(activePageIndex());
+    QString lost;
+    try {
+        lost = p ? p->leaveForClose() : QString();
+    } catch (const std::exception& e) {
+        const auto* engineError = dynamic_cast<const engine::EngineError*>(&e);
+        ui::showMessage(ui::MessageKind::Error,
+                        engineError ? engineError->message() : QString::fromLocal8Bit(e.what()),
+                        ui::MessageButtons::Ok, this);
+        lost = QStringLiteral("The changes on this page could not be saved; they are lost if Grocelle closes "
+                              "now.");
+    }
+    if (lost.isEmpty())
+        return true;
+    // The page keeps its work in front of the user when they stay.
+    return ui::showMessage(ui::MessageKind::Confirmation, lost + QStringLiteral("\r\nClose Grocelle anyway?"),
+                           ui::MessageButtons::YesNo, this) == ui::MessageAnswer::Yes;
 }
 
 void MainWindow::PageControl1Changing() {
@@ -587,8 +622,13 @@ void MainWindow::applySettings(const AppSettings& s) {
 }
 
 void MainWindow::ReadINIFile() {
+    IniFile::removeLeftoverCopies(folders_.settingsFileName);
     IniFile ini;
-    const bool existed = ini.load(folders_.settingsFileName);
+    const bool existed = ini.load(folders_.settingsFileName, &settingsUnreadable_);
+    if (!settingsUnreadable_.isEmpty())
+        ui::showMessage(ui::MessageKind::Warning,
+                        SettingsNotReadMessage(folders_.settingsFileName, settingsUnreadable_),
+                        ui::MessageButtons::Ok, this);
     // A program installed anew (or in another version) finds no file of its own version yet.
     firstStart_ = !existed || ini.readString(QStringLiteral("Info"), QStringLiteral("Version"), QString()) !=
                                   ProgramVersionText();
@@ -604,8 +644,19 @@ void MainWindow::ReadINIFile() {
 }
 
 void MainWindow::WriteINIFile() {
+    // Defaults written over a file that could not be read would lose the user's settings for good.
+    if (!settingsUnreadable_.isEmpty())
+        return;
     IniFile ini;
-    ini.load(folders_.settingsFileName);
+    QString unreadable;
+    if (!ini.load(folders_.settingsFileName, &unreadable) && !unreadable.isEmpty()) {
+        ui::showMessage(ui::MessageKind::Error,
+                        SettingsNotSavedMessage(folders_.settingsFileName,
+                                                QStringLiteral("the file there cannot be read (") +
+                                                    unreadable + QLatin1Char(')')),
+                        ui::MessageButtons::Ok, this);
+        return;
+    }
     WriteSettings(ini, captureSettings(), ProgramVersionText());
     QString reason;
     if (!ini.save(folders_.settingsFileName, &reason))
@@ -615,8 +666,10 @@ void MainWindow::WriteINIFile() {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (!StartupPending) {
-        if (!startupFailed_)
-            PageControl1Changing();
+        if (!startupFailed_ && !leaveForClose()) {
+            event->ignore();
+            return;
+        }
         WriteINIFile();
         db_.close();
     }

@@ -110,6 +110,9 @@ public:
 
     // Page navigation.
     void PageControl1Changing(); // leave step of the active page
+    // The active page's leave step as the window closes; false when the user chose to stay because the
+    // page could not store its work.
+    bool leaveForClose();
     void ActivateCurrentTabSheet();
     void ReactivateTabsheet() { ActivateCurrentTabSheet(); }
     void showPage(int index); // makes a page active, leaving the old one first
@@ -172,6 +175,8 @@ private:
     bool startupRan_ = false;
     bool startupFailed_ = false;
     bool firstStart_ = false;
+    // Why the settings file could not be read at start-up; while set, the file is never written.
+    QString settingsUnreadable_;
     GridSettings shoppingGrid_{7, {29, 119, 123, 40, 44, 50, 87, 65}};
     GridSettings itemsGrid_{1, {96, 140, 130, 40, 44, 50, 30}};
     GridSettings shopGrid_{0, {117, 329, 128}};

@@ -3,6 +3,7 @@
 #include "BusyCursor.h"
 #include "CatalogueText.h"
 #include "CharacterLimit.h"
+#include "DefaultButton.h"
 #include "MainWindow.h"
 #include "MessageService.h"
 #include "PageSupport.h"
@@ -24,6 +25,7 @@ const QString kCatName = QStringLiteral("CatName");
 CatalogueCategoriesPage::CatalogueCategoriesPage(MainWindow& main, QWidget* parent)
     : AppPage(main, parent), editor_(main.database()) {
     CatGrid = makeGrid(QStringLiteral("CatGrid"), main_.CatCatTable, this);
+    CatGrid->setAccessibleName(QStringLiteral("Categories"));
     auto* grid = new QGridLayout(this);
     auto* label = new QLabel(QStringLiteral("Category &name"), this);
     CatCatEdit = new QLineEdit(this);
@@ -64,6 +66,7 @@ CatalogueCategoriesPage::CatalogueCategoriesPage(MainWindow& main, QWidget* pare
     connect(CatGrid->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { CatGridCellClick(); });
     connect(CatAddBtn, &QPushButton::clicked, this, [this] { CatAddBtnClick(); });
+    ui::DefaultButton::install(CatAddBtn, {CatCatEdit});
     connect(CatChangeBtn, &QPushButton::clicked, this, [this] { CatChangeBtnClick(); });
     connect(CatDelBtn, &QPushButton::clicked, this, [this] { CatDelBtnClick(); });
     CatCatEditChange();

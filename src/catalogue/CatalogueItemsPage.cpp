@@ -3,6 +3,7 @@
 #include "BusyCursor.h"
 #include "CatalogueText.h"
 #include "CharacterLimit.h"
+#include "DefaultButton.h"
 #include "DialogService.h"
 #include "MainWindow.h"
 #include "MessageService.h"
@@ -58,6 +59,10 @@ CatalogueItemsPage::CatalogueItemsPage(MainWindow& main, QWidget* parent)
                           gridColumn("Brand", "Brand", 130), gridColumn("Size", "Size", 40),
                           gridColumn("UnitOfMeasure", "UOM", 44), gridColumn("Price", "Price", 50),
                           gridColumn("ShopName", "Shop", 30)});
+    ItemsCatGrid->setAccessibleName(QStringLiteral("Categories"));
+    ItemsProdGrid->setAccessibleName(QStringLiteral("Product types"));
+    ItemsShopGrid->setAccessibleName(QStringLiteral("Shops"));
+    ItemsGrid->setAccessibleName(QStringLiteral("Items"));
     auto* page = new QVBoxLayout(this);
     auto* form = new QGridLayout;
     page->addLayout(form);
@@ -82,10 +87,10 @@ CatalogueItemsPage::CatalogueItemsPage(MainWindow& main, QWidget* parent)
     UOMLabel = new QLabel(this);
     UOMLabel->setObjectName(QStringLiteral("UOMLabel"));
 
-    form->addWidget(label("&Category", ItemsCatEdit), 0, 0);
+    form->addWidget(label("Categ&ory", ItemsCatEdit), 0, 0);
     form->addWidget(ItemsCatEdit, 1, 0);
     form->addWidget(ItemsCatGrid, 2, 0, 5, 1);
-    form->addWidget(label("Product &type", ItemsProdEdit), 0, 1);
+    form->addWidget(label("P&roduct type", ItemsProdEdit), 0, 1);
     form->addWidget(ItemsProdEdit, 1, 1);
     form->addWidget(ItemsProdGrid, 2, 1, 5, 1);
     form->addWidget(label("Unit of &measure", ItemsUOMEdit), 0, 2);
@@ -152,6 +157,12 @@ CatalogueItemsPage::CatalogueItemsPage(MainWindow& main, QWidget* parent)
     connect(ItemsGrid, &ui::ThemedDBGrid::titleClick, this,
             [this](int column) { followUp(this, [this, column] { ItemsGridTitleClick(column); }); });
     connect(ItemsAddBtn, &QPushButton::clicked, this, [this] { ItemsAddBtnClick(); });
+    // Enter adds once an item has its category and product type; until then it only ends the typing.
+    ui::DefaultButton::install(
+        ItemsAddBtn,
+        {ItemsCatEdit, ItemsProdEdit, ItemsUOMEdit, ItemsBrandEdit, ItemsSizeEdit, ItemsPriceEdit}, [this] {
+            return !ItemsCatEdit->text().trimmed().isEmpty() && !ItemsProdEdit->text().trimmed().isEmpty();
+        });
     connect(ItemsChangeBtn, &QPushButton::clicked, this, [this] { ItemsChangeBtnClick(); });
     connect(ItemsDelBtn, &QPushButton::clicked, this, [this] { ItemsDelBtnClick(); });
 

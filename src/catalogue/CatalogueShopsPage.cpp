@@ -3,6 +3,7 @@
 #include "BusyCursor.h"
 #include "CatalogueText.h"
 #include "CharacterLimit.h"
+#include "DefaultButton.h"
 #include "MainWindow.h"
 #include "MessageService.h"
 #include "PageSupport.h"
@@ -30,6 +31,7 @@ CatalogueShopsPage::CatalogueShopsPage(MainWindow& main, QWidget* parent)
     ShopGrid = makeGrid(QStringLiteral("ShopGrid"), main_.ShopShopTable, this,
                         {gridColumn("ShopName", "Shop name", 117), gridColumn("Address", "Address", 329),
                          gridColumn("Phone", "Phone", 128)});
+    ShopGrid->setAccessibleName(QStringLiteral("Shops"));
     auto* grid = new QGridLayout(this);
     const auto edit = [this, grid](const char* name, const char* caption, int maxLength, int row) {
         auto* label = new QLabel(QString::fromUtf8(caption), this);
@@ -43,7 +45,7 @@ CatalogueShopsPage::CatalogueShopsPage(MainWindow& main, QWidget* parent)
         return e;
     };
     ShopNameEdit = edit("ShopNameEdit", "Shop &name", kNameLength, 0);
-    ShopAddrEdit = edit("ShopAddrEdit", "&Address", kAddressLength, 1);
+    ShopAddrEdit = edit("ShopAddrEdit", "Add&ress", kAddressLength, 1);
     ShopPhoneEdit = edit("ShopPhoneEdit", "&Phone", kPhoneLength, 2);
     const auto button = [this](const char* name, const char* caption, const char* hint) {
         auto* b = new QPushButton(QString::fromUtf8(caption), this);
@@ -76,6 +78,7 @@ CatalogueShopsPage::CatalogueShopsPage(MainWindow& main, QWidget* parent)
     connect(ShopGrid->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { ShopGridCellClick(); });
     connect(ShopAddBtn, &QPushButton::clicked, this, [this] { ShopAddBtnClick(); });
+    ui::DefaultButton::install(ShopAddBtn, {ShopNameEdit, ShopAddrEdit, ShopPhoneEdit});
     connect(ShopChangeBtn, &QPushButton::clicked, this, [this] { ShopChangeBtnClick(); });
     connect(ShopDelBtn, &QPushButton::clicked, this, [this] { ShopDelBtnClick(); });
     ShopNameEditChange();

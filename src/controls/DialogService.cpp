@@ -58,9 +58,10 @@ public:
         return dialog.exec() == QDialog::Accepted;
     }
 
-    bool printPreview(QWidget* parent, QPrinter& printer,
+    bool printPreview(QWidget* parent, QPrinter& printer, const QString& title,
                       const std::function<void(QPrinter&)>& paint) override {
         QPrintPreviewDialog dialog(&printer, parent);
+        dialog.setWindowTitle(title + QStringLiteral(" - Print preview"));
         QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
                          [&paint](QPrinter* target) { paint(*target); });
         return dialog.exec() == QDialog::Accepted;

@@ -27,9 +27,10 @@ public:
     virtual std::optional<QColor> colour(QWidget* parent, const QColor& initial, const QString& caption) = 0;
     virtual bool print(QWidget* parent, QPrinter& printer) = 0;
     virtual bool pageSetup(QWidget* parent, QPrinter& printer) = 0;
-    // Shows the print preview of what `paint` draws on the printer it is given; printing from the preview
-    // runs `paint` on the chosen printer. Returns true when the user printed.
-    virtual bool printPreview(QWidget* parent, QPrinter& printer,
+    // Shows the print preview of what `paint` draws on the printer it is given, under a window title that
+    // names the document; printing from the preview runs `paint` on the chosen printer. Returns true when the
+    // user printed.
+    virtual bool printPreview(QWidget* parent, QPrinter& printer, const QString& title,
                               const std::function<void(QPrinter&)>& paint) = 0;
     virtual std::optional<QString> inputText(QWidget* parent, const QString& caption, const QString& prompt,
                                              const QString& initial) = 0;

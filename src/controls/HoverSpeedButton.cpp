@@ -1,5 +1,6 @@
 #include "HoverSpeedButton.h"
 
+#include "ControlsAccessibility.h"
 #include "Icons.h"
 
 #include <QApplication>
@@ -21,6 +22,7 @@ QColor& defaultColour() {
 
 HoverSpeedButton::HoverSpeedButton(QWidget* parent)
     : QAbstractButton(parent), mouseoverColor_(defaultColour()) {
+    ControlsAccessibility::install();
     resize(22, 23);
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_Hover, false);

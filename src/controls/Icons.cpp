@@ -1,8 +1,10 @@
 #include "Icons.h"
 
 #include <QFile>
+#include <QGuiApplication>
 #include <QHash>
 #include <QPainter>
+#include <QPalette>
 #include <QSvgRenderer>
 
 static void initIconResources() {
@@ -54,7 +56,16 @@ QPixmap Icons::pixmap(const QString& name, int size, bool disabled) {
     const QString key = resolve(name);
     if (!names().contains(key))
         return {};
-    QSvgRenderer renderer(pathOf(key));
+    QFile file(pathOf(key));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray svg = file.readAll();
+    if (QGuiApplication::palette().color(QPalette::Window).lightness() < 128) {
+        // The pictures' dark grey ink and dark blue vanish on a dark scheme's buttons: lighter shades there.
+        svg.replace("#444444", "#d0d0d0");
+        svg.replace("#2f5f9e", "#6a9be0");
+    }
+    QSvgRenderer renderer(svg);
     if (!renderer.isValid())
         return {};
     QImage image(size, size, QImage::Format_ARGB32_Premultiplied);

@@ -10,12 +10,12 @@ namespace ui {
 
 namespace {
 
-QPixmap drawMark(int index) {
+QPixmap drawMark(int index, const QColor& colour) {
     QPixmap pm(8, 10);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing, false);
-    p.setPen(Qt::black);
+    p.setPen(colour);
     switch (index) {
     case 1: // edit: an I-beam
         p.drawLine(1, 0, 5, 0);
@@ -28,7 +28,7 @@ QPixmap drawMark(int index) {
         p.drawLine(0, 6, 6, 3);
         break;
     case 3: // selected: a dot
-        p.setBrush(Qt::black);
+        p.setBrush(colour);
         p.drawEllipse(QRect(1, 3, 4, 4));
         break;
     default:
@@ -60,8 +60,15 @@ QSize IndicatorHeader::sizeHint() const {
 }
 
 QPixmap IndicatorHeader::indicatorImage(int index) {
-    static const QPixmap images[4] = {QPixmap(), drawMark(1), drawMark(2), drawMark(3)};
+    static const QPixmap images[4] = {QPixmap(), drawMark(1, Qt::black), drawMark(2, Qt::black),
+                                      drawMark(3, Qt::black)};
     return index >= 0 && index < 4 ? images[index] : QPixmap();
+}
+
+QPixmap IndicatorHeader::indicatorImage(int index, const QColor& colour) {
+    if (colour == QColor(Qt::black))
+        return indicatorImage(index);
+    return index >= 1 && index < 4 ? drawMark(index, colour) : QPixmap();
 }
 
 IndicatorHeader::Mark IndicatorHeader::markFor(int row) const {
@@ -94,12 +101,15 @@ void IndicatorHeader::paintSection(QPainter* painter, const QRect& rect, int log
     style()->drawControl(QStyle::CE_HeaderSection, &opt, painter, this);
 
     const Mark mark = markFor(logicalIndex);
+    // Black marks with a white edge on a light header; on a dark one, light marks with a black edge.
+    const QColor ink = palette().color(QPalette::ButtonText);
+    const QColor edge = ink.lightness() < 128 ? QColor(Qt::white) : QColor(Qt::black);
     int image = 0;
     switch (mark) {
     case Mark::Arrow:
-        // White first, then black one pixel to the left, for a white edge on any background.
-        drawArrow(painter, rect.left() + 4, rect.top() + 3, 5, Qt::white);
-        drawArrow(painter, rect.left() + 3, rect.top() + 3, 5, Qt::black);
+        // The edge colour first, then the mark one pixel to the left, so it stands out on any background.
+        drawArrow(painter, rect.left() + 4, rect.top() + 3, 5, edge);
+        drawArrow(painter, rect.left() + 3, rect.top() + 3, 5, ink);
         break;
     case Mark::Edit:
         image = 1;
@@ -114,7 +124,7 @@ void IndicatorHeader::paintSection(QPainter* painter, const QRect& rect, int log
         break;
     }
     if (image > 0) {
-        const QPixmap pm = indicatorImage(image);
+        const QPixmap pm = indicatorImage(image, ink);
         int x = rect.left() + (rect.width() - pm.width()) / 2;
         const int y = rect.top() + (rect.height() - pm.height()) / 2;
         if (image != 3 || isRightToLeft())

@@ -24,8 +24,10 @@ public:
     Mark markFor(int row) const;
     QSize sizeHint() const override;
 
-    // The images of the indicator: 1 edit, 2 insert, 3 selected (0 unused, the arrow is drawn).
+    // The images of the indicator: 1 edit, 2 insert, 3 selected (0 unused, the arrow is drawn), in black or
+    // in the colour of the header's text (black under a light scheme, light under a dark one).
     static QPixmap indicatorImage(int index);
+    static QPixmap indicatorImage(int index, const QColor& colour);
 
 protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;

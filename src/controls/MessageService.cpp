@@ -44,8 +44,9 @@ public:
             box.setEscapeButton(QMessageBox::Cancel);
             break;
         case MessageButtons::YesNo:
+        case MessageButtons::YesNoDefaultNo:
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-            box.setDefaultButton(QMessageBox::Yes);
+            box.setDefaultButton(buttons == MessageButtons::YesNo ? QMessageBox::Yes : QMessageBox::No);
             box.setEscapeButton(QMessageBox::No);
             break;
         }
@@ -59,7 +60,7 @@ public:
             return MessageAnswer::No;
         default:
             // Closing the box counts as the negative answer of its set.
-            if (buttons == MessageButtons::YesNo)
+            if (buttons == MessageButtons::YesNo || buttons == MessageButtons::YesNoDefaultNo)
                 return MessageAnswer::No;
             if (buttons == MessageButtons::Ok)
                 return MessageAnswer::Ok;

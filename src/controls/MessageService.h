@@ -7,7 +7,8 @@ class QWidget;
 namespace ui {
 
 enum class MessageKind { Warning, Error, Information, Confirmation };
-enum class MessageButtons { Ok, OkCancel, YesNo };
+// YesNoDefaultNo: a question whose safe answer is No; Enter and closing the box answer No.
+enum class MessageButtons { Ok, OkCancel, YesNo, YesNoDefaultNo };
 enum class MessageAnswer { Ok, Cancel, Yes, No };
 
 // Every message box of the program goes through the one installed service. The program installs the one that

@@ -111,7 +111,8 @@ private:
         pen.setStyle(penStyle_ == PenStyle::Dot    ? Qt::DotLine
                      : penStyle_ == PenStyle::Dash ? Qt::DashLine
                                                    : Qt::SolidLine);
-        pen.setCapStyle(Qt::SquareCap);
+        // Dots stay dots: a square cap would stretch each into a dash.
+        pen.setCapStyle(penStyle_ == PenStyle::Dot ? Qt::FlatCap : Qt::SquareCap);
         pen.setJoinStyle(Qt::MiterJoin);
         return pen;
     }

@@ -2,7 +2,16 @@
 
 #include "Helpers.h"
 
+#include "TaggedAccessibleText.h"
+
+#include <QAbstractItemView>
 #include <QPainter>
+
+TaggedItemDelegate::TaggedItemDelegate(int itemHeight, bool markers, QObject* parent)
+    : QStyledItemDelegate(parent), itemHeight_(itemHeight), markers_(markers) {
+    if (auto* view = qobject_cast<QAbstractItemView*>(parent))
+        ui::TaggedAccessibleText::follow(view->model());
+}
 
 void TaggedItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                const QModelIndex& index) const {

@@ -28,22 +28,17 @@ engine::Value sizeValue(float size) {
     return engine::Value{static_cast<std::int64_t>(rounded)};
 }
 
-// The row id an index of the file refers to. Every negative index means none; an index past the end of its
-// list refers to no row either, which check and repair clears up.
+// The row id an index of the file refers to: x + 1 for every index, so that -1 (none) becomes 0 and records
+// that differ only in an odd negative index stay apart. A reference that names no row is left for check and
+// repair.
 qint64 reference(std::int16_t index) {
-    return index < 0 ? 0 : qint64(index) + 1;
+    return qint64(index) + 1;
 }
 
 engine::Value priceValue(float price) {
     if (!std::isfinite(price))
         return {};
     return engine::Value{static_cast<double>(RoundPrice(price))};
-}
-
-// An aisle whose right edge lies left of its left edge, or its bottom above its top, has no area the floor
-// plan could show or hit; it comes in unplaced so that the user places it again.
-bool hasArea(const V1Aisle& a) {
-    return a.right >= a.left && a.bottom >= a.top;
 }
 
 } // namespace
@@ -85,15 +80,16 @@ V1ImportCounts V1Importer::import(const V1File& file) {
         for (const V1Aisle& a : shop.aisles) {
             if (a.category < 0)
                 continue;
-            const bool placed = a.left != -1 && hasArea(a);
+            // The rectangle as written: RectLeft -1 marks an unplaced aisle, and an inverted rectangle is
+            // drawn and printed with its edges put in order.
             aisles.append();
             aisles.field(QStringLiteral("Shop")).setInteger(shopId);
             aisles.field(QStringLiteral("Category")).setInteger(reference(a.category));
             aisles.field(QStringLiteral("Sequence")).setFloat(sequence);
-            aisles.field(QStringLiteral("RectLeft")).setInteger(placed ? a.left : -1);
-            aisles.field(QStringLiteral("RectTop")).setInteger(placed ? a.top : -1);
-            aisles.field(QStringLiteral("RectRight")).setInteger(placed ? a.right : -1);
-            aisles.field(QStringLiteral("RectBottom")).setInteger(placed ? a.bottom : -1);
+            aisles.field(QStringLiteral("RectLeft")).setInteger(a.left);
+            aisles.field(QStringLiteral("RectTop")).setInteger(a.top);
+            aisles.field(QStringLiteral("RectRight")).setInteger(a.right);
+            aisles.field(QStringLiteral("RectBottom")).setInteger(a.bottom);
             aisles.post();
             sequence += 10;
         }

@@ -17,7 +17,8 @@ struct V1ImportCounts {
 };
 
 // Replaces the whole database with the contents of a version-1 data file. The record at position k of a list
-// becomes the row with id k + 1 and an index x the reference x + 1 (-1 becomes 0, which matches no row).
+// becomes the row with id k + 1 and every index x the reference x + 1 (-1 becomes 0, which matches no row);
+// aisle rectangles are stored as the file holds them.
 class V1Importer {
 public:
     explicit V1Importer(engine::Database& db);

@@ -4,7 +4,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <zip.h>
 
 namespace {
@@ -88,13 +91,34 @@ std::vector<ZipEntryInfo> ZipArchive::entries() const {
         zip_uint32_t attributes = 0;
         if (zip_file_get_external_attributes(z, static_cast<zip_uint64_t>(i), 0, &system, &attributes) == 0 &&
             system == ZIP_OPSYS_UNIX) {
-            const std::uint32_t type = (attributes >> 16) & kUnixTypeMask;
+            info.unixMode = attributes >> 16;
+            const std::uint32_t type = info.unixMode & kUnixTypeMask;
             info.isSymlink = type == kUnixSymlink;
             info.isDirectory = info.isDirectory || type == kUnixDirectory;
         }
         result.push_back(info);
     }
     return result;
+}
+
+void ZipArchive::addData(const QByteArray& data, const QString& entryName, const QDateTime& modified,
+                         std::uint32_t unixMode) {
+    zip_t* z = handle();
+    zip_source_t* source = zip_source_buffer(z, data.constData(), static_cast<zip_uint64_t>(data.size()), 0);
+    if (!source)
+        throw ZipError(archiveError(z));
+    const zip_int64_t index =
+        zip_file_add(z, entryName.toUtf8().constData(), source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
+    if (index < 0) {
+        zip_source_free(source);
+        throw ZipError(archiveError(z));
+    }
+    const auto i = static_cast<zip_uint64_t>(index);
+    const bool empty = data.isEmpty();
+    if (zip_set_file_compression(z, i, empty ? ZIP_CM_STORE : ZIP_CM_DEFLATE, empty ? 0 : 9) != 0 ||
+        zip_file_set_mtime(z, i, static_cast<time_t>(modified.toSecsSinceEpoch()), 0) != 0 ||
+        zip_file_set_external_attributes(z, i, 0, ZIP_OPSYS_UNIX, (unixMode & 0xFFFF) << 16) != 0)
+        throw ZipError(archiveError(z));
 }
 
 void ZipArchive::addFile(const QString& filePath) {
@@ -169,38 +193,15 @@ void ZipArchive::extract(int index, const QString& targetFile) const {
         failure = QStringLiteral("Entry is shorter than it announces");
     if (failure.isEmpty() && !out.flush())
         failure = out.errorString();
+    // The archive's permission bits are not applied: the file gets those of any file the program writes.
+    if (failure.isEmpty() && (st.valid & ZIP_STAT_MTIME))
+        out.setFileTime(QDateTime::fromSecsSinceEpoch(st.mtime), QFileDevice::FileModificationTime);
+    if (failure.isEmpty() && ::fsync(out.handle()) != 0)
+        failure = QString::fromLocal8Bit(std::strerror(errno));
     out.close();
     if (!failure.isEmpty()) {
         QFile::remove(targetFile);
         throw ZipError(QStringLiteral("Cannot extract %1: %2").arg(QString::fromUtf8(st.name), failure));
-    }
-
-    zip_uint8_t system = 0;
-    zip_uint32_t attributes = 0;
-    if (zip_file_get_external_attributes(z, i, 0, &system, &attributes) == 0 && system == ZIP_OPSYS_UNIX) {
-        // Only the permission bits: set-id bits and file types from an archive are not applied.
-        const std::uint32_t mode = (attributes >> 16) & 0777;
-        if (mode != 0) {
-            QFileDevice::Permissions p;
-            const std::pair<std::uint32_t, QFileDevice::Permission> bits[] = {
-                {0400, QFileDevice::ReadOwner},  {0200, QFileDevice::WriteOwner},
-                {0100, QFileDevice::ExeOwner},   {0040, QFileDevice::ReadGroup},
-                {0020, QFileDevice::WriteGroup}, {0010, QFileDevice::ExeGroup},
-                {0004, QFileDevice::ReadOther},  {0002, QFileDevice::WriteOther},
-                {0001, QFileDevice::ExeOther}};
-            for (const auto& [bit, permission] : bits)
-                if (mode & bit)
-                    p |= permission;
-            // The program must be able to open and replace what it restored.
-            p |= QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
-                 QFileDevice::WriteUser;
-            QFile::setPermissions(targetFile, p);
-        }
-    }
-    if (st.valid & ZIP_STAT_MTIME) {
-        QFile f(targetFile);
-        if (f.open(QIODevice::ReadWrite))
-            f.setFileTime(QDateTime::fromSecsSinceEpoch(st.mtime), QFileDevice::FileModificationTime);
     }
 }
 

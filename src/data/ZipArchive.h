@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -29,6 +31,7 @@ struct ZipEntryInfo {
     std::uint64_t compressedSize = 0;
     bool isDirectory = false;
     bool isSymlink = false;
+    std::uint32_t unixMode = 0; // file type and permission bits, when the archive was made on Unix
 };
 
 // Standard ZIP archives (deflate through zlib) with the few operations the program needs: write an empty
@@ -58,8 +61,14 @@ public:
     // The same under a name of the caller's choosing.
     void addFile(const QString& filePath, const QString& entryName);
 
+    // Adds the bytes as an entry with the given modification time and Unix mode, compressed as addFile()
+    // does. The bytes are read when the archive closes: they must outlive it.
+    void addData(const QByteArray& data, const QString& entryName, const QDateTime& modified,
+                 std::uint32_t unixMode);
+
     // Writes entry `index` to `targetFile` (created or overwritten), writing no more than the entry
-    // announces, and applies its stored modification time and permissions. The CRC is checked.
+    // announces, applies its stored modification time and syncs the file to the disk. The CRC is checked.
+    // The permissions are those of any new file (the umask), whatever the archive stores.
     void extract(int index, const QString& targetFile) const;
 
     // Writes the changes (if any) and closes.

@@ -44,10 +44,18 @@ void warn(MainWindow& main, const QString& text) {
 void Checkrepairdata1Click(MainWindow& main) {
     main.PageControl1Changing();
     main.database().close();
+    DataChecker checker(main.database());
     CheckOutcome outcome;
     {
         const ui::BusyCursor busy;
-        outcome = DataChecker(main.database()).run();
+        outcome = checker.run();
+    }
+    // Rows whose parent a repair could not save go only when the user says so; the safe answer keeps them.
+    if (!outcome.isWarning() && outcome.unexpectedError.isEmpty() && outcome.rowsKept() > 0 &&
+        ui::showMessage(ui::MessageKind::Confirmation, DataChecker::deleteKeptQuestion(outcome),
+                        ui::MessageButtons::YesNoDefaultNo, &main) == ui::MessageAnswer::Yes) {
+        const ui::BusyCursor busy;
+        checker.deleteKeptOrphans(outcome);
     }
     reopen(main);
     if (outcome.isWarning())
@@ -59,8 +67,9 @@ void Checkrepairdata1Click(MainWindow& main) {
 }
 
 void Backup1Click(MainWindow& main) {
+    // What the page holds is posted first. The backup reads through a read-only connection of its own beside
+    // the window's; the window's connection is made again afterwards, as after every data tool.
     main.PageControl1Changing();
-    main.database().close();
     QString message;
     bool written = false;
     try {
@@ -71,6 +80,7 @@ void Backup1Click(MainWindow& main) {
     } catch (const backup::BackupError& e) {
         message = e.message();
     }
+    main.database().close();
     reopen(main);
     if (written)
         info(main, message);
@@ -108,15 +118,12 @@ void Restore1Click(MainWindow& main) {
         reopen(main);
         return;
     }
-    // A backup from an older version is raised as at start-up; one from a newer version is used as it is,
-    // with the start-up's warning.
+    // A backup from an older version is raised as at start-up (one from a newer version was refused).
     DatabaseLocator locator(main.database());
     locator.refreshOldTables();
-    const bool known = locator.CheckTableVersion();
+    locator.CheckTableVersion();
     reopen(main);
     info(main, backup::kRestored);
-    if (!known)
-        warn(main, DatabaseLocator::higherVersionMessage());
 }
 
 void ImportV1Click(MainWindow& main) {

@@ -5,6 +5,7 @@
 #include "EngineError.h"
 #include "FileSteps.h"
 #include "Statement.h"
+#include "TableSalvage.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -18,6 +19,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <set>
 #include <unistd.h>
 
 namespace engine {
@@ -26,14 +28,17 @@ namespace {
 
 constexpr const char* kDefinitionTable = "grocelle_definition";
 constexpr const char* kRebuildTable = "grocelle_rebuild";
+// Present in a table file that a repair rebuilt with rows missing: how many, and whether that is exact.
+constexpr const char* kLostRowsTable = "grocelle_lost_rows";
 const QLatin1String kSessionPrefix("Grocelle-session-");
 
 // A short-lived connection to one table file, used for definition work while the main connection is closed.
 class FileConnection {
 public:
-    explicit FileConnection(const QString& path, bool create) {
+    explicit FileConnection(const QString& path, bool create, bool readOnly = false) {
         installStepCounting();
-        const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+        const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX |
+                          (create ? SQLITE_OPEN_CREATE : 0);
         const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db_, flags, nullptr);
         if (rc != SQLITE_OK) {
             const QString message =
@@ -44,6 +49,8 @@ public:
         }
         sqlite3_extended_result_codes(db_, 1);
         sqlite3_busy_timeout(db_, 2000);
+        // A commit is durable only once the journal's deletion is: EXTRA syncs the folder after it.
+        sqlite3_exec(db_, "PRAGMA synchronous=EXTRA", nullptr, nullptr, nullptr);
         collation::registerAll(db_);
     }
     ~FileConnection() { sqlite3_close_v2(db_); }
@@ -145,11 +152,11 @@ std::optional<TableDefinition> storedDefinition(sqlite3* db, const QString& sche
     }
 }
 
-std::optional<TableDefinition> storedDefinition(const QString& datPath) {
+std::optional<TableDefinition> storedDefinition(const QString& datPath, bool readOnly = false) {
     if (!QFileInfo(datPath).isFile())
         return std::nullopt;
     try {
-        FileConnection fc(datPath, false);
+        FileConnection fc(datPath, false, readOnly);
         return storedDefinition(fc.get(), {}, datPath);
     } catch (const EngineError&) {
         return std::nullopt;
@@ -247,6 +254,26 @@ void removeFile(const QString& path) {
     QFile::remove(path);
 }
 
+// Why an attached table file cannot be written, or nothing when it can: SQLite opens a file it may not write
+// read-only without a word, and a folder it may not write leaves it no room for a journal.
+QString writeRefusal(sqlite3* db, const QString& schema, const QString& path) {
+    const auto reason = [](int error, const char* what) {
+        return error == EROFS ? QStringLiteral("it is on a read-only disk")
+                              : QStringLiteral("you have no permission to write %1").arg(QLatin1String(what));
+    };
+    if (::access(QFile::encodeName(path).constData(), W_OK) != 0)
+        return reason(errno, "it");
+    if (::access(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), W_OK) != 0)
+        return reason(errno, "its folder");
+    if (sqlite3_db_readonly(db, schema.toUtf8().constData()) == 1)
+        return QStringLiteral("SQLite could open it only for reading");
+    return {};
+}
+
+QString readOnlyText(const ReadOnlyTable& table) {
+    return QStringLiteral("The table file %1 is read-only (%2)").arg(table.file, table.reason);
+}
+
 // Makes the renames in a folder durable.
 void syncFolder(const QString& folder) {
     const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
@@ -290,6 +317,19 @@ void Database::setFolder(const QString& folder) {
         return;
     close();
     folder_ = folder;
+}
+
+void Database::setReadOnly(bool readOnly) {
+    if (readOnly == readOnly_)
+        return;
+    close();
+    readOnly_ = readOnly;
+}
+
+void Database::requireWritable() const {
+    if (readOnly_)
+        throw EngineError(WrongState,
+                          QStringLiteral("The database in '%1' is open for reading only").arg(folder_));
 }
 
 void Database::setScratchFolder(const QString& folder) {
@@ -339,7 +379,7 @@ QStringList Database::tables() const {
 }
 
 void Database::resolveLeftovers() {
-    if (db_ || folder_.isEmpty() || !QFileInfo(folder_).isDir())
+    if (db_ || readOnly_ || folder_.isEmpty() || !QFileInfo(folder_).isDir())
         return;
     const QDir dir(folder_);
     const auto list = [&dir](const QString& suffix) {
@@ -382,6 +422,10 @@ void Database::open() {
     if (!QFileInfo(folder_).isDir())
         throw EngineError(FileError, QStringLiteral("The database folder '%1' does not exist").arg(folder_));
     installStepCounting();
+    if (readOnly_) {
+        openForReading();
+        return;
+    }
     resolveLeftovers();
     static int counter = 0;
     const QString session = QStringLiteral("%1%2-%3.db")
@@ -425,6 +469,30 @@ void Database::open() {
     removeStaleSessionFiles();
 }
 
+void Database::openForReading() {
+    // The main database only holds the attachments together; the table files inherit its read-only flag.
+    mainFile_.clear();
+    const int rc = sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_close_v2(db_);
+        db_ = nullptr;
+        throw EngineError(
+            FileError,
+            QStringLiteral("Cannot open the database: %1").arg(QString::fromUtf8(sqlite3_errstr(rc))));
+    }
+    sqlite3_extended_result_codes(db_, 1);
+    sqlite3_busy_timeout(db_, busyTimeout_);
+    collation::registerAll(db_);
+    try {
+        attachAll();
+    } catch (...) {
+        sqlite3_close_v2(db_);
+        db_ = nullptr;
+        attached_.clear();
+        throw;
+    }
+}
+
 void Database::removeStaleSessionFiles() const {
     const qint64 self = QCoreApplication::applicationPid();
     const QDir dir(folder_);
@@ -466,21 +534,43 @@ void Database::attachAll() {
         // when it prepares a statement. Such a table stays detached and reports its damage when used.
         // Reading the schema also rolls back what a crashed commit left half-written in the file.
         try {
-            execSql(db_, QStringLiteral("PRAGMA %1.journal_mode=DELETE").arg(quoteIdentifier(table)));
+            if (!readOnly_) {
+                execSql(db_, QStringLiteral("PRAGMA %1.journal_mode=DELETE").arg(quoteIdentifier(table)));
+                // A commit is durable only once the journal's deletion is: EXTRA syncs the folder after it.
+                execSql(db_, QStringLiteral("PRAGMA %1.synchronous=EXTRA").arg(quoteIdentifier(table)));
+            }
             // Lists read their order in one pass over a table and its joins: 16 MB of pages per table keep
             // a pass from reading the file again.
             execSql(db_, QStringLiteral("PRAGMA %1.cache_size=-16384").arg(quoteIdentifier(table)));
             execSql(db_, QStringLiteral("SELECT count(*) FROM %1.sqlite_master").arg(quoteIdentifier(table)));
         } catch (const EngineError& e) {
+            // Reading never plays a crashed commit back: that is left to the program that holds the database.
+            const QString why = sqlite3_extended_errcode(db_) == SQLITE_READONLY_ROLLBACK
+                                    ? QStringLiteral("an interrupted change waits to be rolled back")
+                                    : e.message();
             execSql(db_, QStringLiteral("DETACH DATABASE %1").arg(quoteIdentifier(table)));
-            damaged_.insert(table.toLower(), e.message());
+            damaged_.insert(table.toLower(), why);
             continue;
         }
         attached_ << table;
+        if (readOnly_)
+            continue;
+        if (const QString why = writeRefusal(db_, table, dataFilePath(table)); !why.isEmpty())
+            readOnlyFiles_.push_back({file, why});
         if (const auto def = storedDefinition(db_, table, dataFilePath(table)))
             syncDefinitionFile(definitionFilePath(table), *def);
     }
-    removeStaleJournals();
+    std::vector<std::pair<QString, QString>> named;
+    for (const ReadOnlyTable& r : readOnlyFiles_)
+        named.emplace_back(tableName(r.file), readOnlyText(r));
+    setReadOnlyFiles(db_, named);
+    if (!readOnly_)
+        removeStaleJournals();
+}
+
+std::vector<ReadOnlyTable> Database::readOnlyTables() {
+    open();
+    return readOnlyFiles_;
 }
 
 void Database::removeStaleJournals() {
@@ -520,11 +610,14 @@ void Database::close() {
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         transactionDepth_ = 0;
     }
+    setReadOnlyFiles(db_, {});
     sqlite3_close_v2(db_);
     db_ = nullptr;
-    QFile::remove(mainFile_);
+    if (!mainFile_.isEmpty())
+        QFile::remove(mainFile_);
     attached_.clear();
     damaged_.clear();
+    readOnlyFiles_.clear();
     definitions_.clear();
     advanceAllGenerations();
 }
@@ -558,8 +651,9 @@ TableDefinition Database::readDefinition(const QString& table) const {
     if (!tableExists(name) && !QFileInfo::exists(definitionFilePath(name)))
         throw EngineError(UnknownTable, QStringLiteral("Table '%1' does not exist").arg(name));
     // The copy inside the table file is the authority; the .idx serves when the table file cannot be read.
-    if (const auto stored = storedDefinition(dataFilePath(name))) {
-        syncDefinitionFile(definitionFilePath(name), *stored);
+    if (const auto stored = storedDefinition(dataFilePath(name), readOnly_)) {
+        if (!readOnly_)
+            syncDefinitionFile(definitionFilePath(name), *stored);
         return *stored;
     }
     return TableDefinition::readFile(definitionFilePath(name));
@@ -593,7 +687,7 @@ std::vector<TableFileProblem> Database::diagnoseTables(const QStringList& tables
         bool sound = info.isFile();
         if (sound) {
             try {
-                FileConnection fc(path, false);
+                FileConnection fc(path, false, readOnly_);
                 Statement check(fc.get(), QStringLiteral("PRAGMA quick_check"));
                 while (check.step())
                     if (QString::fromUtf8(reinterpret_cast<const char*>(
@@ -619,6 +713,7 @@ std::vector<TableFileProblem> Database::diagnoseTables(const QStringList& tables
 }
 
 void Database::createTable(const QString& table, const TableDefinition& def) {
+    requireWritable();
     const QString name = tableName(table);
     def.validate();
     if (folder_.isEmpty() || !QFileInfo(folder_).isDir())
@@ -645,6 +740,7 @@ void Database::createTable(const QString& table, const TableDefinition& def) {
 
 void Database::alterTables(const QStringList& tables, std::optional<int> locale,
                            std::optional<std::pair<int, int>> version) {
+    requireWritable();
     close();
     if (locale && !collation::isKnown(*locale))
         throw EngineError(GeneralError, QStringLiteral("Unknown locale %1").arg(*locale));
@@ -678,17 +774,69 @@ void Database::alterTables(const QStringList& tables, std::optional<int> locale,
 }
 
 void Database::emptyTable(const QString& table) {
+    requireWritable();
     const QString name = tableName(table);
     definition(name);
     Transaction t(*this);
     execSql(db_, QStringLiteral("DELETE FROM %1.%1").arg(quoteIdentifier(name)));
     if (definition(name).autoIncField() >= 0)
         execSql(db_, QStringLiteral("DELETE FROM %1.sqlite_sequence").arg(quoteIdentifier(name)));
+    // Rows lost to a repair are of no account once the table starts afresh.
+    execSql(db_, QStringLiteral("DROP TABLE IF EXISTS %1.%2")
+                     .arg(quoteIdentifier(name), QLatin1String(kLostRowsTable)));
     t.commit();
     advanceGeneration(name);
 }
 
-bool Database::repairTable(const QString& table) {
+bool Database::rowsLost(const QString& table) {
+    const QString name = tableName(table);
+    definition(name);
+    Statement present(
+        db_, QStringLiteral("SELECT count(*) FROM %1.sqlite_master WHERE type = 'table' AND name = '%2'")
+                 .arg(quoteIdentifier(name), QLatin1String(kLostRowsTable)));
+    return present.step() && sqlite3_column_int(present.handle(), 0) > 0;
+}
+
+void Database::forgetLostRows(const QString& table) {
+    requireWritable();
+    const QString name = tableName(table);
+    definition(name);
+    Transaction t(*this);
+    execSql(db_, QStringLiteral("DROP TABLE IF EXISTS %1.%2")
+                     .arg(quoteIdentifier(name), QLatin1String(kLostRowsTable)));
+    t.commit();
+}
+
+QString TableRepair::message() const {
+    if (!rebuilt)
+        return {};
+    const QString file = table + QStringLiteral(".dat");
+    const auto rows = [](int n) {
+        return QString::number(n) + (n == 1 ? QStringLiteral(" row") : QStringLiteral(" rows"));
+    };
+    QString text;
+    if (recovered == 0 && (lost > 0 || !lostExact)) {
+        text = file + QStringLiteral(" was repaired, but no row could be recovered");
+        if (lost > 0)
+            text += (lostExact ? QStringLiteral(": ") : QStringLiteral(": at least ")) + rows(lost) +
+                    QStringLiteral(" lost");
+    } else {
+        text = file + QStringLiteral(" was repaired: ") + rows(recovered) + QStringLiteral(" recovered");
+        if (lostExact)
+            text += QStringLiteral(", %1 lost").arg(lost);
+        else if (lost > 0)
+            text += QStringLiteral(", at least %1 lost").arg(lost);
+        else
+            text += QStringLiteral("; how many were lost cannot be told");
+    }
+    text += QStringLiteral(".");
+    if (!keptAs.isEmpty())
+        text += QStringLiteral(" The damaged file was kept as ") + keptAs + QStringLiteral(".");
+    return text;
+}
+
+TableRepair Database::repairTable(const QString& table) {
+    requireWritable();
     const QString name = tableName(table);
     close();
     resolveLeftovers();
@@ -742,85 +890,75 @@ bool Database::repairTable(const QString& table) {
         fileStep();
         execSql(fc.get(), QStringLiteral("COMMIT"));
         syncDefinitionFile(idx, def);
-        return definitionSound;
+        TableRepair sound;
+        sound.table = name;
+        sound.sound = definitionSound;
+        return sound;
     }
 
-    // Rebuild: a fresh file, then every row that can still be read, in row-id order.
+    // Rebuild: a fresh file, then every row that can still be salvaged, in row-id order.
+    TableRepair report;
+    report.table = name;
+    report.sound = false;
+    report.rebuilt = true;
     const QString rebuilt = tempPath(name, QStringLiteral(".dat.new"));
     try {
+        const SalvagedTable salvaged =
+            info.isFile() ? TableSalvage(scratchFolder_).salvage(dat, name, def) : SalvagedTable{};
         removeFile(rebuilt + QStringLiteral("-journal"));
         createTableFile(rebuilt, name, def);
         FileConnection fc(rebuilt, false);
-        // The damaged file is read on a connection of its own: attached to the rebuilt file's connection, its
-        // broken schema would be read again by the COMMIT and fail the whole rebuild.
-        std::unique_ptr<FileConnection> source;
-        if (info.isFile()) {
-            try {
-                source = std::make_unique<FileConnection>(dat, false);
-            } catch (const EngineError&) {
-            }
-        }
-        const QString cols = columnNames(def).join(QStringLiteral(", "));
+        execSql(fc.get(), QStringLiteral("BEGIN"));
         QStringList params;
         for (int i = 0; i <= def.fields.size(); ++i)
             params << QStringLiteral("?%1").arg(i + 1);
-        execSql(fc.get(), QStringLiteral("BEGIN"));
-        Statement insert(fc.get(), QStringLiteral("INSERT OR IGNORE INTO main.%1 (rowid, %2) VALUES (%3)")
-                                       .arg(quoteIdentifier(name), cols, params.join(QStringLiteral(", "))));
-        std::int64_t last = std::numeric_limits<std::int64_t>::min();
-        std::int64_t skip = 1;
-        for (int failures = 0; source && failures < 200;) {
-            bool advanced = false;
+        Statement insert(fc.get(),
+                         QStringLiteral("INSERT OR IGNORE INTO main.%1 (rowid, %2) VALUES (%3)")
+                             .arg(quoteIdentifier(name), columnNames(def).join(QStringLiteral(", ")),
+                                  params.join(QStringLiteral(", "))));
+        std::int64_t highest = salvaged.sequence.value_or(0);
+        std::set<std::int64_t> named = salvaged.indexedIds;
+        for (const auto& [id, row] : salvaged.rows) {
+            named.insert(id);
+            insert.bind(1, Value{id});
+            for (size_t i = 0; i < row.size(); ++i)
+                insert.bind(static_cast<int>(i) + 2, row[i]);
+            // A row the definition refuses (a required field lost) counts as lost.
             try {
-                Statement read(source->get(),
-                               QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid > ?1 ORDER BY rowid")
-                                   .arg(cols, quoteIdentifier(name)));
-                read.bind(1, Value{last});
-                while (read.step()) {
-                    for (int i = 0; i <= def.fields.size(); ++i) {
-                        sqlite3_stmt* r = read.handle();
-                        Value v;
-                        switch (sqlite3_column_type(r, i)) {
-                        case SQLITE_INTEGER:
-                            v = static_cast<std::int64_t>(sqlite3_column_int64(r, i));
-                            break;
-                        case SQLITE_FLOAT:
-                            v = sqlite3_column_double(r, i);
-                            break;
-                        case SQLITE_NULL:
-                            break;
-                        default:
-                            v = std::string(reinterpret_cast<const char*>(sqlite3_column_text(r, i)),
-                                            static_cast<size_t>(sqlite3_column_bytes(r, i)));
-                        }
-                        insert.bind(i + 1, v);
-                    }
-                    try {
-                        insert.step();
-                    } catch (const EngineError&) {
-                    }
-                    insert.reset();
-                    last = sqlite3_column_int64(read.handle(), 0);
-                    advanced = true;
-                    skip = 1;
-                }
-                break;
+                insert.step();
+                report.recovered += sqlite3_changes(fc.get()) > 0 ? 1 : 0;
             } catch (const EngineError&) {
-                ++failures;
-                if (last == std::numeric_limits<std::int64_t>::min())
-                    last = 0;
-                // Step over the unreadable stretch, further each time it does not help.
-                skip = advanced ? 1 : std::min<std::int64_t>(skip * 2, std::int64_t{1} << 40);
-                last += skip;
+            }
+            insert.reset();
+        }
+        if (!named.empty())
+            highest = std::max(highest, *named.rbegin());
+        report.lost = static_cast<int>(named.size()) - report.recovered;
+        report.lostExact = salvaged.indexesComplete;
+        // Ids never come back: a row that points at a lost one must not find a new row there.
+        if (def.autoIncField() >= 0 && highest > 0) {
+            Statement raise(fc.get(), QStringLiteral("UPDATE main.sqlite_sequence SET seq = max(seq, ?2) "
+                                                     "WHERE name = ?1"));
+            raise.bind(1, Value{name.toStdString()});
+            raise.bind(2, Value{highest});
+            raise.step();
+            if (sqlite3_changes(fc.get()) == 0) {
+                Statement put(fc.get(),
+                              QStringLiteral("INSERT INTO main.sqlite_sequence (name, seq) VALUES (?1, ?2)"));
+                put.bind(1, Value{name.toStdString()});
+                put.bind(2, Value{highest});
+                put.step();
             }
         }
-        if (def.autoIncField() >= 0) {
-            try {
-                if (const auto value = source ? sequenceOf(source->get(), {}, name) : std::nullopt)
-                    execSql(fc.get(),
-                            QStringLiteral("UPDATE main.sqlite_sequence SET seq = max(seq, %1)").arg(*value));
-            } catch (const EngineError&) {
-            }
+        if (report.rowsMissing()) {
+            execSql(fc.get(),
+                    QStringLiteral("CREATE TABLE %1 (lost INTEGER NOT NULL, exact INTEGER NOT NULL)")
+                        .arg(QLatin1String(kLostRowsTable)));
+            Statement mark(fc.get(), QStringLiteral("INSERT INTO %1 (lost, exact) VALUES (?1, ?2)")
+                                         .arg(QLatin1String(kLostRowsTable)));
+            mark.bind(1, Value{std::int64_t{report.lost}});
+            mark.bind(2, Value{std::int64_t{report.lostExact ? 1 : 0}});
+            mark.step();
         }
         fileStep();
         execSql(fc.get(), QStringLiteral("COMMIT"));
@@ -858,7 +996,8 @@ bool Database::repairTable(const QString& table) {
     }
     syncFolder(folder_);
     syncDefinitionFile(idx, def);
-    return false;
+    report.keptAs = QFileInfo(damaged).fileName();
+    return report;
 }
 
 int Database::execute(const QString& sql, const std::vector<Value>& parameters) {
@@ -873,6 +1012,7 @@ int Database::execute(const QString& sql, const std::vector<Value>& parameters) 
 }
 
 void Database::beginTransaction() {
+    requireWritable();
     sqlite3* c = connection();
     if (transactionDepth_ == 0)
         execSql(c, QStringLiteral("BEGIN IMMEDIATE"));

@@ -18,6 +18,29 @@ namespace engine {
 
 class DataSet;
 
+// What a table repair did.
+struct TableRepair {
+    QString table; // "Categories"
+    // The table file was sound; at most its definition file had to be written again.
+    bool sound = true;
+    // The table file was rebuilt from what could be read of it; the damaged original is kept as keptAs.
+    bool rebuilt = false;
+    int recovered = 0; // rows in the rebuilt table
+    // Rows the damaged file still named (in an index) that could not be read. When no index of the file
+    // could be read to its end, more may be lost than that: lostExact is false then.
+    int lost = 0;
+    bool lostExact = false;
+    QString keptAs; // "Categories.dat.damaged"
+
+    // True when the table was sound, as the repair's old yes-or-no answer.
+    explicit operator bool() const { return sound; }
+    // Whether rows of the table may be missing since the repair.
+    bool rowsMissing() const { return rebuilt && (lost > 0 || !lostExact); }
+    // "Categories.dat was repaired: 30 rows recovered, 0 lost. The damaged file was kept as
+    // Categories.dat.damaged."; empty for a table that was not rebuilt.
+    QString message() const;
+};
+
 // What is wrong with a table's data file, in words for the user.
 struct TableFileProblem {
     enum Kind { Missing, Unreadable, Damaged };
@@ -25,6 +48,12 @@ struct TableFileProblem {
     QString file;  // "Items.dat"
     Kind kind = Damaged;
     QString message;
+};
+
+// A table file the connection can only read, and why ("you have no permission to write it").
+struct ReadOnlyTable {
+    QString file; // "Items.dat"
+    QString reason;
 };
 
 // The connection to one database folder. Each table is the file pair <Table>.dat (an SQLite file with the
@@ -50,6 +79,14 @@ public:
     // versions kept there and a crash left behind are removed when the connection opens.
     void setScratchFolder(const QString& folder);
     QString scratchFolder() const { return scratchFolder_; }
+
+    // Read-only: the table files are opened for reading and nothing is changed anywhere: no session file, no
+    // leftover resolution, no journal removal, no .idx rewrite. Such a connection can read beside a program
+    // that holds the database; a commit that program is making is waited for, and a table whose crashed
+    // commit still waits to be played back is left to its owner (it counts as damaged here). Every change
+    // through the layer is refused. Closes the connection when the mode changes.
+    void setReadOnly(bool readOnly);
+    bool isReadOnly() const { return readOnly_; }
 
     // How long a statement waits for a lock held by another process before it fails.
     void setBusyTimeout(int milliseconds);
@@ -79,6 +116,9 @@ public:
     QString definitionFilePath(const QString& table) const;
     bool tableExists(const QString& table) const;
     QStringList tables() const; // tables attached, in file-name order
+    // The attached table files that cannot be written, in file-name order; opens the connection. Every later
+    // refusal to write one of them names the file.
+    std::vector<ReadOnlyTable> readOnlyTables();
 
     // Definition of an attached table, cached until the connection closes. readDefinition() serves any table,
     // open or not: from the copy inside its table file, or from its .idx when the table file cannot be read;
@@ -94,10 +134,15 @@ public:
                      std::optional<std::pair<int, int>> version = std::nullopt);
     // Removes all records; auto-increment numbering starts again at 1.
     void emptyTable(const QString& table);
-    // Checks the table file, rebuilds what can be rebuilt and always rebuilds the indexes. Returns true when
-    // the table was sound. A rebuilt file replaces the damaged one in one rename; the damaged original is
-    // kept as X.dat.damaged. Closes the connection.
-    bool repairTable(const QString& table);
+    // Checks the table file, rebuilds what can be rebuilt and always rebuilds the indexes. Converts to true
+    // when the table was sound. A damaged file is salvaged (TableSalvage): the table is rebuilt with every
+    // row that can still be read, their ids, and the id counter above every id the file still names. The
+    // rebuilt file replaces the damaged one in one rename; the damaged original is kept as X.dat.damaged. A
+    // table rebuilt with rows missing is marked so (rowsLost) until forgetLostRows. Closes the connection.
+    TableRepair repairTable(const QString& table);
+    // Whether the table was rebuilt by a repair with rows missing, and nobody has decided about that since.
+    bool rowsLost(const QString& table);
+    void forgetLostRows(const QString& table);
 
     // Runs a statement that changes rows (bulk updates); table objects see the change on their next move.
     int execute(const QString& sql, const std::vector<Value>& parameters = {});
@@ -120,6 +165,8 @@ public:
     void unregisterDataSet(DataSet* dataSet);
 
 private:
+    void openForReading();
+    void requireWritable() const;
     void attachAll();
     void removeStaleJournals();
     void removeStaleSessionFiles() const;
@@ -132,8 +179,10 @@ private:
     sqlite3* db_ = nullptr;
     int transactionDepth_ = 0;
     int busyTimeout_ = 2000;
+    bool readOnly_ = false;
     QStringList attached_;
     QHash<QString, QString> damaged_; // table (lower case) -> why it could not be attached
+    std::vector<ReadOnlyTable> readOnlyFiles_;
     QHash<QString, std::shared_ptr<const TableDefinition>> definitions_;
     QHash<QString, std::shared_ptr<std::uint64_t>> generations_; // lower-case table name -> counter
     std::vector<DataSet*> dataSets_;

@@ -3,9 +3,48 @@
 #include "EngineError.h"
 #include "FaultInjection.h"
 
+#include <QStringList>
 #include <sqlite3.h>
 
+#include <map>
+#include <mutex>
+
 namespace engine {
+
+namespace {
+
+std::mutex readOnlyMutex;
+std::map<sqlite3*, std::vector<std::pair<QString, QString>>> readOnlyFiles;
+
+// The refusal of a write to a file that cannot be written, naming the file; empty for any other error.
+QString readOnlyRefusal(sqlite3* db, int rc, const char* sql) {
+    const int primary = rc & 0xff;
+    if (primary != SQLITE_READONLY && primary != SQLITE_CANTOPEN)
+        return {};
+    const std::lock_guard<std::mutex> lock(readOnlyMutex);
+    const auto it = readOnlyFiles.find(db);
+    if (it == readOnlyFiles.end())
+        return {};
+    const QString text = QString::fromUtf8(sql ? sql : "");
+    QStringList named, all;
+    for (const auto& [table, sentence] : it->second) {
+        all << sentence;
+        if (text.contains(quoteIdentifier(table) + QLatin1Char('.'), Qt::CaseInsensitive))
+            named << sentence;
+    }
+    return (named.isEmpty() ? all : named).join(QStringLiteral("; ")) +
+           QStringLiteral("; the change was not saved.");
+}
+
+} // namespace
+
+void setReadOnlyFiles(sqlite3* db, const std::vector<std::pair<QString, QString>>& tables) {
+    const std::lock_guard<std::mutex> lock(readOnlyMutex);
+    if (tables.empty())
+        readOnlyFiles.erase(db);
+    else
+        readOnlyFiles[db] = tables;
+}
 
 Statement::Statement(sqlite3* db, const QString& sql) : db_(db) {
     const QByteArray text = sql.toUtf8();
@@ -59,6 +98,8 @@ bool Statement::step() {
     if (rc == SQLITE_DONE)
         return false;
     sqlite3_reset(stmt_);
+    if (const QString refusal = readOnlyRefusal(db_, rc, sqlite3_sql(stmt_)); !refusal.isEmpty())
+        throw EngineError(SqlError, refusal);
     throwSqliteError(db_, rc);
 }
 
@@ -73,8 +114,10 @@ void execSql(sqlite3* db, const QString& sql) {
     char* err = nullptr;
     const int rc = sqlite3_exec(db, text.constData(), nullptr, nullptr, &err);
     if (rc != SQLITE_OK) {
-        const QString message = err ? QString::fromUtf8(err) : QString::fromUtf8(sqlite3_errstr(rc));
+        QString message = err ? QString::fromUtf8(err) : QString::fromUtf8(sqlite3_errstr(rc));
         sqlite3_free(err);
+        if (const QString refusal = readOnlyRefusal(db, rc, text.constData()); !refusal.isEmpty())
+            throw EngineError(SqlError, refusal);
         if ((rc & 0xff) == SQLITE_CONSTRAINT &&
             (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY))
             throw EngineError(KeyViolation, message);

@@ -4,6 +4,9 @@
 
 #include <QString>
 
+#include <utility>
+#include <vector>
+
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -35,6 +38,11 @@ private:
 
 // Runs one or more statements that return no rows.
 void execSql(sqlite3* db, const QString& sql);
+
+// The table files of a connection that cannot be written, each as (table, the sentence that names the file):
+// a write SQLite refuses for want of write access is then reported with the sentence of the table the
+// statement names, or of every such table when it names none of them. An empty list forgets the connection.
+void setReadOnlyFiles(sqlite3* db, const std::vector<std::pair<QString, QString>>& tables);
 
 // Turns the connection's last error into an EngineError, a duplicate key into KeyViolation.
 [[noreturn]] void throwSqliteError(sqlite3* db, int rc, const QString& context = {});

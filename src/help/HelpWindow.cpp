@@ -48,6 +48,10 @@ QVariant HelpBrowser::loadResource(int type, const QUrl& name) {
     if (name.scheme() != kHelpScheme)
         return QTextBrowser::loadResource(type, name);
     const QByteArray data = collection_.fileData(name);
+    if (type == QTextDocument::StyleSheetResource && palette().color(QPalette::Base).lightness() < 128)
+        // The topics' greens are for a white page: lighter headings and darker table heads on a dark one.
+        return QString::fromUtf8(data) +
+               QStringLiteral("\nh1, h2 { color: #81c784; }\nth { background-color: #1b5e20; }\n");
     if (type == QTextDocument::HtmlResource || type == QTextDocument::StyleSheetResource)
         return QString::fromUtf8(data);
     return data;
@@ -91,7 +95,7 @@ HelpWindow::HelpWindow(std::unique_ptr<HelpCollection> collection, QWidget* pare
     SearchEdit = new QLineEdit(searchPage);
     SearchEdit->setObjectName(QStringLiteral("SearchEdit"));
     SearchEdit->setPlaceholderText(QStringLiteral("Words to find"));
-    SearchBtn = new QPushButton(QStringLiteral("&Search"), searchPage);
+    SearchBtn = new QPushButton(QStringLiteral("S&earch"), searchPage);
     SearchBtn->setObjectName(QStringLiteral("SearchBtn"));
     SearchResults = new QListWidget(searchPage);
     SearchResults->setObjectName(QStringLiteral("SearchResults"));

@@ -1,16 +1,22 @@
 #pragma once
 
+#include <QChar>
 #include <QString>
 #include <QStringList>
 
+class ListFormat;
+class QCommandLineOption;
+class QCommandLineParser;
 class QTextStream;
 namespace reports {
 struct ReportEntry;
 }
 
-// The commands run from a shell or a scheduled job (--backup, --restore, --check, --import-v1, --print): no
-// window and no display. Each finds the database as the program's start-up does, holds the one-program lock
-// while it works, prints its outcome on `out` and its errors on `err`, with line ends as LF.
+// The commands run from a shell or a scheduled job (--backup, --restore, --check, --import-v1, --print,
+// --export): no window and no display. Each finds the database as the program's start-up does, holds the
+// one-program lock while it works, prints its outcome on `out` and its errors on `err`, with line ends as LF.
+// The commands that only read (--backup, --print, --export) run beside a program that holds the lock, through
+// a read-only connection.
 class CommandLineRun {
 public:
     CommandLineRun(const QString& programFolder, QTextStream& out, QTextStream& err);
@@ -23,11 +29,25 @@ public:
     int run(const QStringList& arguments);
 
 private:
-    int backup();
+    int backup(int keep);
     int restore(const QString& archivePath);
-    int check();
+    int check(bool deleteOrphans);
     int importV1(const QString& filePath);
     int printReport(const reports::ReportEntry& entry, const QString& argument, const QString& outputFile);
+
+    // What --export, --format, --separator and --output ask for; the message for wrong arguments.
+    struct ExportRequest {
+        const ListFormat* format = nullptr; // null when --export is not given
+        QString output;                     // a file name, or "-" for standard output
+        QChar separator;                    // null: the locale's
+        QString error;
+    };
+    static ExportRequest exportArguments(const QCommandLineParser& parser,
+                                         const QCommandLineOption& exportOption,
+                                         const QCommandLineOption& formatOption,
+                                         const QCommandLineOption& separatorOption,
+                                         const QCommandLineOption& outputOption);
+    int exportList(const ExportRequest& request);
 
     // Moves the database to what start-up leaves: an interrupted restore and changes finished or undone.
     void settleDatabase();
@@ -40,6 +60,8 @@ private:
 
     QString programFolder_;
     QString databaseFolder_;
+    // A running program holds the database: the command reads it without the lock and changes nothing.
+    bool beside_ = false;
     QTextStream& out_;
     QTextStream& err_;
 };

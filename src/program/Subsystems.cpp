@@ -8,9 +8,12 @@
 #include "OptimizerCommands.h"
 #include "ReportCommands.h"
 #include "ShoppingListPage.h"
+#include "TakeAlongCommands.h"
 #include "UploadCommands.h"
 
 void installSubsystems(MainWindow& main) {
+    // Before the Shopping list page, whose buttons run these commands.
+    installTakeAlong(main);
     installShoppingListPage(main);
     installCataloguePages(main);
     installAislesPage(main);

@@ -28,13 +28,13 @@ std::optional<PlanExtent> placedExtent(const ShopAisles& plan) {
         if (!a.placed())
             continue;
         if (!e) {
-            e = PlanExtent{a.RectLeft, a.RectTop, a.RectRight, a.RectBottom};
+            e = PlanExtent{a.left(), a.top(), a.right(), a.bottom()};
             continue;
         }
-        e->minLeft = std::min(e->minLeft, a.RectLeft);
-        e->minTop = std::min(e->minTop, a.RectTop);
-        e->maxRight = std::max(e->maxRight, a.RectRight);
-        e->maxBottom = std::max(e->maxBottom, a.RectBottom);
+        e->minLeft = std::min(e->minLeft, a.left());
+        e->minTop = std::min(e->minTop, a.top());
+        e->maxRight = std::max(e->maxRight, a.right());
+        e->maxBottom = std::max(e->maxBottom, a.bottom());
     }
     return e;
 }
@@ -48,8 +48,8 @@ double floorplanAspect(QSize dpi) {
 FloorplanFit fitFloorplanScale(const PlanExtent& extent, const FloorplanPage& page) {
     const int grid = ShopAisles::GridStep;
     // A single aisle of no width or height still prints, at the size its other direction allows.
-    const int across = std::max(1, extent.maxRight - extent.minLeft);
-    const int down = std::max(1, extent.maxBottom - extent.minTop);
+    const double across = std::max<double>(1, double(extent.maxRight) - extent.minLeft);
+    const double down = std::max<double>(1, double(extent.maxBottom) - extent.minTop);
     FloorplanFit fit;
     fit.scaleX = static_cast<float>(static_cast<double>(page.size.width() - 2 * page.sideMargin) / across);
     fit.scaleY = static_cast<float>(static_cast<double>(page.size.height() - 2 * page.topMargin) / down);
@@ -141,15 +141,18 @@ void FloorplanReport::print(Canvas& canvas) {
     canvas.endDocument();
 }
 
-std::unique_ptr<Report> makeStoredFloorplanReport(ReportSource& source, const QString& shopId) {
+QString shopIdArgumentError(const QString& shopId) {
     bool ok = false;
     const int id = shopId.toInt(&ok);
-    if (!ok || id <= 0)
-        throw std::invalid_argument(
-            QStringLiteral("\"%1\" is not a shop id: give the shop's number, as in floorplan:3.")
-                .arg(shopId)
-                .toLocal8Bit()
-                .toStdString());
+    if (ok && id > 0)
+        return QString();
+    return QStringLiteral("\"%1\" is not a shop id: give the shop's number, as in floorplan:3.").arg(shopId);
+}
+
+std::unique_ptr<Report> makeStoredFloorplanReport(ReportSource& source, const QString& shopId) {
+    if (const QString error = shopIdArgumentError(shopId); !error.isEmpty())
+        throw std::invalid_argument(error.toLocal8Bit().toStdString());
+    const int id = shopId.toInt();
     auto plan = std::make_shared<ShopAisles>();
     plan->load(*source.query->database(), id);
     const FloorplanPrintStyle style{source.settings.fpBlack, source.settings.fpDot};

@@ -94,5 +94,7 @@ private:
 // The printout of a shop's stored plan, as the command line prints it: the shop id in decimal, the sequence
 // arrows on, the floor plan options of the settings.
 std::unique_ptr<Report> makeStoredFloorplanReport(ReportSource& source, const QString& shopId);
+// Why a text is not a shop id (a positive whole number), or an empty text when it is one.
+QString shopIdArgumentError(const QString& shopId);
 
 } // namespace reports

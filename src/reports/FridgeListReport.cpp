@@ -38,8 +38,10 @@ void FridgeListReport::print(Canvas& canvas) {
     int widest = -1;
     for (query_.first(); !query_.eof(); query_.next())
         widest = std::max(widest, l.width(name.asString()));
-    const int categoryOffset = widest + 2 * box;
     const int nameOffset = nearest(1.5 * box);
+    // Names wider than the column allows leave the categories a third of it, cut to fit, rather than
+    // pushing them out of the column.
+    const int categoryOffset = std::min(widest + 2 * box, nameOffset + (columnWidth - nameOffset) * 2 / 3);
 
     for (query_.first(); !query_.eof(); query_.next()) {
         if (l.NeedsNewPage()) {
@@ -53,12 +55,15 @@ void FridgeListReport::print(Canvas& canvas) {
         }
         const int x = column * columnWidth + l.LeftMargin;
         const int y = l.LineTop();
+        const int columnEnd = x + columnWidth;
         canvas.rectangle(x, y, x + box, y + box);
-        canvas.textOut(x + nameOffset, y, name.asString());
+        // Names and categories are cut where they would run into the next column.
+        l.TextUpTo(x + nameOffset, settings().flCat ? std::min(x + categoryOffset, columnEnd) : columnEnd,
+                   name.asString());
         if (settings().flCat) {
             StyleScope italic(l, StyleScope::Italic);
-            canvas.textOut(x + categoryOffset, y,
-                           QStringLiteral("(") + category.asString() + QStringLiteral(")"));
+            l.TextUpTo(x + categoryOffset, columnEnd,
+                       QStringLiteral("(") + category.asString() + QStringLiteral(")"));
         }
         l.NextLine();
     }

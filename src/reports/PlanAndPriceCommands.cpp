@@ -7,12 +7,20 @@
 #include "MainWindow.h"
 #include "ReportCommands.h"
 
+#include <QAction>
+#include <QTabWidget>
+
 void installPriceFormAndFloorplan(MainWindow& main) {
     reports::installReportCommand(main, QStringLiteral("PrintPriceFormItem"), QStringLiteral("price-form"));
 
     auto* page = main.findChild<AislesPage*>();
     if (!page)
         return;
+    // File, Print, "Floorplan..." leads to the plan it prints: after the frame has shown the Aisles page,
+    // its Floorplan sub-page comes to the front.
+    if (QAction* item = main.menuAction(QStringLiteral("PrintFloorplanItem")))
+        QObject::connect(item, &QAction::triggered, page,
+                         [page] { page->PageControl2->setCurrentIndex(AislesPage::FloorplanSubPage); });
     page->setPrintStyle([&main] {
         const AppSettings s = main.currentSettings();
         return FloorplanPrintStyle{s.fpBlack, s.fpDot};

@@ -70,6 +70,14 @@ void PrinterCanvas::beginDocument(const QString& title) {
                  : QStringLiteral("The file \"%1\" cannot be written.")
                        .arg(QDir::toNativeSeparators(targetFile_)));
     }
+    // The printer's paint engine outlives the job and keeps the pen and font of the last one, while a painter
+    // that begins takes them for its defaults and would not pass equal values on: the first texts of a job
+    // came out in the colour of the report before. Values that differ from what the job draws with go first.
+    painter_.setPen(Qt::NoPen);
+    painter_.setBrush(Qt::NoBrush);
+    QFont other = font_;
+    other.setPointSizeF(font_.pointSizeF() > 0 ? font_.pointSizeF() + 1 : 13);
+    painter_.setFont(other);
     canvas_ = std::make_unique<PainterCanvas>(painter_, size());
     canvas_->setPenColor(penColor_);
     canvas_->setPenWidth(penWidth_);

@@ -53,16 +53,45 @@ void ReportLayout::RowRule(int x1, int x2) {
     canvas_->line(x1, y, x2, y);
 }
 
-void ReportLayout::DecimalText(int x, const QString& text) {
+int ReportLayout::DecimalLeft(int x, const QString& text) const {
     const qsizetype point = text.indexOf(QLatin1Char('.'));
-    const int left = point >= 0 ? x - width(text.left(point)) : x - nearest(width(text) / 2.0);
-    canvas_->textOut(left, LineTop(), text);
+    return point >= 0 ? x - width(text.left(point)) : x - nearest(width(text) / 2.0);
+}
+
+void ReportLayout::DecimalText(int x, const QString& text) {
+    canvas_->textOut(DecimalLeft(x, text), LineTop(), text);
 }
 
 void ReportLayout::TextAt(int x, const QString& text) {
     if (text.isEmpty())
         return;
     canvas_->textOut(x, LineTop(), text);
+}
+
+QString ReportLayout::fitted(const QString& text, int x, int limit) const {
+    if (width(text) <= limit - x)
+        return text;
+    const int room = limit - x - width(QStringLiteral(" "));
+    const QString ellipsis(QChar(0x2026));
+    // The longest start that fits with the ellipsis; widths grow with the length.
+    qsizetype fits = 0, tooLong = text.size();
+    while (tooLong - fits > 1) {
+        const qsizetype middle = (fits + tooLong) / 2;
+        if (width(text.left(middle) + ellipsis) <= room)
+            fits = middle;
+        else
+            tooLong = middle;
+    }
+    if (fits > 0 && text.at(fits - 1).isHighSurrogate())
+        --fits;
+    const QString start = text.left(fits).trimmed();
+    if (start.isEmpty())
+        return width(ellipsis) <= room ? ellipsis : QString();
+    return start + ellipsis;
+}
+
+void ReportLayout::TextUpTo(int x, int limit, const QString& text) {
+    TextAt(x, fitted(text, x, limit));
 }
 
 bool ReportLayout::NeedsNewPage(int needed) const {

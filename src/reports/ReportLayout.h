@@ -53,6 +53,14 @@ public:
     void DecimalText(int x, const QString& text);
     // Text at x on the current line; an empty text draws nothing.
     void TextAt(int x, const QString& text);
+    // Text at x on the current line, cut with an ellipsis where it would run into the next column, which
+    // starts at `limit`; a cut text keeps a blank's width before it.
+    void TextUpTo(int x, int limit, const QString& text);
+    // The text as TextUpTo draws it: whole when it fits, else its longest start that fits with "…", else
+    // nothing.
+    QString fitted(const QString& text, int x, int limit) const;
+    // Where DecimalText(x, text) starts the text.
+    int DecimalLeft(int x, const QString& text) const;
     void NextLine() { ++Line; }
 
     // The page-break test before a row (needed = 0) or a block that needs that many more lines: true when

@@ -22,7 +22,8 @@ const std::vector<ReportEntry>& reportEntries() {
         {QStringLiteral("shopping-list"), QString(), make<ShoppingListReport>},
         {QStringLiteral("master-item-list"), QString(), make<MasterItemListReport>},
         {QStringLiteral("price-form"), QString(), make<PriceFormReport>},
-        {QStringLiteral("floorplan"), QStringLiteral("SHOPID"), makeStoredFloorplanReport},
+        {QStringLiteral("floorplan"), QStringLiteral("SHOPID"), makeStoredFloorplanReport,
+         shopIdArgumentError},
     };
     return entries;
 }

@@ -19,6 +19,9 @@ struct ReportEntry {
     // Makes the report over the source; the argument is the text after the colon. Empty while the report
     // cannot be printed from the command line yet.
     std::function<std::unique_ptr<Report>(ReportSource& source, const QString& argument)> make;
+    // Why an argument is not one the report can take (a wrong argument on the command line), or an empty
+    // text when it is; unset for reports without an argument.
+    std::function<QString(const QString& argument)> checkArgument;
 };
 
 // Every report the program prints, in menu order.

@@ -1,54 +1,18 @@
 #include "ShoppingListReport.h"
 
 #include "Canvas.h"
-#include "Table.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace reports {
 
-namespace {
-
-const QString kWhereListed = QStringLiteral("(I.Quantity IS NOT NULL)");
-
-} // namespace
-
 QString ShoppingListReport::prepare() {
-    shops_.clear();
-    ReportQuery query(*source().query);
-    if (!query.run({QStringLiteral("SELECT DISTINCT I.Shop, S.ShopName, S.Address"),
-                    QStringLiteral("FROM Items I, Shops S"),
-                    QStringLiteral("WHERE (S.ShopID = I.Shop) AND (I.Quantity IS NOT NULL)"),
-                    QStringLiteral("ORDER BY ShopName")}))
+    rows_.emplace(source());
+    shops_ = rows_->shops();
+    if (shops_.empty())
         return QStringLiteral("There are no items to print.");
-    const engine::Field shop = query.field(QStringLiteral("Shop"));
-    const engine::Field name = query.field(QStringLiteral("ShopName"));
-    const engine::Field address = query.field(QStringLiteral("Address"));
-    for (; !query.eof(); query.next()) {
-        if (!shops_.empty() && shops_.back().id == shop.asInteger())
-            continue;
-        shops_.push_back({shop.asInteger(), name.asString(), address.asString()});
-    }
     return QString();
-}
-
-QStringList ShoppingListReport::shopItemsSql(int shop, bool inSequence) {
-    const QString s = QString::number(shop);
-    if (inSequence)
-        return {QStringLiteral("SELECT *"),
-                QStringLiteral("FROM Items I, Products P, Aisles A, Categories C, Shops S"),
-                QStringLiteral(
-                    "WHERE (P.ProdID = I.Product) AND (S.ShopID = I.Shop) AND (C.CatID = P.Category) AND "
-                    "(A.Category = P.Category) AND (A.Shop = I.Shop) AND (I.Shop = ") +
-                    s + QStringLiteral(") AND ") + kWhereListed,
-                QStringLiteral("ORDER BY A.Sequence, P.ProdName")};
-    return {
-        QStringLiteral("SELECT *"), QStringLiteral("FROM Items I, Products P, Categories C, Shops S"),
-        QStringLiteral("WHERE (P.ProdID = I.Product) AND (S.ShopID = I.Shop) AND (C.CatID = P.Category) AND "
-                       "(I.Shop = ") +
-            s + QStringLiteral(") AND (I.Quantity IS NOT NULL)"),
-        QStringLiteral("ORDER BY C.CatName, P.ProdName")};
 }
 
 void ShoppingListReport::print(Canvas& canvas) {
@@ -66,7 +30,7 @@ void ShoppingListReport::print(Canvas& canvas) {
     l.Line = 1;
     l.FirstShop = true;
     l.PageNumber = 1;
-    grandTotal_ = 0;
+    rows_.emplace(source());
     for (shopIndex_ = 0; shopIndex_ < shops_.size(); ++shopIndex_)
         printShop();
 
@@ -75,8 +39,9 @@ void ShoppingListReport::print(Canvas& canvas) {
     l.RuleAcross();
     {
         StyleScope bold(l, StyleScope::Bold);
-        l.TextAt(itemX_, QStringLiteral("Grand total"));
-        l.DecimalText(totalX_, currencyText(grandTotal_, source().locale));
+        const QString total = currencyText(rows_->grandTotal(), source().locale);
+        l.TextUpTo(itemX_, l.DecimalLeft(totalX_, total), QStringLiteral("Grand total"));
+        l.DecimalText(totalX_, total);
     }
     printNotes();
     canvas.endDocument();
@@ -105,18 +70,20 @@ void ShoppingListReport::measureColumns() {
         sizeX_ = std::min(sizeX_, priceX_ - l.width(size.asString() + unit.asString() + wide + integerPart));
     }
     itemX_ = qtyX_ + l.width(QStringLiteral("00000"));
+
+    // At large fonts the columns need not fit between the margins. The aisle column gives up room first (its
+    // names are cut), then the sizes move towards the prices, so that every column keeps room of its own.
+    const int least = l.width(QStringLiteral("WWWW"));
+    if (sizeX_ - itemX_ < least) {
+        qtyX_ = std::max(aisleX_ + least, sizeX_ - least - l.width(QStringLiteral("00000")));
+        itemX_ = qtyX_ + l.width(QStringLiteral("00000"));
+    }
+    sizeX_ = std::max(sizeX_, itemX_ + least);
 }
 
 void ShoppingListReport::printShop() {
     ReportLayout& l = *layout_;
     const Shop& shop = shops_[shopIndex_];
-    ReportQuery query(*source().query);
-    query.run(shopItemsSql(shop.id, true));
-    previousCategory_ = -1;
-    shopTotal_ = 0;
-    priceMissing_ = false;
-    outOfSequence_ = false;
-
     if (l.FirstShop) {
         l.FirstShop = false;
         ShoppingListHeading(true);
@@ -128,67 +95,17 @@ void ShoppingListReport::printShop() {
         l.Line += 3;
         ShoppingListHeading(false);
     }
-
-    const engine::Field category = query.field(QStringLiteral("Category"));
-    const engine::Field catName = query.field(QStringLiteral("CatName"));
-    for (; !query.eof(); query.next()) {
+    shopTotals_ = rows_->walkShop(shop.id, [this](const ShoppingListRows::Item& item) {
         EnsureRoom(0);
         QString aisle;
-        if (category.asInteger() != previousCategory_) {
-            previousCategory_ = category.asInteger();
-            aisle = catName.asString();
-        }
-        printItem(query, aisle);
-    }
-    query.close();
-    printOutOfSequence();
+        if (item.firstOfCategory)
+            aisle = item.category + (item.outOfSequence ? QStringLiteral("*") : QString());
+        printRow({aisle, item.quantityText, item.product + QStringLiteral(" ") + item.brand,
+                  item.size + item.unit, amountText(item.price, source().locale),
+                  amountText(item.lineTotal, source().locale)});
+        layout_->NextLine();
+    });
     printFooter();
-}
-
-void ShoppingListReport::printOutOfSequence() {
-    const Shop& shop = shops_[shopIndex_];
-    ReportQuery query(*source().query);
-    query.run(shopItemsSql(shop.id, false));
-    engine::Table& aisles = *source().aisles;
-    aisles.open();
-    struct CloseAisles {
-        engine::Table& t;
-        ~CloseAisles() { t.close(); }
-    } closeAisles{aisles};
-
-    const engine::Field category = query.field(QStringLiteral("Category"));
-    const engine::Field catName = query.field(QStringLiteral("CatName"));
-    for (; !query.eof(); query.next()) {
-        if (aisles.findKey(
-                {engine::Value{std::int64_t{shop.id}}, engine::Value{std::int64_t{category.asInteger()}}}))
-            continue;
-        outOfSequence_ = true;
-        EnsureRoom(0);
-        QString aisle;
-        if (category.asInteger() != previousCategory_) {
-            previousCategory_ = category.asInteger();
-            aisle = catName.asString() + QStringLiteral("*");
-        }
-        printItem(query, aisle);
-    }
-}
-
-void ShoppingListReport::printItem(ReportQuery& query, const QString& aisle) {
-    const engine::Field quantity = query.field(QStringLiteral("Quantity"));
-    const engine::Field price = query.field(QStringLiteral("Price"));
-    const double lineTotal = static_cast<double>(quantity.asInteger()) * price.asFloat();
-    printRow({aisle, quantity.asString(),
-              query.field(QStringLiteral("ProdName")).asString() + QStringLiteral(" ") +
-                  query.field(QStringLiteral("Brand")).asString(),
-              query.field(QStringLiteral("Size")).asString() +
-                  query.field(QStringLiteral("UnitOfMeasure")).asString(),
-              amountText(price.asFloat(), source().locale), amountText(lineTotal, source().locale)});
-    // Summed in single precision in row order, as the totals have always been.
-    shopTotal_ = static_cast<float>(shopTotal_ + lineTotal);
-    grandTotal_ = static_cast<float>(grandTotal_ + lineTotal);
-    if (price.asFloat() == 0)
-        priceMissing_ = true;
-    layout_->NextLine();
 }
 
 void ShoppingListReport::printFooter() {
@@ -196,21 +113,20 @@ void ShoppingListReport::printFooter() {
     const Shop& shop = shops_[shopIndex_];
     EnsureRoom(2);
     l.RuleAcross();
-    l.TextAt(itemX_, QStringLiteral("Total for ") + shop.name);
-    l.DecimalText(totalX_, amountText(shopTotal_, source().locale));
-    if (priceMissing_) {
+    const QString total = amountText(shopTotals_.total, source().locale);
+    l.TextUpTo(itemX_, l.DecimalLeft(totalX_, total), QStringLiteral("Total for ") + shop.name);
+    l.DecimalText(totalX_, total);
+    if (shopTotals_.priceMissing) {
         l.NextLine();
         StyleScope italic(l, StyleScope::Italic);
         l.TextAt(itemX_, QStringLiteral("(This total is not accurate."));
         l.NextLine();
         l.TextAt(itemX_, QStringLiteral("Some items at this shop had no prices.)"));
-        priceMissing_ = false;
     }
-    if (outOfSequence_) {
+    if (shopTotals_.outOfSequence) {
         l.NextLine();
         StyleScope italic(l, StyleScope::Italic);
         l.TextAt(aisleX_, QStringLiteral("* Indicates categories not in aisle sequence."));
-        outOfSequence_ = false;
     }
 }
 
@@ -238,18 +154,21 @@ void ShoppingListReport::ShoppingListHeading(bool withDateAndPage) {
     const bool forShop = shopIndex_ < shops_.size();
     {
         StyleScope bold(l, StyleScope::Bold);
+        // The shop's name and address end before the date, cut when they would run into it.
+        int headingEnd = l.PageWidth - l.RightMargin;
+        if (withDateAndPage) {
+            const QString text = source().locale.toString(source().today, QLocale::ShortFormat) +
+                                 QStringLiteral("     Page ") + QString::number(l.PageNumber);
+            headingEnd -= l.width(text);
+            l.TextAt(headingEnd, text);
+            ++l.PageNumber;
+        }
         if (forShop) {
             const Shop& shop = shops_[shopIndex_];
             QString text = QStringLiteral("Shopping list for ") + shop.name;
             if (settings().slAddr)
                 text += QStringLiteral(" - ") + shop.address;
-            l.TextAt(l.LeftMargin, text);
-        }
-        if (withDateAndPage) {
-            const QString text = source().locale.toString(source().today, QLocale::ShortFormat) +
-                                 QStringLiteral("     Page ") + QString::number(l.PageNumber);
-            l.TextAt(l.PageWidth - l.RightMargin - l.width(text), text);
-            ++l.PageNumber;
+            l.TextUpTo(l.LeftMargin, headingEnd, text);
         }
     }
     l.Line += 2;
@@ -273,10 +192,11 @@ void ShoppingListReport::EnsureRoom(int lines) {
 
 void ShoppingListReport::printRow(const Row& row) {
     ReportLayout& l = *layout_;
-    l.TextAt(aisleX_, row.aisle);
-    l.TextAt(qtyX_, row.quantity);
-    l.TextAt(itemX_, row.item);
-    l.TextAt(sizeX_, row.size);
+    // Each text ends before the next column begins.
+    l.TextUpTo(aisleX_, qtyX_, row.aisle);
+    l.TextUpTo(qtyX_, itemX_, row.quantity);
+    l.TextUpTo(itemX_, sizeX_, row.item);
+    l.TextUpTo(sizeX_, l.DecimalLeft(priceX_, row.price), row.size);
     l.DecimalText(priceX_, row.price);
     l.DecimalText(totalX_, row.total);
 }

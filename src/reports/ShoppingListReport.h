@@ -2,6 +2,7 @@
 
 #include "Report.h"
 #include "ReportLayout.h"
+#include "ShoppingListRows.h"
 
 #include <optional>
 #include <vector>
@@ -20,11 +21,7 @@ public:
     void print(Canvas& canvas) override;
 
 private:
-    struct Shop {
-        int id = -1;
-        QString name;
-        QString address;
-    };
+    using Shop = ShoppingListRows::Shop;
     struct Row {
         QString aisle;
         QString quantity;
@@ -36,16 +33,13 @@ private:
 
     void measureColumns();
     void printShop();
-    void printOutOfSequence();
     void printFooter();
     void printNotes();
     void ShoppingListHeading(bool withDateAndPage);
     void EnsureRoom(int lines);
     void printRow(const Row& row);
-    // Prints the current row of the query with the given aisle text and adds it to the totals.
-    void printItem(ReportQuery& query, const QString& aisle);
-    static QStringList shopItemsSql(int shop, bool inSequence);
 
+    std::optional<ShoppingListRows> rows_;
     std::vector<Shop> shops_;
     size_t shopIndex_ = 0;
     std::optional<ReportLayout> layout_;
@@ -55,11 +49,7 @@ private:
     int sizeX_ = 0;
     int priceX_ = 0;
     int totalX_ = 0;
-    float shopTotal_ = 0;
-    float grandTotal_ = 0;
-    bool priceMissing_ = false;
-    bool outOfSequence_ = false;
-    int previousCategory_ = -1;
+    ShoppingListRows::ShopTotals shopTotals_;
 };
 
 } // namespace reports

@@ -78,6 +78,7 @@ void ShoppingListPage::buildControls() {
     auto* shopsLabel = new QLabel(QStringLiteral("Select &shop(s)"), Panel1);
     ShopsLB = new QListWidget(Panel1);
     ShopsLB->setObjectName(QStringLiteral("ShopsLB"));
+    ShopsLB->setAccessibleName(QStringLiteral("Select shop(s)"));
     shopsLabel->setBuddy(ShopsLB);
     shopsBox->addWidget(shopsLabel);
     shopsBox->addWidget(ShopsLB);
@@ -123,17 +124,19 @@ void ShoppingListPage::buildControls() {
     PrintBtn = new QPushButton(QStringLiteral("&Print"), Panel1);
     PrintBtn->setObjectName(QStringLiteral("PrintBtn"));
     PrintBtn->setToolTip(QStringLiteral("Print shopping list"));
-    // The button prints exactly as the menu entry does, and is available exactly when that entry is.
-    if (QAction* print = main_.menuAction(QStringLiteral("PrintShoppingItem"))) {
-        PrintBtn->setEnabled(print->isEnabled());
-        connect(print, &QAction::changed, PrintBtn,
-                [this, print] { PrintBtn->setEnabled(print->isEnabled()); });
-        connect(PrintBtn, &QPushButton::clicked, print, &QAction::trigger);
-    } else {
-        PrintBtn->setEnabled(false);
-    }
+    runsMenuCommand(PrintBtn, QStringLiteral("PrintShoppingItem"));
+    CopyListBtn = new QPushButton(QStringLiteral("Cop&y"), Panel1);
+    CopyListBtn->setObjectName(QStringLiteral("CopyListBtn"));
+    CopyListBtn->setToolTip(QStringLiteral("Copy shopping list (Ctrl+Shift+C)"));
+    runsMenuCommand(CopyListBtn, QStringLiteral("CopyShoppingListItem"));
+    QrCodeBtn = new QPushButton(QStringLiteral("&QR code..."), Panel1);
+    QrCodeBtn->setObjectName(QStringLiteral("QrCodeBtn"));
+    QrCodeBtn->setToolTip(QStringLiteral("Show list as QR code"));
+    runsMenuCommand(QrCodeBtn, QStringLiteral("ShowListQrCodeItem"));
     modes->addWidget(ListClearBtn);
     modes->addWidget(PrintBtn);
+    modes->addWidget(CopyListBtn);
+    modes->addWidget(QrCodeBtn);
     modes->addStretch(1);
     middle->addLayout(modes);
     TotalItemsLabel = totalLabel(QStringLiteral("Items:"), QStringLiteral("TotalItemsLabel"), Panel1);
@@ -160,7 +163,20 @@ void ShoppingListPage::buildControls() {
     // Made after the notes; the keyboard order is set with the grid's other settings.
     ShoppingGrid = new ui::ThemedDBGrid(this);
     ShoppingGrid->setObjectName(QStringLiteral("ShoppingGrid"));
+    ShoppingGrid->setAccessibleName(QStringLiteral("Shopping list"));
     layout->addWidget(ShoppingGrid, 1);
+}
+
+void ShoppingListPage::runsMenuCommand(QPushButton* button, const QString& actionName) {
+    // The button runs exactly what the command does, and is available exactly when the command is.
+    if (QAction* action = main_.menuAction(actionName)) {
+        button->setEnabled(action->isEnabled());
+        connect(action, &QAction::changed, button,
+                [button, action] { button->setEnabled(action->isEnabled()); });
+        connect(button, &QPushButton::clicked, action, &QAction::trigger);
+    } else {
+        button->setEnabled(false);
+    }
 }
 
 void ShoppingListPage::createPopup() {

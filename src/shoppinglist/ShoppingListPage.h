@@ -37,6 +37,8 @@ public:
     void setNotes(const QStringList& lines) override;
 
     ShoppingList& list() { return *list_; }
+    // The ids of the shops selected in the list of shops, in list order.
+    QList<int> selectedShopIds() const;
     ui::ThemedDBGrid* grid() const { return grid_; }
     ListEditMode mode() const;
 
@@ -63,6 +65,8 @@ public:
     QCheckBox* AllItemsCB = nullptr;
     QPushButton* ListClearBtn = nullptr;
     QPushButton* PrintBtn = nullptr;
+    QPushButton* CopyListBtn = nullptr;
+    QPushButton* QrCodeBtn = nullptr;
     QLabel* TotalItemsLabel = nullptr;
     QLabel* TotalCostLabel = nullptr;
 
@@ -79,8 +83,9 @@ private:
     void lockColumn();
     // Moves to the next row after Enter, posting a pending edit first; stays on the last row.
     void moveToNextRow();
-    QList<int> selectedShopIds() const;
     QAction* editItemAction() const;
+    // Makes the button run the main window's command of that name (a menu entry or a window action).
+    void runsMenuCommand(QPushButton* button, const QString& actionName);
 
     ShoppingList* list_ = nullptr;
     ui::ThemedDBGrid* grid_ = nullptr;

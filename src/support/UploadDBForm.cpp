@@ -94,6 +94,9 @@ upload::UploadDetails UploadDBForm::details() const {
 void UploadDBForm::tint(QWidget* field, bool valid) {
     QPalette p = field->palette();
     p.setColor(QPalette::Base, valid ? QApplication::palette(field).color(QPalette::Base) : invalidColour());
+    // Dark text on the pale tint, whatever the scheme's text colour.
+    p.setColor(QPalette::Text,
+               valid ? QApplication::palette(field).color(QPalette::Text) : QColor(Qt::black));
     field->setPalette(p);
 }
 

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace upload {
 
 UploadJob::UploadJob(const Settings& settings, Clock clock, QObject* parent)
@@ -79,6 +81,7 @@ void UploadJob::UploadData() {
             break;
         case TransferResult::Unreachable:
             AddMemoError(kUnableToConnect);
+            AddMemoError(result.errorText);
             AddMemoError(kServerMayBeDown);
             break;
         case TransferResult::NetworkError:
@@ -92,17 +95,21 @@ void UploadJob::UploadData() {
     QString candidate;
     TransferResult result;
     QByteArray listing;
-    for (int n = 0;; ++n) {
+    bool free = false;
+    const int tries = std::max(1, settings_.nameCandidates);
+    for (int n = 0; n < tries && !free; ++n) {
         candidate = candidateName(fileName, n);
         result = session_.list(folderUrl, candidate, &listing);
         if (n == 0 && result.ok())
             AddMemo(kCheckingName);
+        if (!result.ok())
+            break;
         // Only a listing that names the file means it is taken; anything else would search without end on
         // a server that lists its whole folder.
-        if (!result.ok() || !listingNames(QString::fromUtf8(listing), candidate))
-            break;
+        free = !listingNames(QString::fromUtf8(listing), candidate);
     }
-    if (result.ok()) {
+    const bool noFreeName = result.ok() && !free;
+    if (result.ok() && free) {
         const qint64 size = QFileInfo(archivePath_).size();
         AddMemo(QStringLiteral("Uploading file (") + sizeText(QFileInfo::exists(archivePath_) ? size : -1) +
                 QStringLiteral(")..."));
@@ -116,15 +123,24 @@ void UploadJob::UploadData() {
     emit uploadEnded();
     session_.disconnect();
     session_.onStatus = nullptr;
-    if (result.ok()) {
+    const bool stored = result.ok() && free;
+    if (stored) {
         remoteName_ = candidate;
         AddMemo(kUploadCompleted);
+    } else if (noFreeName) {
+        AddMemoError(noFreeNameText(fileName, tries));
     } else {
         report(result);
     }
     QFile::remove(archivePath_);
-    if (result.ok())
+    if (stored)
         SendEmail(candidate);
+}
+
+QString UploadJob::notificationNotSentText() const {
+    return QStringLiteral("Your data was uploaded as %1, but the window was closed before Quillmoor was "
+                          "notified of it.\r\nPlease email %2 and name the file.")
+        .arg(remoteName_, settings_.endpoints.supportEmail);
 }
 
 void UploadJob::SendEmail(const QString& remoteName) {
@@ -132,8 +148,13 @@ void UploadJob::SendEmail(const QString& remoteName) {
     AddMemo(kNotifying);
     QByteArray body;
     const TransferResult result = session_.get(settings_.endpoints.notifyPrefix + remoteName, &body);
-    // A failed request is not reported: the upload itself went through, and the DONE line follows.
-    if (result.ok() && !confirmsUpload(QString::fromUtf8(body), remoteName)) {
+    // A failed request is not reported: the upload itself went through, and the DONE line follows. One the
+    // user stopped is: the maker would never hear of the upload.
+    if (result.kind == TransferResult::Aborted) {
+        notificationAborted_ = true;
+        AddMemoError(kNotificationStopped);
+        AddMemoError(QStringLiteral("Please email ") + settings_.endpoints.supportEmail);
+    } else if (result.ok() && !confirmsUpload(QString::fromUtf8(body), remoteName)) {
         AddMemoError(kUnableToNotify);
         AddMemoError(QStringLiteral("Please email ") + settings_.endpoints.supportEmail);
     }

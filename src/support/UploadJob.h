@@ -29,8 +29,9 @@ public:
         QString infoFile;
         QString documentsFolder;
         Endpoints endpoints;
-        int connectTimeout = 30; // seconds
-        int stallTimeout = 60;   // seconds without progress before a transfer is given up
+        int connectTimeout = 30;  // seconds
+        int stallTimeout = 60;    // seconds without progress before a transfer is given up
+        int nameCandidates = 100; // remote names tried before the search for a free one gives up
     };
 
     explicit UploadJob(const Settings& settings, Clock clock = {}, QObject* parent = nullptr);
@@ -42,6 +43,10 @@ public:
     QString archivePath() const { return archivePath_; }
     // The name the archive got on the server; empty unless it was stored.
     QString remoteName() const { return remoteName_; }
+    // The archive was stored but an abort stopped the notification before the maker's server answered.
+    bool notificationAborted() const { return notificationAborted_; }
+    // What the user is told when the notification was stopped: the stored name and whom to write.
+    QString notificationNotSentText() const;
 
 signals:
     void logged(const QString& text, upload::UploadJob::LineKind kind);
@@ -64,6 +69,7 @@ private:
     std::atomic<bool> abort_{false};
     QString archivePath_;
     QString remoteName_;
+    bool notificationAborted_ = false;
 };
 
 // The log's texts.
@@ -78,6 +84,8 @@ inline const QString kServerMayBeDown =
     QStringLiteral("The server may be down temporarily or you may have no Internet connection.");
 inline const QString kNotifying = QStringLiteral("Notifying Quillmoor...");
 inline const QString kUnableToNotify = QStringLiteral("Unable to notify Quillmoor of your upload.");
+inline const QString kNotificationStopped =
+    QStringLiteral("The notification was stopped before Quillmoor answered; it was not sent.");
 inline const QString kDone = QStringLiteral(" ==== DONE ====");
 
 } // namespace upload

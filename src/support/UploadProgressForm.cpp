@@ -1,6 +1,7 @@
 #include "UploadProgressForm.h"
 
 #include "Icons.h"
+#include "MessageService.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -108,12 +109,18 @@ void UploadProgressForm::jobFinished() {
     thread_->wait();
     // The job's last signals were queued before the thread ended; they reach the log before it goes.
     QCoreApplication::sendPostedEvents(this);
+    // Closing the window stopped the notification: the log goes with the window, so the user is told here
+    // that the maker has not heard of the upload.
+    const QString notSent =
+        closeRequested_ && job_->notificationAborted() ? job_->notificationNotSentText() : QString();
     job_.reset();
     thread_->deleteLater();
     thread_ = nullptr;
     closable_ = true;
     AbortBtn->setText(QStringLiteral("&Close"));
     AbortBtn->setIcon(ui::Icons::icon(QStringLiteral("close")));
+    if (!notSent.isEmpty())
+        ui::showMessage(ui::MessageKind::Warning, notSent, ui::MessageButtons::Ok, this);
     if (closeRequested_)
         QDialog::reject();
 }
@@ -158,9 +165,14 @@ void UploadProgressForm::addLine(const QString& text, UploadJob::LineKind kind) 
     if (lines_++ > 0)
         cursor.insertBlock();
     QTextCharFormat format;
-    format.setForeground(kind == UploadJob::LineKind::Error  ? errorColour()
-                         : kind == UploadJob::LineKind::Done ? doneColour()
-                                                             : normalColour());
+    QColor colour = kind == UploadJob::LineKind::Error  ? errorColour()
+                    : kind == UploadJob::LineKind::Done ? doneColour()
+                                                        : normalColour();
+    // On a dark scheme the log's text colour, and lighter shades of the red and the green.
+    const QPalette& pal = Memo1->palette();
+    if (pal.color(QPalette::Base).lightness() < pal.color(QPalette::Text).lightness())
+        colour = kind == UploadJob::LineKind::Normal ? pal.color(QPalette::Text) : colour.lighter(250);
+    format.setForeground(colour);
     format.setFontWeight(kind == UploadJob::LineKind::Done ? QFont::Bold : QFont::Normal);
     cursor.insertText(text, format);
     Memo1->setTextCursor(cursor);

@@ -71,6 +71,13 @@ QString candidateName(const QString& fileName, int n) {
     return stem + QLatin1Char('_') + QString::number(n) + extension;
 }
 
+QString noFreeNameText(const QString& fileName, int tries) {
+    return QStringLiteral("The server already holds %1 to %2: no free file name was found after %3 tries. "
+                          "Upload aborted.")
+        .arg(fileName, candidateName(fileName, tries - 1))
+        .arg(tries);
+}
+
 bool listingNames(const QString& listing, const QString& name) {
     for (const QString& raw : lines(listing)) {
         const QString line = raw.trimmed();

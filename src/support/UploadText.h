@@ -42,6 +42,8 @@ QString archiveName(const QDateTime& localTime);
 
 // The archive's name with "_<n>" before its extension; n = 0 is the name itself.
 QString candidateName(const QString& fileName, int n);
+// The log line when every one of the `tries` names tried was taken on the server.
+QString noFreeNameText(const QString& fileName, int tries);
 
 // True when a line of an FTP listing names the file: the line is the name, or ends in a blank and the name.
 // A server that answers the listing of one name with its whole folder thus still gives an answer per name.

@@ -23,6 +23,10 @@ size_t Collect(char* data, size_t size, size_t count, void* target) {
     return bytes;
 }
 
+int Progress(void* cancel, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<const std::atomic<bool>*>(cancel)->load() ? 1 : 0;
+}
+
 } // namespace
 
 QString VersionFileAddress() {
@@ -40,6 +44,12 @@ QVersionNumber ReadVersionFile(const QByteArray& contents) {
 }
 
 bool FetchWithCurl(const QString& address, QByteArray& body, QString& reason) {
+    const std::atomic<bool> never{false};
+    return FetchWithCurlUntil(never, address, body, reason);
+}
+
+bool FetchWithCurlUntil(const std::atomic<bool>& cancel, const QString& address, QByteArray& body,
+                        QString& reason) {
     CURL* curl = curl_easy_init();
     if (!curl) {
         reason = QStringLiteral("the network library could not be started");
@@ -56,14 +66,50 @@ bool FetchWithCurl(const QString& address, QByteArray& body, QString& reason) {
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Collect);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &Progress);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(&cancel));
     const CURLcode result = curl_easy_perform(curl);
     curl_easy_cleanup(curl);
     if (result == CURLE_OK)
         return true;
     reason = result == CURLE_WRITE_ERROR ? QStringLiteral("the answer is too large to be a version file")
-             : error[0]                  ? QString::fromLocal8Bit(error)
-                                         : QString::fromLatin1(curl_easy_strerror(result));
+             : result == CURLE_ABORTED_BY_CALLBACK ? QStringLiteral("the check was cancelled")
+             : error[0]                            ? QString::fromLocal8Bit(error)
+                                                   : QString::fromLatin1(curl_easy_strerror(result));
     return false;
+}
+
+UpdaterArguments ParseUpdaterArguments(const QStringList& arguments) {
+    UpdaterArguments parsed;
+    for (const QString& a : arguments) {
+        if (a.compare(QLatin1String("/silent"), Qt::CaseInsensitive) == 0)
+            parsed.silent = true;
+        else if (a.compare(QLatin1String("/checknow"), Qt::CaseInsensitive) == 0)
+            continue;
+        else if (a == QLatin1String("--stdout"))
+            parsed.toStdout = true;
+        else if (a == QLatin1String("--help") || a == QLatin1String("-h") || a == QLatin1String("/?"))
+            parsed.help = true;
+        else if (parsed.error.isEmpty())
+            parsed.error = QStringLiteral("Unknown argument: ") + a;
+    }
+    return parsed;
+}
+
+QString UpdaterUsage() {
+    return QStringLiteral(
+        "Usage: grocelle-updater [/checknow | /silent] [--stdout]\n"
+        "\n"
+        "Asks the Grocelle web site whether a newer version of Grocelle exists.\n"
+        "\n"
+        "  /checknow  always report the outcome (the default; Help, Check for updates)\n"
+        "  /silent    report only a newer version (the check when Grocelle starts)\n"
+        "  --stdout   print the outcome instead of showing it in a window\n"
+        "  --help     print this text and check nothing\n"
+        "\n"
+        "GROCELLE_UPDATE_URL replaces the address of the version file.\n"
+        "Exit status: 0 when the check was made, 1 when it failed or was cancelled, 2 for wrong arguments.");
 }
 
 UpdateOutcome CheckForUpdate(const QString& address, const QVersionNumber& ownVersion, const Fetcher& fetch) {

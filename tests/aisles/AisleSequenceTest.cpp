@@ -99,3 +99,26 @@ TEST_F(AisleSequenceTest, ListsAndDeletion) {
     EXPECT_EQ(store.availableCategories(shop).size(), 5u);
     EXPECT_TRUE(store.aisleEntries(-1).empty());
 }
+
+// Moving aisles a place up or down is a drop before the aisle above or after the aisle below, so only the
+// moved aisles get new values; a selection already together at that end stays, a scattered one gathers.
+TEST_F(AisleSequenceTest, MovingUpAndDownIsADropNextToTheNeighbour) {
+    for (int i = 0; i < 5; ++i)
+        addAisle(shop, cats[i], 10 * (i + 1));
+    EXPECT_EQ(store.move(shop, {cats[2]}, true), (std::vector<int>{cats[2]}));
+    EXPECT_EQ(order(shop), (std::vector<int>{cats[0], cats[2], cats[1], cats[3], cats[4]}));
+    EXPECT_EQ(sequences(shop), (std::vector<double>{10, 15, 20, 40, 50}));
+    EXPECT_EQ(store.move(shop, {cats[2]}, true), (std::vector<int>{cats[2]})); // now to the front
+    EXPECT_EQ(sequences(shop), (std::vector<double>{5, 10, 20, 40, 50}));
+    EXPECT_TRUE(store.move(shop, {cats[2], cats[0]}, true).empty()); // together at the top already
+    // Down past the aisle below the last of them, gathered; the last aisle cannot go further.
+    EXPECT_EQ(store.move(shop, {cats[1], cats[2]}, false), (std::vector<int>{cats[2], cats[1]}));
+    EXPECT_EQ(order(shop), (std::vector<int>{cats[0], cats[3], cats[2], cats[1], cats[4]}));
+    EXPECT_TRUE(store.move(shop, {cats[4]}, false).empty());
+    EXPECT_EQ(store.move(shop, {cats[0]}, false), (std::vector<int>{cats[0]}));
+    EXPECT_EQ(order(shop), (std::vector<int>{cats[3], cats[0], cats[2], cats[1], cats[4]}));
+    // Scattered aisles gather in walking order, even when the first already leads.
+    EXPECT_EQ(store.move(shop, {cats[1], cats[3]}, true), (std::vector<int>{cats[3], cats[1]}));
+    EXPECT_EQ(order(shop), (std::vector<int>{cats[3], cats[1], cats[0], cats[2], cats[4]}));
+    EXPECT_TRUE(store.move(shop, {cats[1] + 100}, false).empty()); // no such aisle
+}

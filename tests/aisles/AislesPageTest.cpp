@@ -10,6 +10,7 @@
 #include "SequencePanel.h"
 #include "TaggedComboBox.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QMenu>
 #include <QScrollBar>
@@ -371,4 +372,153 @@ TEST_F(AislesPageTest, AFailedWriteKeepsThePlanAndItsEditsOnScreen) {
     EXPECT_EQ(page.PageControl2->currentIndex(), int(AislesPage::SequenceSubPage));
     EXPECT_EQ(rows(shop)[0].rect.top(), 60);
     EXPECT_EQ(messages.count(), 4);
+}
+
+// The sequence from the keyboard: Enter and Insert add after the aisle list's current aisle, Alt+Up and
+// Ctrl+Down move through the same drops as the mouse, Delete deletes; each is stored at once.
+TEST_F(AislesPageTest, KeysOnTheSequenceListsAddMoveAndDelete) {
+    addAisle(shop, cats[0], 10);
+    addAisle(shop, cats[1], 20);
+    open();
+    page.PageControl2->setCurrentIndex(AislesPage::SequenceSubPage); // renumbered 100, 110
+    TaggedListBox* aisles = seq().AislesLB;
+    TaggedListBox* available = seq().AisleCatLB;
+    aisles->setCurrentRow(0);
+    available->setCurrentRow(1); // Meat
+    QTest::keyClick(available, Qt::Key_Return);
+    EXPECT_EQ(order(shop), (std::vector<int>{cats[0], cats[3], cats[1]}));
+    EXPECT_EQ(sequences(shop), (std::vector<double>{100, 105, 110}));
+    EXPECT_EQ(aisles->selectedIds(), (std::vector<int>{cats[3]}));
+    ASSERT_EQ(available->count(), 1);
+    EXPECT_EQ(available->selectedIds(), (std::vector<int>{cats[2]})); // next in line
+
+    QTest::keyClick(available, Qt::Key_Insert); // after Meat, the aisle just added
+    EXPECT_EQ(order(shop), (std::vector<int>{cats[0], cats[3], cats[2], cats[1]}));
+    EXPECT_EQ(sequences(shop), (std::vector<double>{100, 105, 107.5, 110}));
+
+    QTest::keyClick(aisles, Qt::Key_Up, Qt::AltModifier);
+    EXPECT_EQ(order(shop), (std::vector<int>{cats[0], cats[2], cats[3], cats[1]}));
+    EXPECT_EQ(sequences(shop), (std::vector<double>{100, 102.5, 105, 110}));
+    EXPECT_EQ(aisles->selectedIds(), (std::vector<int>{cats[2]}));
+    EXPECT_EQ(aisles->currentRow(), 1);
+    QTest::keyClick(aisles, Qt::Key_Down, Qt::ControlModifier);
+    EXPECT_EQ(order(shop), (std::vector<int>{cats[0], cats[3], cats[2], cats[1]}));
+
+    QTest::keyClick(aisles, Qt::Key_Delete);
+    EXPECT_EQ(order(shop), (std::vector<int>{cats[0], cats[3], cats[1]}));
+    EXPECT_EQ(available->selectedIds(), (std::vector<int>{cats[2]}));
+    EXPECT_EQ(aisles->selectedIds(), (std::vector<int>{cats[1]})); // the aisle that took its place
+    // A plain arrow is still the list's own.
+    QTest::keyClick(aisles, Qt::Key_Up);
+    EXPECT_EQ(aisles->currentRow(), 1);
+    EXPECT_EQ(order(shop), (std::vector<int>{cats[0], cats[3], cats[1]}));
+}
+
+// The plan from the keyboard: Tab walks the placed aisles and scrolls to them, arrows move and Shift+arrows
+// resize a grid step, Delete takes aisles off the plan (into the open list of unplaced aisles, where Enter
+// places them again), and the plan is written back as after mouse edits.
+TEST_F(AislesPageTest, KeysOnTheFloorplanMoveResizeUnplaceAndWalk) {
+    addAisle(shop, cats[0], 10, 20, 20, 120, 40);
+    addAisle(shop, cats[1], 20, 20, 60, 120, 80);
+    addAisle(shop, cats[2], 30);
+    addAisle(shop, cats[3], 40, 1500, 20, 1600, 40);
+    open();
+    FloorplanView* v = view();
+    QTest::keyClick(v, Qt::Key_Backtab); // from nothing: the last aisle, scrolled into view
+    EXPECT_EQ(v->currentAisle(), 3);
+    EXPECT_EQ(v->ScrollOffset.x(), 1601 - v->width()); // its right edge just in view
+    QTest::keyClick(v, Qt::Key_Tab);                   // round the end, past nothing unplaced
+    EXPECT_EQ(v->currentAisle(), 0);
+    EXPECT_EQ(v->ScrollOffset.x(), 20); // its left edge just in view
+    QTest::keyClick(v, Qt::Key_Tab);
+    QTest::keyClick(v, Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_EQ(v->currentAisle(), 0);
+    EXPECT_TRUE(v->handle(ShopAisles::Handle::TopLeft)->isVisible());
+    EXPECT_TRUE(page.FPDeleteBtn->isEnabled());
+
+    QTest::keyClick(v, Qt::Key_Right);
+    QTest::keyClick(v, Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(rectOf(0), QRect(QPoint(40, 20), QPoint(140, 60)));
+    EXPECT_EQ(v->handle(ShopAisles::Handle::BottomRight)->pos(),
+              QPoint(140 + 3 - 7, 60 + 2 - 7) - v->ScrollOffset);
+
+    page.FPAddAisleBtn->trigger();
+    TaggedListBox* pick = page.PickAisle->AislesLB;
+    ASSERT_EQ(pick->count(), 1);
+    QTest::keyClick(v, Qt::Key_Delete);
+    EXPECT_FALSE(plan().aisles().at(0).placed());
+    EXPECT_EQ(plan().aisles().selectedCount(), 0);
+    EXPECT_EQ(order(shop).size(), 4u); // nothing deleted
+    ASSERT_EQ(pick->count(), 2);
+    pick->setCurrentRow(0); // Bakery, first in walking order
+    QTest::keyClick(pick, Qt::Key_Return);
+    EXPECT_EQ(pick->count(), 1);
+    EXPECT_EQ(rectOf(0), QRect(QPoint(40, 20), QPoint(140, 40))); // from the view's top-left grid point
+    QTest::keyClick(v, Qt::Key_Escape);
+    EXPECT_EQ(plan().aisles().selectedCount(), 0);
+    QTest::keyClick(v, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(plan().aisles().selectedCount(), 3);
+    QTest::keyClick(v, Qt::Key_Menu);
+    EXPECT_TRUE(page.FloorplanPopup->isVisible());
+    page.FloorplanPopup->hide();
+
+    QTest::keyClick(v, Qt::Key_Left); // all three, one step left
+    page.PageControl2->setCurrentIndex(AislesPage::SequenceSubPage);
+    const auto stored = rows(shop);
+    ASSERT_EQ(stored.size(), 4u);
+    EXPECT_EQ(stored[0].rect, QRect(QPoint(20, 20), QPoint(120, 40)));
+    EXPECT_EQ(stored[1].rect, QRect(QPoint(0, 60), QPoint(100, 80)));
+    EXPECT_EQ(stored[2].rect.left(), -1);
+    EXPECT_EQ(stored[3].rect, QRect(QPoint(1480, 20), QPoint(1580, 40)));
+}
+
+// A screen reader gets the plan as a list of its placed aisles, named and selected as on screen, with the
+// aisle the keys work from as the focus; the sequence lists and the shop selector give names without ids.
+TEST_F(AislesPageTest, AssistiveTechnologyHearsTheAislesAndTheNames) {
+    addAisle(shop, cats[1], 10, 20, 20, 120, 40);
+    addAisle(shop, cats[2], 20);
+    addAisle(shop, cats[0], 30, 20, 60, 120, 80);
+    open();
+    FloorplanView* v = view();
+    QAccessibleInterface* plan = QAccessible::queryAccessibleInterface(v);
+    ASSERT_TRUE(plan);
+    EXPECT_EQ(plan->role(), QAccessible::List);
+    EXPECT_EQ(plan->text(QAccessible::Name), QStringLiteral("Floor plan"));
+    ASSERT_EQ(plan->childCount(), 2); // the unplaced aisle is not on the plan
+    EXPECT_EQ(plan->child(1)->text(QAccessible::Name), QStringLiteral("Bakery"));
+    EXPECT_EQ(plan->child(1)->text(QAccessible::Description),
+              QStringLiteral("Left 20, top 60, 100 wide, 20 high"));
+    EXPECT_EQ(plan->child(1)->parent(), plan);
+    EXPECT_EQ(plan->indexOfChild(plan->child(1)), 1);
+    EXPECT_EQ(plan->childAt(v->mapToGlobal(QPoint(30, 70)).x(), v->mapToGlobal(QPoint(30, 70)).y()),
+              plan->child(1));
+    EXPECT_EQ(plan->child(0)->rect(), QRect(v->mapToGlobal(QPoint(20, 20)), QSize(101, 21)));
+
+    page.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&page));
+    v->setFocus();
+    EXPECT_EQ(plan->focusChild(), nullptr); // nothing selected yet
+    QTest::keyClick(v, Qt::Key_Tab);
+    QTest::keyClick(v, Qt::Key_Tab);
+    EXPECT_TRUE(plan->child(1)->state().selected);
+    EXPECT_FALSE(plan->child(0)->state().selected);
+    EXPECT_EQ(plan->focusChild(), plan->child(1));
+    EXPECT_TRUE(plan->child(1)->state().focused);
+    EXPECT_TRUE(plan->state().focused);
+    QTest::keyClick(v, Qt::Key_Right);
+    EXPECT_EQ(plan->child(1)->rect().topLeft(), v->mapToGlobal(QPoint(40, 60)));
+    QTest::keyClick(v, Qt::Key_Delete);
+    EXPECT_EQ(plan->childCount(), 1);
+    EXPECT_FALSE(plan->child(1));
+    EXPECT_EQ(plan->text(QAccessible::Value), QStringLiteral("1 aisle on the plan, 0 selected"));
+
+    QAccessibleInterface* combo = QAccessible::queryAccessibleInterface(page.AislesShopCombo);
+    EXPECT_EQ(combo->text(QAccessible::Value), QStringLiteral("Corner Market"));
+    page.PageControl2->setCurrentIndex(AislesPage::SequenceSubPage);
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(seq().AislesLB);
+    EXPECT_EQ(list->text(QAccessible::Name), QStringLiteral("Aisle sequence in this shop"));
+    ASSERT_TRUE(list->child(2));
+    EXPECT_EQ(list->child(0)->text(QAccessible::Name), QStringLiteral("Dairy"));
+    EXPECT_EQ(list->child(0)->text(QAccessible::Description), QStringLiteral("On the floor plan"));
+    EXPECT_EQ(list->child(1)->text(QAccessible::Description), QString());
 }

@@ -4,7 +4,10 @@
 #include "ShopAisles.h"
 
 #include <QImage>
+#include <QPalette>
 #include <gtest/gtest.h>
+#include <limits>
+#include <memory>
 
 namespace {
 
@@ -84,6 +87,43 @@ TEST(RenderFloorplan, AislesAreFilledAndOutlinedWithSelectedOnTop) {
     EXPECT_EQ(image.pixel(30, 30), rgb(255, 255, 0));  // selected: yellow
     EXPECT_EQ(image.pixel(100, 35), rgb(255, 255, 0)); // selected one lies on top
     EXPECT_EQ(image.pixel(100, 60), rgb(252, 252, 210));
+}
+
+TEST(RenderFloorplan, InvertedRectanglesShowTheAreaTheySpanAndKeepTheirEdges) {
+    const auto planOf = [](int l, int t, int r, int b) {
+        auto plan = std::make_unique<ShopAisles>();
+        add(*plan, 1, QStringLiteral("Fruit"), edges(200, 20, 260, 40));
+        FloorAisle a;
+        a.Category = 2;
+        a.CatName = QStringLiteral("Household goods");
+        a.RectLeft = l;
+        a.RectTop = t;
+        a.RectRight = r;
+        a.RectBottom = b;
+        plan->append(a);
+        return plan;
+    };
+    const QImage expected = render(*planOf(20, 30, 120, 60), {0, 0}, true, QSize(300, 100));
+    const struct { int l, t, r, b; } inverted[] = {{120, 30, 20, 60}, {20, 60, 120, 30}, {120, 60, 20, 30}};
+    for (const auto& e : inverted) {
+        auto plan = planOf(e.l, e.t, e.r, e.b);
+        EXPECT_EQ(render(*plan, {0, 0}, true, QSize(300, 100)), expected) << e.l << "," << e.t;
+        EXPECT_EQ(plan->hitTest({70, 45}), 1);
+        EXPECT_EQ(plan->maxBottom(), 60);
+        const FloorAisle& a = plan->at(1);
+        EXPECT_EQ(QList<int>({a.RectLeft, a.RectTop, a.RectRight, a.RectBottom}),
+                  QList<int>({e.l, e.t, e.r, e.b}));
+        // The handles sit on the drawn corners, so a resize works on the area shown.
+        plan->selectOnly(1);
+        ASSERT_TRUE(plan->resizeSelected(ShopAisles::Handle::BottomRight, 20, 0));
+        EXPECT_EQ(QList<int>({a.RectLeft, a.RectTop, a.RectRight, a.RectBottom}),
+                  QList<int>({20, 30, 140, 60}));
+    }
+
+    // Edges far outside any page draw off it instead of wrapping round.
+    auto huge =
+        planOf(std::numeric_limits<std::int32_t>::max(), 0, std::numeric_limits<std::int32_t>::min(), 90);
+    EXPECT_EQ(render(*huge, {0, 0}, false, QSize(300, 100)).pixel(150, 50), rgb(252, 252, 210));
 }
 
 TEST(RenderFloorplan, LabelsRunHorizontallyOrUpwards) {
@@ -169,13 +209,60 @@ TEST(RenderFloorplan, PrintingScalesAndFollowsTheColourPreference) {
     EXPECT_EQ(rects[0].args, (QList<int>{100 - 10, 50 - 5, 202 - 10, 102 - 5}));
     EXPECT_EQ(rects[0].penWidth, 2); // Round(2.5)
     EXPECT_EQ(rects[0].brushStyle, Canvas::BrushStyle::Clear);
-    // Black only: the arrows keep the black pen; dotted connecting lines of the thinnest width.
+    // Black only: the arrows keep the black pen; dotted connecting lines of a screen pixel's width, which
+    // is one dot at 96 dpi and twelve at 1,200.
     const auto lines = c.of(QStringLiteral("line"));
     ASSERT_EQ(lines.size(), 3);
     EXPECT_EQ(lines[0].pen, QColor(0, 0, 0));
     EXPECT_EQ(lines[0].penStyle, Canvas::PenStyle::Dot);
-    EXPECT_EQ(lines[0].penWidth, 0);
+    EXPECT_EQ(lines[0].penWidth, 1);
     EXPECT_EQ(lines[1].penWidth, 1);
+    RecordingCanvas paper(QSize(1000, 800), QSize(1200, 1200));
+    RenderFloorplan(paper, plan, true, 10, 2.5f, 2.5f, {10, 5}, true, {true, true});
+    EXPECT_EQ(paper.of(QStringLiteral("line"))[0].penWidth, 12);
+    EXPECT_EQ(paper.of(QStringLiteral("line"))[1].penWidth, 12);
     EXPECT_EQ(c.of(QStringLiteral("ellipse")).size(), 2);
     EXPECT_EQ(c.of(QStringLiteral("ellipse"))[0].args, (QList<int>{140 - 2, 70 - 2, 140 + 2, 70 + 2}));
+}
+
+// The screen follows the desktop's scheme: a light one keeps the plan's own colours, a dark one takes its
+// background and text and keeps labels readable on the aisles; a printed plan keeps its colours whatever the
+// screen's are.
+TEST(RenderFloorplan, ScreenColoursFollowTheSchemeAndPrintingKeepsItsOwn) {
+    QPalette light;
+    light.setColor(QPalette::Base, QColor(250, 250, 250));
+    light.setColor(QPalette::Text, Qt::black);
+    const FloorplanColours standard;
+    EXPECT_EQ(FloorplanColours::forPalette(light).background, standard.background);
+    EXPECT_EQ(FloorplanColours::forPalette(light).aisle, QColor(252, 252, 210));
+
+    QPalette dark;
+    dark.setColor(QPalette::Base, QColor(0x2a, 0x2a, 0x2a));
+    dark.setColor(QPalette::Text, QColor(0xe0, 0xe0, 0xe0));
+    const FloorplanColours night = FloorplanColours::forPalette(dark);
+    EXPECT_EQ(night.background, QColor(0x2a, 0x2a, 0x2a));
+    EXPECT_EQ(night.label, QColor(0xe0, 0xe0, 0xe0));
+    const auto luminance = [](const QColor& c) {
+        return 0.2126 * c.redF() + 0.7152 * c.greenF() + 0.0722 * c.blueF();
+    };
+    for (const QColor& fill : {night.aisle, night.selectedAisle})
+        EXPECT_GT(luminance(night.label) - luminance(fill), 0.35) << fill.name().toStdString();
+    EXPECT_GT(luminance(night.arrow) - luminance(night.background), 0.35);
+
+    ShopAisles plan;
+    add(plan, 1, QStringLiteral("A"), edges(20, 20, 120, 40));
+    add(plan, 2, QStringLiteral("B"), edges(20, 60, 120, 80));
+    plan.select(0);
+    QImage image(200, 160, QImage::Format_RGB32);
+    QPainter painter(&image);
+    PainterCanvas canvas(painter);
+    RenderFloorplan(canvas, plan, false, 8, 1.0f, 1.0f, {0, 0}, true, {}, night);
+    EXPECT_EQ(image.pixel(101, 100), night.background.rgb());
+    EXPECT_EQ(image.pixel(100, 75), night.aisle.rgb());
+    EXPECT_EQ(image.pixel(110, 25), night.selectedAisle.rgb());
+    RecordingCanvas printed;
+    RenderFloorplan(printed, plan, true, 10, 1.0f, 1.0f, {0, 0}, true, {}, night);
+    for (const auto& r : printed.of(QStringLiteral("rectangle")))
+        EXPECT_EQ(r.brush, QColor(252, 252, 210));
+    EXPECT_EQ(printed.of(QStringLiteral("line")).first().pen, QColor(0, 128, 0));
 }

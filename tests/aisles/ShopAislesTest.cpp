@@ -315,3 +315,49 @@ TEST_F(EditorTest, HandlesResizeInGridStepsAndSelectAllSkipsUnplaced) {
     EXPECT_EQ(plan.selectedCount(), 4);
     EXPECT_FALSE(plan.at(4).Selected);
 }
+
+// The keys: a grid step at a time, refused as a whole at the plan's edge or when an aisle would vanish;
+// Delete takes the selection off the plan; Tab walks the placed aisles round the end; Escape deselects.
+TEST_F(EditorTest, KeysMoveResizeUnplaceAndWalkThroughTheAisles) {
+    plan.append(aisle(9)); // unplaced, fifth in walking order
+    EXPECT_EQ(editor.keyCycle(false).selectionChanged, true);
+    EXPECT_EQ(editor.currentIndex(), 3); // backwards from nothing: the last placed aisle
+    editor.keyCycle(true);
+    EXPECT_EQ(editor.currentIndex(), 0); // past the unplaced one, round to the first
+    EXPECT_EQ(plan.selected(), (std::vector<FloorAisle*>{&plan.at(0)}));
+
+    EXPECT_TRUE(editor.keyMove(1, 1).moved);
+    EXPECT_EQ(rectOf(plan.at(0)), QRect(QPoint(40, 40), QPoint(140, 60)));
+    plan.toggle(1);
+    editor.keyMove(-1, 0);
+    EXPECT_FALSE(editor.keyMove(-1, 0).repaint); // B would leave the plan: neither moves
+    EXPECT_EQ(plan.at(0).RectLeft, 20);
+    EXPECT_EQ(plan.at(1).RectLeft, 0);
+
+    EXPECT_TRUE(editor.keyResize(1, 0).rectsChanged); // both grow
+    EXPECT_EQ(plan.at(0).RectRight, 140);
+    EXPECT_EQ(plan.at(1).RectRight, 120);
+    EXPECT_FALSE(editor.keyResize(0, -1).repaint); // 20 high: no height left
+    EXPECT_EQ(plan.at(1).RectBottom, 80);
+    EXPECT_EQ(editor.currentIndex(), 1);
+
+    const FloorplanEditor::Effects off = editor.keyUnplace();
+    EXPECT_TRUE(off.unplaced && off.selectionChanged);
+    EXPECT_FALSE(plan.at(0).placed());
+    EXPECT_FALSE(plan.at(1).placed());
+    EXPECT_EQ(plan.selectedCount(), 0);
+    EXPECT_EQ(plan.placedCount(), 2);
+    EXPECT_FALSE(editor.keyUnplace().unplaced);
+
+    editor.keyCycle(true);
+    EXPECT_EQ(editor.currentIndex(), 2);
+    EXPECT_TRUE(editor.keyEscape().selectionChanged);
+    EXPECT_EQ(plan.selectedCount(), 0);
+    // Set-sequence mode keeps the keys off the plan; Escape ends it.
+    plan.selectOnly(2);
+    editor.startSetSequence();
+    EXPECT_FALSE(editor.keyMove(1, 0).repaint);
+    EXPECT_TRUE(editor.keyEscape().cursorChanged);
+    EXPECT_FALSE(editor.SetSequenceMode);
+    EXPECT_EQ(plan.selectedCount(), 1);
+}

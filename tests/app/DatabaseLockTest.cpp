@@ -1,5 +1,6 @@
 #include "DatabaseLock.h"
 #include "Database.h"
+#include "DiskFull.h"
 #include "Schema.h"
 #include "TempFolder.h"
 #include "TempHome.h"
@@ -11,6 +12,7 @@
 #include <QFileInfo>
 #include <QMap>
 #include <QProcess>
+#include <QSysInfo>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -71,18 +73,87 @@ TEST(DatabaseLock, OneHolderPerFolderUntilItLetsGo) {
     EXPECT_FALSE(QFileInfo::exists(DatabaseLock::lockFileName(folder)));
 }
 
+// Lock files that name no running copy of the program on this machine: whatever a crash or a power loss left,
+// the next start takes the lock over instead of refusing for ever.
 TEST(DatabaseLock, ALockLeftByACrashedProgramIsTakenOver) {
     TempFolder temp;
     const QString folder = temp.sub("db");
-    // What a program that died leaves behind: its process number (one that cannot exist), no host name.
-    QFile stale(DatabaseLock::lockFileName(folder));
-    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
-    stale.write("1073741823\ngrocelle\n\n");
-    stale.close();
+    QProcess other;
+    other.start("sleep", {"30"});
+    ASSERT_TRUE(other.waitForStarted());
+    QProcess ended;
+    ended.start("true", {});
+    ASSERT_TRUE(ended.waitForStarted());
+    const qint64 endedPid = ended.processId();
+    ended.waitForFinished();
+    const QByteArray host = QSysInfo::machineHostName().toUtf8();
+    struct Case {
+        const char* what;
+        QByteArray contents;
+        qint64 ageSeconds;
+    };
+    const Case cases[] = {
+        {"a number no process can have, no host", "1073741823\ngrocelle\n\n", 0},
+        {"a process that has ended", QByteArray::number(endedPid) + "\ngrocelle\n" + host + "\n", 0},
+        {"another program's process", QByteArray::number(other.processId()) + "\ngrocelle\n" + host + "\n",
+         0},
+        {"empty: killed before its first write", "", 3600},
+        {"cut short by a power loss", "12", 3600},
+        {"not a lock file's contents", "\x01\x02\x03 binary\n", 3600},
+        {"empty and just made: waited for a moment first", "", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile stale(DatabaseLock::lockFileName(folder));
+        ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+        stale.write(c.contents);
+        stale.flush();
+        ASSERT_TRUE(stale.setFileTime(QDateTime::currentDateTime().addSecs(-c.ageSeconds),
+                                      QFileDevice::FileModificationTime));
+        stale.close();
+        DatabaseLock lock;
+        ASSERT_TRUE(lock.acquire(folder)) << lock.errorText().toStdString();
+        EXPECT_TRUE(Contents(DatabaseLock::lockFileName(folder))
+                        .startsWith(QByteArray::number(QCoreApplication::applicationPid()) + '\n'));
+    }
+    other.kill();
+    other.waitForFinished();
+}
+
+// A live holder of the program's name on this machine, or one on another machine sharing the folder, keeps
+// the lock; a disk too full for the lock file is named as such.
+TEST(DatabaseLock, ALiveHolderKeepsTheLockAndAFullDiskIsNamed) {
+    TempFolder temp;
+    const QString folder = temp.sub("db");
+    QProcess holder;
+    holder.start("sleep", {"30"});
+    ASSERT_TRUE(holder.waitForStarted());
+    const QByteArray pid = QByteArray::number(holder.processId());
+    for (const QByteArray& contents : {pid + "\nsleep\n" + QSysInfo::machineHostName().toUtf8() + "\n",
+                                       pid + "\ngrocelle\nanother-machine\n"}) {
+        SCOPED_TRACE(contents.constData());
+        QFile file(DatabaseLock::lockFileName(folder));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(contents);
+        file.close();
+        DatabaseLock lock;
+        EXPECT_FALSE(lock.acquire(folder));
+        EXPECT_TRUE(lock.heldByRunningProgram());
+        EXPECT_TRUE(lock.errorText().startsWith("Grocelle is already running with this database."));
+        EXPECT_EQ(Contents(DatabaseLock::lockFileName(folder)), contents);
+    }
+    holder.kill();
+    holder.waitForFinished();
+    ASSERT_TRUE(QFile::remove(DatabaseLock::lockFileName(folder)));
+
     DatabaseLock lock;
-    ASSERT_TRUE(lock.acquire(folder)) << lock.errorText().toStdString();
-    EXPECT_TRUE(Contents(DatabaseLock::lockFileName(folder))
-                    .startsWith(QByteArray::number(QCoreApplication::applicationPid()) + '\n'));
+    {
+        DiskFullAfter full(0);
+        EXPECT_FALSE(lock.acquire(folder));
+    }
+    EXPECT_FALSE(lock.heldByRunningProgram());
+    EXPECT_EQ(lock.errorText(), "The database folder \"" + folder + "\" cannot be locked: the disk is full.");
+    EXPECT_TRUE(QDir(folder).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
 TEST(DatabaseLock, AFolderThatCannotBeMadeIsNamed) {

@@ -12,6 +12,7 @@
 #include "OptimizeForm.h"
 #include "PickAisleForm.h"
 #include "PrefsForm.h"
+#include "QrCodeDialog.h"
 #include "ResizeHandle.h"
 #include "SequencePanel.h"
 #include "ShoppingListPage.h"
@@ -31,9 +32,9 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
 #include <QSet>
@@ -61,6 +62,7 @@ public:
     MainWindow& window() { return *window_; }
     void answerText(const char* text) { dialogs_.setNextAnswer(QString::fromUtf8(text)); }
     void answerText(const QString& text) { dialogs_.setNextAnswer(text); }
+    QString exportFile() const { return temp_.file(QStringLiteral("list.html")); }
     // The next print dialog is accepted with a PDF file as the printer.
     void printToFile() {
         window_->printer().setOutputFormat(QPrinter::PdfFormat);
@@ -186,6 +188,17 @@ public:
         fromEventLoop([action] { action->trigger(); });
         menu->hide();
     }
+    // A key pressed in a sequence list with one row selected.
+    void sequenceKey(TaggedListBox* list, int r, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+        ASSERT_TRUE(list->item(r)) << "no row " << r;
+        list->clearSelection();
+        list->setCurrentRow(r);
+        arm();
+        QTest::keyClick(list, key, modifiers);
+    }
+    void planKey(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::keyClick(plan(), key, modifiers);
+    }
     // Drags a corner handle of the one selected aisle.
     void resizeAisle(QPoint by) {
         ResizeHandle* corner = plan()->handle(ShopAisles::Handle::BottomRight);
@@ -305,6 +318,13 @@ public:
                 closeUploadProgress();
         });
     }
+    // The shopping list's QR code, shown and closed.
+    void qrCode() {
+        dialog<QrCodeDialog>([](QrCodeDialog& d) { QTest::mouseClick(d.CloseBtn, Qt::LeftButton); },
+                             [](QrCodeDialog& d) { d.reject(); });
+        arm();
+        click("QrCodeBtn");
+    }
     // Options: the first language after ANSI chosen with the keyboard.
     void language() {
         dialog<PrefsForm>(
@@ -370,11 +390,13 @@ static const T::Command kCommands[] = {
     {"Backup", "BackupItem", "Items", [](T& t) { t.list(); t.arm(); t.menu("BackupItem"); }},
     {"Restore", "RestoreItem", "Items", [](T& t) { t.list(); t.menu("BackupItem"); t.answerText(t.newestBackup()); t.arm(); t.menu("RestoreItem"); }, false, nullptr, true},
     {"ImportV1", "ImportV1Item", "Items", [](T& t) { t.list(); t.answerText(t.v1File()); t.arm(); t.menu("ImportV1Item"); }},
+    {"ExportShoppingList", "ExportShoppingListItem", "Items", [](T& t) { t.list(); t.answerText(t.exportFile()); t.arm(); t.menu("ExportShoppingListItem"); }},
     // Help menu.
     {"UploadToSupport", "UploadDataItem", "Items", [](T& t) { t.list(); t.uploadToSupport(); }},
     // Edit menu.
     {"EditShoppingList", "Shoppinglist2", "Items", [](T& t) { t.tab(P::CatPageIndex); t.arm(); t.menu("Shoppinglist2"); }},
     {"EditPrices", "Prices1", "Items", [](T& t) { t.list(); t.arm(); t.menu("Prices1"); }},
+    {"CopyShoppingList", "CopyShoppingListItem", "Items", [](T& t) { t.list(); t.arm(); t.menu("CopyShoppingListItem"); }},
     {"EditItems", "EditItemsItem", "Items", [](T& t) { t.arm(); t.menu("EditItemsItem"); }},
     {"EditCategories", "EditCatItem", "Categories", [](T& t) { t.arm(); t.menu("EditCatItem"); }},
     {"EditShops", "EditShopsItem", "Shops", [](T& t) { t.arm(); t.menu("EditShopsItem"); }},
@@ -410,6 +432,8 @@ static const T::Command kCommands[] = {
     {"ListSort", nullptr, "Items", [](T& t) { t.list(); t.arm(); t.title("ShoppingGrid", ShoppingQuery::BrandColumn); }},
     {"ListQuantityCell", nullptr, "Items", [](T& t) { t.list(); t.cell(0, ShoppingQuery::QtyColumn, "7"); }},
     {"ListPriceCell", nullptr, "Items", [](T& t) { t.list(); t.click("PriceRB"); t.cell(0, ShoppingQuery::PriceColumn, "3.5"); }},
+    {"ListCopyButton", "CopyListBtn", "Items", [](T& t) { t.list(); t.arm(); t.click("CopyListBtn"); }},
+    {"ListQrCode", "QrCodeBtn", "Items", [](T& t) { t.list(); t.qrCode(); }},
     {"ListEditThisItem", "SLPopEdititem1", "Items", [](T& t) { t.list(); t.row("ShoppingGrid", 1); t.arm(); t.popup(t.window().findChild<QMenu*>("ShoppingListPopup"), "SLPopEdititem1" ); }},
     // Items page.
     {"ItemsPickItem", nullptr, "Products", [](T& t) { t.tab(P::ItemsPageIndex); t.arm(); t.row("ItemsGrid", 2); }},
@@ -442,6 +466,15 @@ static const T::Command kCommands[] = {
     {"SequenceAdd", nullptr, "Aisles", [](T& t) { t.aisles(1); t.arm(); t.dragList(t.sequence().AisleCatLB, 0, t.sequence().AislesLB, {5, 5}); }},
     {"SequenceReorder", nullptr, "Aisles", [](T& t) { t.aisles(1); t.arm(); t.dragList(t.sequence().AislesLB, 1, t.sequence().AislesLB, {5, 2}); }},
     {"SequenceRemove", nullptr, "Aisles", [](T& t) { t.aisles(1); t.arm(); t.dragList(t.sequence().AislesLB, 0, t.sequence().AisleCatLB, {5, 5}); }},
+    {"SequenceKeyAdd", nullptr, "Aisles", [](T& t) { t.aisles(1); t.sequenceKey(t.sequence().AisleCatLB, 0, Qt::Key_Return); }},
+    {"SequenceKeyMoveUp", nullptr, "Aisles", [](T& t) { t.aisles(1); t.sequenceKey(t.sequence().AislesLB, 1, Qt::Key_Up, Qt::AltModifier); }},
+    {"SequenceKeyMoveDown", nullptr, "Aisles", [](T& t) { t.aisles(1); t.sequenceKey(t.sequence().AislesLB, 0, Qt::Key_Down, Qt::ControlModifier); }},
+    {"SequenceKeyDelete", nullptr, "Aisles", [](T& t) { t.aisles(1); t.sequenceKey(t.sequence().AislesLB, 0, Qt::Key_Delete); }},
+    {"FloorplanKeyNextAisle", nullptr, nullptr, [](T& t) { t.aisles(0); t.arm(); t.planKey(Qt::Key_Tab); }},
+    {"FloorplanKeyMove", nullptr, nullptr, [](T& t) { t.aisles(0); t.planKey(Qt::Key_Tab); t.arm(); t.planKey(Qt::Key_Right); }},
+    {"FloorplanKeyResize", nullptr, nullptr, [](T& t) { t.aisles(0); t.planKey(Qt::Key_Tab); t.arm(); t.planKey(Qt::Key_Down, Qt::ShiftModifier); }},
+    {"FloorplanKeyUnplace", nullptr, nullptr, [](T& t) { t.aisles(0); t.planKey(Qt::Key_Tab); t.arm(); t.planKey(Qt::Key_Delete); }},
+    {"FloorplanKeyPlaceFromPickList", nullptr, nullptr, [](T& t) { t.aisles(0); t.pickList(); t.sequenceKey(t.aislesPage().PickAisle->AislesLB, 0, Qt::Key_Return); }},
     {"FloorplanAddAllUnplaced", "FPAddAllUnplacedBtn", nullptr, [](T& t) { t.aisles(0); t.arm(); t.tool(t.aislesPage().FPAddAllUnplacedBtn); }},
     {"FloorplanSelectAll", "FPSelectallBtn", nullptr, [](T& t) { t.aisles(0); t.arm(); t.tool(t.aislesPage().FPSelectallBtn); }},
     {"FloorplanMoveAisle", nullptr, nullptr, [](T& t) { t.aisles(0); t.arm(); t.dragOnPlan({30, 30}, {70, 50}); }},

@@ -5,7 +5,9 @@
 #include "CatalogueShopsPage.h"
 #include "CopyShopForm.h"
 #include "FaultInjection.h"
+#include "FloorplanPanel.h"
 #include "GlyphBitButton.h"
+#include "Query.h"
 #include "SequencePanel.h"
 #include "ShoppingListPage.h"
 #include "TableFiles.h"
@@ -241,4 +243,65 @@ TEST_F(FailingTablesTest, APageThatCannotBeLeftStaysInFrontWithItsWork) {
     EXPECT_EQ(messages_.count(), 0);
     EXPECT_EQ(page->left, 1);
     EXPECT_EQ(main.activePageIndex(), MainWindow::ShopsPageIndex);
+}
+
+TEST_F(FailingTablesTest, AFloorPlanThatCannotBeStoredAtCloseOffersToStayOpen) {
+    MainWindow& main = startFilled();
+    clickTab(MainWindow::AislePageIndex);
+    chooseAisleShop(0);
+    if (aislesPage().PageControl2->currentIndex() != AislesPage::FloorplanSubPage)
+        clickSubTab(aislesPage(), AislesPage::FloorplanSubPage);
+    ShopAisles& plan = aislesPage().FloorTabSheet->aisles();
+    ASSERT_GE(plan.count(), 1);
+    int dairy = 0;
+    while (plan.at(dairy).Category != 1)
+        ++dairy;
+    const int movedTop = plan.at(dairy).RectTop + 40;
+    plan.at(dairy).RectTop = movedTop;
+    plan.at(dairy).RectBottom += 40;
+    const auto storedTop = [this] {
+        engine::Database db(dataFolder());
+        engine::Query q(&db);
+        q.setSql(QStringLiteral("SELECT RectTop FROM Aisles WHERE Shop = 1 AND Category = 1"));
+        q.open();
+        return q.field(QStringLiteral("RectTop")).asInteger();
+    };
+
+    engine::FaultInjection::failTable(QStringLiteral("Aisles"));
+    messages_.clear();
+    messages_.setNextAnswer(ui::MessageAnswer::Ok);
+    messages_.setNextAnswer(ui::MessageAnswer::No);
+    EXPECT_FALSE(main.close());
+    EXPECT_TRUE(main.isVisible());
+    ASSERT_EQ(messages_.count(), 2);
+    EXPECT_EQ(messages_.calls()[0].kind, ui::MessageKind::Error);
+    EXPECT_EQ(messages_.calls()[1].kind, ui::MessageKind::Confirmation);
+    EXPECT_EQ(messages_.lastText(),
+              "The changes to the floor plan could not be saved; they are lost if Grocelle "
+              "closes now.\r\nClose Grocelle anyway?");
+    EXPECT_EQ(plan.at(dairy).RectTop, movedTop) << "the edit stays in front of the user";
+
+    // With the table writable again, the next close stores the plan.
+    engine::FaultInjection::disarm();
+    messages_.clear();
+    EXPECT_TRUE(main.close());
+    EXPECT_EQ(messages_.count(), 0) << messages_.lastText().toStdString();
+    EXPECT_EQ(storedTop(), movedTop);
+}
+
+TEST_F(FailingTablesTest, APageThatCannotStoreItsWorkAtCloseOffersToStayOpen) {
+    MainWindow& main = startFilled();
+    auto* page = new UnstoredPage(main);
+    main.installPage(MainWindow::AislePageIndex, page);
+    clickTab(MainWindow::AislePageIndex);
+    messages_.clear();
+    messages_.setNextAnswer(ui::MessageAnswer::Ok);
+    messages_.setNextAnswer(ui::MessageAnswer::No);
+    EXPECT_FALSE(main.close());
+    EXPECT_EQ(errorTexts(), QStringList{QStringLiteral("Cannot store the plan")});
+    EXPECT_EQ(messages_.lastText(), "The changes on this page could not be saved; they are lost if Grocelle "
+                                    "closes now.\r\nClose Grocelle anyway?");
+    // Yes closes all the same.
+    EXPECT_TRUE(main.close());
+    EXPECT_EQ(page->left, 0);
 }

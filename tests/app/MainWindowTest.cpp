@@ -102,9 +102,11 @@ TEST_F(MainWindowTest, MenusHaveEveryEntryShortcutAndSeparator) {
               QStringList({"&Backup", "&Restore...", "-", "Prin&t setup...",
                            "&Print[&Fridge list|&Shopping list|-|&Master item list|&Price comparison form|"
                            "Fl&oorplan...]",
-                           "-", "&Check/repair data", "&Import V1 data...", "-", "E&xit"}));
+                           "&Export shopping list...", "-", "&Check/repair data", "&Import V1 data...", "-",
+                           "E&xit"}));
     EXPECT_EQ(Entries(w.findChild<QMenu*>("EditMenu")),
-              QStringList({"Shopping &list", "&Prices", "-", "&Items", "&Categories", "&Shops", "&Aisles"}));
+              QStringList({"Shopping &list", "&Prices", "C&opy shopping list", "-", "&Items", "&Categories",
+                           "&Shops", "&Aisles"}));
     EXPECT_EQ(Entries(w.findChild<QMenu*>("ToolsMenu")),
               QStringList({"Optimi&ze shopping list...", "&Undo optimization", "-",
                            "&Delete unused products...", "&Copy shop...", "-", "&Options..."}));
@@ -115,6 +117,8 @@ TEST_F(MainWindowTest, MenusHaveEveryEntryShortcutAndSeparator) {
     EXPECT_EQ(w.menuAction("BackupItem")->shortcut(), QKeySequence(Qt::Key_F2));
     EXPECT_EQ(w.menuAction("ExitItem")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_F4));
     EXPECT_EQ(w.menuAction("HelpContentsItem")->shortcut(), QKeySequence(Qt::Key_F1));
+    EXPECT_EQ(w.menuAction("CopyShoppingListItem")->shortcut(),
+              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
     EXPECT_FALSE(w.menuAction("Undooptimization1")->isEnabled());
     for (const char* name :
          {"ExitItem", "OptionsItem", "EditItemsItem", "EditAislesItem", "PrintFloorplanItem",

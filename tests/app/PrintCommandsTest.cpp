@@ -63,15 +63,16 @@ TEST_F(PrintCommandsTest, MenuEntriesPrintTheirReports) {
     EXPECT_FALSE(text.contains(QStringLiteral("Market Hall")));
     EXPECT_EQ(text.count(QLatin1Char('\f')), 1);
 
+    // Each later report comes with a file of its own name in that folder.
     dialogs_.setNextAnswer(true);
     menu("PrintFridgeItem");
-    text = PdfText(pdf);
+    text = PdfText(temp_.file(QStringLiteral("Fridge list.pdf")));
     // By category, then name.
     EXPECT_TRUE(InOrder(text, {"Bread", "Cream", "Milk", "Apples"})) << text.toStdString();
 
     dialogs_.setNextAnswer(true);
     menu("PrintMasterItem");
-    text = PdfText(pdf);
+    text = PdfText(temp_.file(QStringLiteral("Item details.pdf")));
     EXPECT_TRUE(InOrder(text, {"Product", "Brand", "Shop", "Apples", "Corner Market", "Milk", "Market Hall"}))
         << text.toStdString();
     EXPECT_EQ(dialogs_.count(), 3);

@@ -3,9 +3,13 @@
 #include "IniFile.h"
 #include "TempFolder.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
@@ -335,4 +339,57 @@ TEST(SettingsRead, HandEditedWindowSizeFitsTheDesktop) {
     EXPECT_EQ(s.bounds, QRect(-1200, 300, 3200, 900));
     // A maximised window keeps the bounds it had.
     EXPECT_EQ(Read("[Window]\nMaximized=Y\nWidth=100000\n").bounds, QRect(100, 120, 633, 557));
+}
+
+// Run under strace by the test below: one save, and nothing else.
+TEST(IniFile, SaveForTheTrace) {
+    const QString path = qEnvironmentVariable("GROCELLE_TRACED_SAVE");
+    if (path.isEmpty())
+        GTEST_SKIP() << "only run traced";
+    IniFile ini;
+    ini.writeString("Notes", "N1", "milk");
+    ASSERT_TRUE(ini.save(path));
+}
+
+TEST(IniFile, TheFolderIsSyncedAfterTheNewFileIsRenamedIntoPlace) {
+    const QString strace = QStandardPaths::findExecutable(QStringLiteral("strace"));
+    if (strace.isEmpty())
+        GTEST_SKIP() << "strace is not installed";
+    TempFolder temp;
+    const QString path = temp.file("Grocelle.ini");
+    IniFile old;
+    old.writeString("Notes", "N1", "tea");
+    ASSERT_TRUE(old.save(path));
+    QProcess traced;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("GROCELLE_TRACED_SAVE"), path);
+    traced.setProcessEnvironment(env);
+    traced.start(strace, {QStringLiteral("-f"), QStringLiteral("-e"),
+                          QStringLiteral("trace=openat,fsync,fdatasync,rename,renameat,renameat2,linkat"),
+                          QStringLiteral("-o"), temp.file("trace"), QCoreApplication::applicationFilePath(),
+                          QStringLiteral("--gtest_filter=IniFile.SaveForTheTrace")});
+    ASSERT_TRUE(traced.waitForFinished(60000));
+    if (traced.exitCode() != 0 && !Contents(path).contains("milk"))
+        GTEST_SKIP() << "strace cannot trace here: " << traced.readAllStandardError().toStdString();
+    ASSERT_TRUE(Contents(path).contains("N1=milk"));
+
+    // The order on the disk: the new file synced, put in place under the old name, then its folder synced.
+    QFile trace(temp.file("trace"));
+    ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
+    const QString log = QString::fromLocal8Bit(trace.readAll());
+    const qsizetype swap = log.lastIndexOf(
+        QRegularExpression(QStringLiteral("(rename(at2?)?|linkat)\\([^\\n]*Grocelle\\.ini\"[^\\n]*= 0")));
+    ASSERT_GE(swap, 0) << log.toStdString();
+    const QRegularExpression folderOpen(QStringLiteral("openat\\(AT_FDCWD, \"") +
+                                        QRegularExpression::escape(temp.path()) +
+                                        QStringLiteral("\", O_RDONLY[^)]*O_DIRECTORY[^)]*\\) = (\\d+)"));
+    const QRegularExpressionMatch folder = folderOpen.match(log, swap);
+    ASSERT_TRUE(folder.hasMatch()) << "no folder opened after the swap:\n" << log.toStdString();
+    const qsizetype fileSync = log.indexOf(QStringLiteral("fsync("));
+    EXPECT_LT(fileSync, swap) << log.toStdString();
+    EXPECT_GE(
+        log.indexOf(QStringLiteral("fsync(") + folder.captured(1) + QLatin1Char(')'), folder.capturedEnd()),
+        0)
+        << "the folder was not synced:\n"
+        << log.toStdString();
 }

@@ -13,9 +13,48 @@
 #include <QFileInfo>
 #include <QTest>
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
+
+// Takes the right to write a file away from this process for as long as it lives: the write permission,
+// and for the superuser, whom permissions do not bind, the immutable attribute. `taken()` is false where
+// neither holds (a file system without the attribute).
+class Unwritable {
+public:
+    explicit Unwritable(const QString& path) : path_(QFile::encodeName(path)) {
+        if (::geteuid() != 0)
+            QFile::setPermissions(path, QFileDevice::ReadOwner);
+        else
+            immutable(true);
+    }
+    ~Unwritable() {
+        if (::geteuid() != 0)
+            QFile::setPermissions(QFile::decodeName(path_), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        else
+            immutable(false);
+    }
+    Unwritable(const Unwritable&) = delete;
+    Unwritable& operator=(const Unwritable&) = delete;
+    bool taken() const { return ::access(path_.constData(), W_OK) != 0; }
+
+private:
+    void immutable(bool on) {
+        const int fd = ::open(path_.constData(), O_RDONLY);
+        if (fd < 0)
+            return;
+        int flags = 0;
+        if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+            ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+        }
+        ::close(fd);
+    }
+    QByteArray path_;
+};
 
 std::pair<int, int> VersionOf(const QString& folder, const QString& table) {
     engine::Database db(folder);
@@ -201,10 +240,18 @@ TEST_F(StartupTest, DamagedTableFilesAreRepairedOnRequestAndTheProgramStarts) {
         idx.write("{ not json");
     }
     MainWindow& w = start();
-    ASSERT_EQ(messages_.count(), 3);
-    EXPECT_TRUE(messages_.calls()[0].text.startsWith("The table file Categories.dat is damaged.\r\n"));
-    EXPECT_TRUE(messages_.calls()[1].text.startsWith("The table file Products.dat is damaged.\r\n"));
-    EXPECT_TRUE(messages_.calls()[2].text.startsWith("The table file Items.dat is damaged.\r\n"));
+    // Each question is followed by what its repair could save: nothing of these.
+    ASSERT_EQ(messages_.count(), 6);
+    int i = 0;
+    for (const QString file : {"Categories.dat", "Products.dat", "Items.dat"}) {
+        EXPECT_TRUE(messages_.calls()[i++].text.startsWith("The table file " + file + " is damaged.\r\n"));
+        EXPECT_EQ(messages_.calls()[i].kind, ui::MessageKind::Warning);
+        EXPECT_EQ(messages_.calls()[i++].text,
+                  file +
+                      " was repaired, but no row could be recovered. The damaged "
+                      "file was kept as " +
+                      file + ".damaged.");
+    }
     EXPECT_FALSE(w.startupFailed());
     for (const QString& table : schema::tableNames()) {
         EXPECT_TRUE(QFileInfo(dataFolder() + "/" + table + ".dat").isFile()) << table.toStdString();
@@ -219,6 +266,31 @@ TEST_F(StartupTest, DamagedTableFilesAreRepairedOnRequestAndTheProgramStarts) {
     shops.open();
     EXPECT_EQ(shops.recordCount(), 1);
     EXPECT_EQ(engine::TableDefinition::readFile(dataFolder() + "/Items.idx").locale, 1031);
+}
+
+// A table file whose header is overwritten still holds every row: the repair brings them all back.
+TEST_F(StartupTest, ARepairSalvagesTheRowsAndSaysSo) {
+    createDatabase();
+    {
+        engine::Database db(dataFolder());
+        for (const char* name : {"Dairy", "Fruit", "Bakery"})
+            db.execute("INSERT INTO Categories (CatName) VALUES (?1)", {engine::Value{std::string(name)}});
+    }
+    {
+        QFile f(dataFolder() + "/Categories.dat");
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.write(QByteArray(100, '\xA5'));
+    }
+    MainWindow& w = start();
+    ASSERT_EQ(messages_.count(), 2);
+    EXPECT_EQ(messages_.calls()[1].kind, ui::MessageKind::Information);
+    EXPECT_EQ(messages_.lastText(),
+              "Categories.dat was repaired: 3 rows recovered, 0 lost. The damaged file was "
+              "kept as Categories.dat.damaged.");
+    EXPECT_FALSE(w.startupFailed());
+    engine::Table categories(&window_->database(), "Categories");
+    categories.open();
+    EXPECT_EQ(categories.recordCount(), 3);
 }
 
 TEST_F(StartupTest, MissingTablesBesideOthersAreCreatedEmptyAndNamed) {
@@ -336,4 +408,42 @@ TEST_F(StartupTest, TablesSetAsideByAnInterruptedSwapAreNotTakenForAMissingDatab
         EXPECT_EQ(std::pair(def.versionMajor, def.versionMinor), std::pair(2, 1)) << table.toStdString();
         EXPECT_EQ(def.locale, 1031);
     }
+}
+
+TEST_F(StartupTest, ATableFileThatCannotBeWrittenIsNamedAtStartAndInEveryRefusal) {
+    createDatabase();
+    Unwritable locked(dataFolder() + "/Items.dat");
+    if (!locked.taken())
+        GTEST_SKIP() << "this file system cannot make a file unwritable for this user";
+    MainWindow& w = start();
+    EXPECT_FALSE(w.startupFailed());
+    ASSERT_EQ(messages_.count(), 1) << messages_.lastText().toStdString();
+    EXPECT_EQ(messages_.calls()[0].kind, ui::MessageKind::Warning);
+    EXPECT_EQ(
+        messages_.lastText(),
+        "The table file Items.dat cannot be written: you have no permission to write it.\r\n"
+        "Grocelle opens it read-only: you can see the data, but every change to it is refused until the "
+        "file can be written and Grocelle is started again.");
+
+    // A change to it later names the file; the other tables take changes as before.
+    engine::Table items(&w.database(), "Items");
+    items.open();
+    items.append();
+    items.field("Product").setInteger(1);
+    items.field("Shop").setInteger(1);
+    try {
+        items.post();
+        ADD_FAILURE() << "a read-only table took a row";
+    } catch (const engine::EngineError& e) {
+        EXPECT_EQ(e.message(), "The table file Items.dat is read-only (you have no permission to write it); "
+                               "the change was not saved.");
+    }
+    items.cancel();
+    engine::Table shops(&w.database(), "Shops");
+    shops.open();
+    shops.append();
+    shops.field("ShopName").setString("Corner");
+    EXPECT_NO_THROW(shops.post());
+    messages_.clear();
+    finish();
 }

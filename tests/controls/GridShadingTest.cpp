@@ -3,6 +3,8 @@
 #include "GridShading.h"
 #include "ThemedDBGrid.h"
 
+#include <algorithm>
+
 using ui::GridShading;
 
 namespace {
@@ -52,4 +54,40 @@ TEST_F(ShopsTest, ShadingAppliesToOddColumnsOnly) {
     GridShading::apply(narrow);
     EXPECT_FALSE(narrow.gridModel()->index(0, 0).data(Qt::BackgroundRole).isValid());
     EXPECT_EQ(narrow.columnColor(0), QColor(Qt::white));
+}
+
+// Under a dark scheme the stripes stay readable: every column's background keeps the text at a contrast of
+// at least 4.5, when the grid starts dark and when the scheme turns dark (or back) while it runs. A strong
+// yellow would wrap to a near-black stripe under black text; the grid then shades without wrapping.
+TEST_F(ShopsTest, ShadingStaysReadableUnderEveryScheme) {
+    addShops({QStringLiteral("Alpha")});
+    ui::ThemedDBGrid grid;
+    grid.setDataSet(&shops);
+    const auto scheme = [&grid](const QColor& base, const QColor& text) {
+        QPalette pal = grid.palette();
+        pal.setColor(QPalette::Base, base);
+        pal.setColor(QPalette::Text, text);
+        grid.setPalette(pal);
+    };
+    const auto worstContrast = [&grid] {
+        double worst = 21;
+        for (int c = 0; c < grid.gridModel()->columnCount(); ++c)
+            worst = std::min(
+                worst, GridShading::contrast(grid.columnColor(c), grid.palette().color(QPalette::Text)));
+        return worst;
+    };
+    scheme(QColor(0x2a, 0x2a, 0x2a), QColor(0xe0, 0xe0, 0xe0));
+    GridShading::apply(grid);
+    EXPECT_EQ(grid.columnColor(1), GridShading::stripeColour(QColor(0x2a, 0x2a, 0x2a)));
+    EXPECT_GE(worstContrast(), 4.5);
+    EXPECT_NEAR(GridShading::contrast(Qt::black, Qt::white), 21.0, 1e-9);
+
+    scheme(Qt::white, Qt::black); // the desktop switches back: the stripes follow
+    EXPECT_EQ(grid.columnColor(1), QColor(245, 245, 245));
+    scheme(QColor(0x1e, 0x1e, 0x2e), QColor(0xcd, 0xd6, 0xf4));
+    EXPECT_GE(worstContrast(), 4.5);
+
+    scheme(QColor(255, 255, 0), Qt::black);
+    EXPECT_EQ(grid.columnColor(1), QColor(255, 255, 30));
+    EXPECT_GE(worstContrast(), 4.5);
 }

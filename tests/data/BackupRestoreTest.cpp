@@ -1,6 +1,8 @@
 #include "Backup.h"
 
 #include "Database.h"
+#include "EngineError.h"
+#include "Query.h"
 #include "Schema.h"
 #include "TableFiles.h"
 #include "TempFolder.h"
@@ -11,10 +13,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSet>
+#include <QThread>
 #include <gtest/gtest.h>
 #include <zip.h>
 
+#include <atomic>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace backup;
@@ -69,6 +75,28 @@ void makeArchive(const QString& path, const std::vector<Entry>& entries) {
                                          e.unixMode << 16);
     }
     ASSERT_EQ(zip_close(z), 0);
+}
+
+// Rewrites the uncompressed size that the local and the central header of the named entry announce.
+void announceSize(QByteArray& bytes, const QByteArray& name, std::uint32_t size) {
+    int patched = 0;
+    for (qsizetype at = bytes.indexOf(name); at >= 0; at = bytes.indexOf(name, at + 1)) {
+        const bool central = bytes.mid(at - 46, 4) == QByteArray("PK\x01\x02", 4);
+        const bool local = bytes.mid(at - 30, 4) == QByteArray("PK\x03\x04", 4);
+        if (!central && !local)
+            continue;
+        const qsizetype sizeField = at - (central ? 46 - 24 : 30 - 22);
+        for (int b = 0; b < 4; ++b)
+            bytes[sizeField + b] = char((size >> (8 * b)) & 0xFF);
+        ++patched;
+    }
+    ASSERT_EQ(patched, 2) << name.constData();
+}
+
+mode_t currentUmask() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
 }
 
 class BackupTest : public ::testing::Test {
@@ -146,8 +174,20 @@ TEST_F(BackupTest, ArchiveHoldsExactlyTheTenFilesInOrder) {
     writeFile(QDir(dbFolder).filePath(QStringLiteral("Grocelle.lock")), "1234");
     engine::Database open(dbFolder);
     open.open();
+    // A change the program has not committed yet is not in the backup, and the backup changes nothing in the
+    // folder: not the journal of that change, not a definition file that disagrees with its table file.
+    open.beginTransaction();
+    open.execute(QStringLiteral("UPDATE Items SET Price = 5.55"));
+    writeFile(QDir(dbFolder).filePath(QStringLiteral("Shops.idx")), "{}");
+    const QStringList before = folderState(dbFolder);
+    const QByteArray itemsBefore = readFile(QDir(dbFolder).filePath(QStringLiteral("Items.dat")));
 
     const QString path = backupAt(fixedTime(59));
+    EXPECT_EQ(folderState(dbFolder), before);
+    open.rollbackTransaction();
+    open.close();
+    writeFile(QDir(dbFolder).filePath(QStringLiteral("Shops.idx")),
+              engine::Database(dbFolder).readDefinition(QStringLiteral("Shops")).toJson());
     EXPECT_EQ(path, QDir(backupFolder).filePath(QStringLiteral("Grocelle_Backup_46365_00059.zip")));
     ZipArchive zip;
     zip.open(path);
@@ -157,6 +197,72 @@ TEST_F(BackupTest, ArchiveHoldsExactlyTheTenFilesInOrder) {
         zip.extract(i, out);
         EXPECT_EQ(readFile(out), readFile(QDir(dbFolder).filePath(tableFiles().at(i)))) << i;
     }
+    EXPECT_EQ(readFile(QDir(dbFolder).filePath(QStringLiteral("Items.dat"))), itemsBefore);
+}
+
+// Backups taken while another connection keeps committing changes to two tables at once: each archive holds
+// one state, both tables of the same moment.
+TEST_F(BackupTest, BackupsBesideAWriterHoldOneConsistentState) {
+    std::atomic<bool> stop{false};
+    std::atomic<int> commits{0};
+    QString writerError;
+    // This thread's connection has set up every collator before the writer's connection looks them up.
+    tableContents(dbFolder);
+    std::thread writer([&] {
+        try {
+            engine::Database db(dbFolder);
+            for (int i = 0; !stop; ++i) {
+                engine::Transaction t(db);
+                db.execute(QStringLiteral("INSERT INTO Categories (CatName) VALUES (?)"),
+                           {engine::Value{QStringLiteral("Cat %1").arg(i).toStdString()}});
+                db.execute(QStringLiteral("INSERT INTO Products (ProdName, Category) VALUES (?, "
+                                          "(SELECT max(CatID) FROM Categories))"),
+                           {engine::Value{QStringLiteral("Prod %1").arg(i).toStdString()}});
+                t.commit();
+                ++commits;
+                // As a person's edits come: back-to-back commits would keep every reader out.
+                QThread::msleep(10);
+            }
+        } catch (const std::exception& e) {
+            writerError = QString::fromUtf8(e.what());
+        }
+    });
+    QStringList archives;
+    QString backupError;
+    int second = 100;
+    while (archives.size() < 4 && writerError.isEmpty() && backupError.isEmpty()) {
+        if (commits < 2 * (archives.size() + 1)) {
+            QThread::msleep(5);
+            continue;
+        }
+        try {
+            archives << BackupWriter(dbFolder, backupFolder, [&] { return fixedTime(second++); }).write();
+        } catch (const BackupError& e) {
+            backupError = e.detail();
+        }
+    }
+    stop = true;
+    writer.join();
+    ASSERT_TRUE(backupError.isEmpty()) << backupError.toStdString();
+    ASSERT_TRUE(writerError.isEmpty()) << writerError.toStdString();
+    QSet<int> counts;
+    for (const QString& archive : archives) {
+        const QString folder = temp.sub(QFileInfo(archive).baseName());
+        BackupRestorer(folder).restore(archive);
+        engine::Database db(folder);
+        engine::Query q(&db);
+        q.setSql({QStringLiteral(
+            "SELECT (SELECT count(*) FROM Categories WHERE CatName LIKE 'Cat %'), "
+            "(SELECT count(*) FROM Products WHERE ProdName LIKE 'Prod %'), "
+            "(SELECT count(*) FROM Products p JOIN Categories c ON c.CatID = p.Category "
+            "WHERE p.ProdName LIKE 'Prod %' AND substr(c.CatName, 5) = substr(p.ProdName, 6))")});
+        q.open();
+        const std::int64_t cats = q.field(0).asInteger();
+        EXPECT_EQ(q.field(1).asInteger(), cats) << archive.toStdString();
+        EXPECT_EQ(q.field(2).asInteger(), cats) << archive.toStdString();
+        counts.insert(static_cast<int>(cats));
+    }
+    EXPECT_GT(counts.size(), 1) << "the backups saw the writer at work";
 }
 
 TEST_F(BackupTest, SecondBackupInTheSameSecondWaitsForTheNextSecond) {
@@ -180,22 +286,30 @@ TEST_F(BackupTest, FailedBackupLeavesNoArchive) {
         EXPECT_EQ(e.message(), QStringLiteral("Unable to archive database."));
     }
 
-    // A table file that cannot be read: the archive already begun is removed again.
-    QFile::rename(QDir(dbFolder).filePath(QStringLiteral("Aisles.idx")),
-                  temp.file(QStringLiteral("Aisles.idx")));
-    EXPECT_THROW(backupAt(fixedTime(6)), BackupError);
+    // A table file that is missing: no archive. (A missing definition file is written again from the
+    // definition inside the table file, so it is no reason to fail.)
+    QFile::rename(QDir(dbFolder).filePath(QStringLiteral("Aisles.dat")),
+                  temp.file(QStringLiteral("Aisles.dat")));
+    EXPECT_THROW(backupAt(fixedTime(6)), engine::EngineError);
     EXPECT_TRUE(QDir(backupFolder).entryList(QDir::Files).isEmpty());
+    QFile::rename(temp.file(QStringLiteral("Aisles.dat")),
+                  QDir(dbFolder).filePath(QStringLiteral("Aisles.dat")));
+    QFile::remove(QDir(dbFolder).filePath(QStringLiteral("Aisles.idx")));
+    const QString withoutIdx = backupAt(fixedTime(7));
+    ZipArchive made;
+    made.open(withoutIdx);
+    EXPECT_EQ(made.entryNames(), tableFiles());
+    made.discard();
+    QFile::remove(withoutIdx);
 
     if (geteuid() != 0) {
-        QFile::rename(temp.file(QStringLiteral("Aisles.idx")),
-                      QDir(dbFolder).filePath(QStringLiteral("Aisles.idx")));
         QFile::setPermissions(QDir(dbFolder).filePath(QStringLiteral("Items.dat")), QFileDevice::WriteOwner);
-        EXPECT_THROW(backupAt(fixedTime(7)), BackupError);
+        EXPECT_THROW(backupAt(fixedTime(8)), engine::EngineError);
         EXPECT_TRUE(QDir(backupFolder).entryList(QDir::Files).isEmpty());
         QFile::setPermissions(backupFolder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         QFile::setPermissions(QDir(dbFolder).filePath(QStringLiteral("Items.dat")),
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        EXPECT_THROW(backupAt(fixedTime(8)), BackupError);
+        EXPECT_THROW(backupAt(fixedTime(9)), BackupError);
         QFile::setPermissions(backupFolder,
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
@@ -268,6 +382,8 @@ TEST_F(BackupTest, ArchivesThatAreNotBackupsAreRefusedBeforeAnythingIsWritten) {
 TEST_F(BackupTest, UnsafeEntriesAreRefusedBeforeAnythingIsWritten) {
     const QString bad = temp.file(QStringLiteral("bad.zip"));
     const QString notBackup = QStringLiteral("This file does not appear to be a Grocelle backup file.");
+    const QString outside =
+        QStringLiteral("This file holds an entry that would be written outside the data folder.");
     for (const QString& name :
          {QStringLiteral("../Items.dat"), QStringLiteral("a/../../evil.txt"), QStringLiteral("/tmp/evil.txt"),
           QStringLiteral("C:evil.txt"), QStringLiteral("c:\\windows\\evil.txt"),
@@ -276,7 +392,7 @@ TEST_F(BackupTest, UnsafeEntriesAreRefusedBeforeAnythingIsWritten) {
         entries.push_back({name, "escape"});
         makeArchive(bad, entries);
         SCOPED_TRACE(name.toStdString());
-        expectRefused(bad, notBackup);
+        expectRefused(bad, outside);
     }
 
     // A link in place of a table file would let the next write go anywhere.
@@ -291,21 +407,62 @@ TEST_F(BackupTest, EntriesAnnouncingAbsurdSizesAreRefused) {
     makeArchive(bad, tableEntries());
     // The size fields of Items.dat's local and central headers claim almost 4 GiB.
     QByteArray bytes = readFile(bad);
-    const QByteArray name = "Items.dat";
-    int patched = 0;
-    for (qsizetype at = bytes.indexOf(name); at >= 0; at = bytes.indexOf(name, at + 1)) {
-        const bool central = bytes.mid(at - 46, 4) == QByteArray("PK\x01\x02", 4);
-        const bool local = bytes.mid(at - 30, 4) == QByteArray("PK\x03\x04", 4);
-        if (!central && !local)
-            continue;
-        const qsizetype sizeField = at - (central ? 46 - 24 : 30 - 22);
-        for (int b = 0; b < 4; ++b)
-            bytes[sizeField + b] = char(b == 0 ? 0xF0 : 0xFF);
-        ++patched;
-    }
-    ASSERT_EQ(patched, 2);
+    announceSize(bytes, "Items.dat", 0xFFFFFFF0u);
     writeFile(bad, bytes);
     expectRefused(bad, QStringLiteral("This file does not appear to be a Grocelle backup file."));
+
+    // A bomb: each entry compresses about as well as deflate can, but the ten together announce more than
+    // any database takes. Refused before a byte is extracted.
+    std::vector<Entry> entries = tableEntries();
+    for (Entry& e : entries) {
+        e.data = QByteArray(100 * 1024, '\0');
+        for (qsizetype i = 0; i < e.data.size(); i += 7)
+            e.data[i] = char(i * 31 + 17); // a little less compressible than zeros
+    }
+    makeArchive(bad, entries);
+    bytes = readFile(bad);
+    for (const QString& f : tableFiles())
+        announceSize(bytes, f.toUtf8(), 60u << 20);
+    writeFile(bad, bytes);
+    expectRefused(bad, QStringLiteral("This file does not appear to be a Grocelle backup file."));
+
+    // Never more than the disk holds beside a margin.
+    EXPECT_EQ(BackupRestorer::restoreSizeLimit(0), 0u);
+    EXPECT_EQ(BackupRestorer::restoreSizeLimit(std::int64_t(100) << 20), std::uint64_t(36) << 20);
+    EXPECT_EQ(BackupRestorer::restoreSizeLimit(std::int64_t(1) << 40), std::uint64_t(512) << 20);
+}
+
+TEST_F(BackupTest, ABackupOfANewerVersionIsRefusedBeforeTheSwap) {
+    const QString newer = temp.sub(QStringLiteral("newer"));
+    CreateDatabaseTables(newer);
+    engine::Database(newer).alterTables(schema::tableNames(), std::nullopt, std::pair{2, 2});
+    const QString archive = BackupWriter(newer, temp.sub(QStringLiteral("newer-backups"))).write();
+    expectRefused(archive, kNewerVersion);
+}
+
+// Whatever the archive stores, restored files get the permissions of new files, and everything a restore
+// writes stays inside the data folder.
+TEST_F(BackupTest, RestoredFilesGetNewFilesPermissionsAndNothingIsWrittenBesideTheFolder) {
+    std::vector<Entry> entries = tableEntries();
+    for (Entry& e : entries)
+        e.unixMode = 0100777;
+    const QString archive = temp.file(QStringLiteral("open.zip"));
+    makeArchive(archive, entries);
+    EXPECT_EQ(QFileInfo(BackupRestorer::stagingFolder(dbFolder)).absolutePath(), dbFolder);
+    EXPECT_EQ(QFileInfo(BackupRestorer::asideFolder(dbFolder)).absolutePath(), dbFolder);
+    const QStringList around =
+        QDir(temp.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    // The folder above the data folder cannot be written (a root user writes anyway).
+    QFile::setPermissions(temp.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    BackupRestorer(dbFolder).restore(archive);
+    QFile::setPermissions(temp.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_EQ(QDir(temp.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), around);
+    for (const QString& f : tableFiles()) {
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(QDir(dbFolder).filePath(f)).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0666u & ~currentUmask()) << f.toStdString();
+    }
 }
 
 TEST_F(BackupTest, ArchiveThatIsNoDatabaseLeavesTheDatabaseAsItWas) {
@@ -330,9 +487,9 @@ TEST_F(BackupTest, FailedSwapPutsTheOldFilesBack) {
     const QString archive = backupAt(fixedTime(30));
     changeData();
     const QString changed = tableContents(dbFolder);
-    const QStringList before = folderState(dbFolder);
     // A folder where the last old file should be set aside makes that rename fail after nine succeeded.
     QDir().mkpath(BackupRestorer::asideFolder(dbFolder) + QStringLiteral("/Aisles.idx/blocker"));
+    const QStringList before = folderState(dbFolder);
 
     try {
         BackupRestorer(dbFolder).restore(archive);
@@ -398,6 +555,37 @@ TEST_F(BackupTest, InterruptedSwapIsFinishedOrUndone) {
     EXPECT_FALSE(QFileInfo::exists(stagingPath));
     EXPECT_FALSE(QFileInfo::exists(asidePath));
     EXPECT_NE(changed, expected);
+
+    // Decided, but the new files did not all reach the disk (a power loss under an earlier version, which
+    // did not sync them): the old files go back instead of a torn database.
+    for (const qint64 cut : {qint64(0), qint64(100), qint64(4096)}) {
+        SCOPED_TRACE(cut);
+        stage();
+        writeFile(QDir(stagingPath).filePath(QStringLiteral("restore.ready")), {});
+        QFile::resize(QDir(stagingPath).filePath(QStringLiteral("Shops.dat")), cut);
+        for (int i = 0; i < 4; ++i)
+            move(db.filePath(tableFiles().at(i)), QDir(asidePath).filePath(tableFiles().at(i)));
+        move(QDir(stagingPath).filePath(tableFiles().at(0)), db.filePath(tableFiles().at(0)));
+        BackupRestorer::resolveInterruptedRestore(dbFolder);
+        EXPECT_EQ(tableContents(dbFolder), changedAgain);
+        EXPECT_FALSE(QFileInfo::exists(stagingPath));
+        EXPECT_FALSE(QFileInfo::exists(asidePath));
+    }
+
+    // An earlier version gathered the files beside the data folder; a restore it left decided is finished.
+    const QString oldStaging = dbFolder + QStringLiteral(".restoring");
+    QDir().mkpath(oldStaging);
+    {
+        ZipArchive zip;
+        zip.open(archive);
+        for (int i = 0; i < tableFiles().size(); ++i)
+            zip.extract(i, QDir(oldStaging).filePath(tableFiles().at(i)));
+    }
+    writeFile(QDir(oldStaging).filePath(QStringLiteral("restore.ready")), {});
+    BackupRestorer::resolveInterruptedRestore(dbFolder);
+    EXPECT_EQ(tableContents(dbFolder), expected);
+    EXPECT_FALSE(QFileInfo::exists(oldStaging));
+    EXPECT_FALSE(QFileInfo::exists(dbFolder + QStringLiteral(".replaced")));
 
     // Nothing interrupted: nothing happens.
     const QStringList state = folderState(dbFolder);

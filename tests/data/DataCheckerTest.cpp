@@ -13,6 +13,12 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+#include <ostream>
+
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
+
 namespace {
 
 const QString kFailurePrefix =
@@ -248,7 +254,11 @@ TEST_F(DataCheckerTest, OverwrittenBytesInATableFileAreRepairedAndCounted) {
     EXPECT_EQ(outcome.repairedTables, (QStringList{QStringLiteral("Items"), QStringLiteral("Shops")}));
     EXPECT_EQ(outcome.problems,
               2 + outcome.itemsRemoved + outcome.productsRemoved + outcome.aisleRowsRemoved);
-    EXPECT_EQ(outcome.message, DataChecker::countMessage(outcome.problems));
+    // What the rebuilt table kept and lost comes first.
+    ASSERT_EQ(outcome.repairMessages.size(), 1);
+    EXPECT_TRUE(outcome.repairMessages[0].startsWith(QStringLiteral("Items.dat was repaired: ")));
+    EXPECT_EQ(outcome.message, outcome.repairMessages[0] + QStringLiteral("\r\n") +
+                                   DataChecker::countMessage(outcome.problems));
     EXPECT_TRUE(QFile::exists(db.definitionFilePath(QStringLiteral("Shops"))));
     const int left = countRows(QStringLiteral("Items"));
     EXPECT_GT(left, 0);
@@ -257,7 +267,9 @@ TEST_F(DataCheckerTest, OverwrittenBytesInATableFileAreRepairedAndCounted) {
         << "sound after the repair";
 }
 
-TEST_F(DataCheckerTest, ChildrenOfRowsLostToDamageGoInTheSameRun) {
+// Rows whose parent a repair could not save are kept and reported, run after run, until the caller lets them
+// go; then they go with whatever depends on them, and the table no longer counts as missing rows.
+TEST_F(DataCheckerTest, ChildrenOfRowsLostToDamageStayUntilTheyAreLetGo) {
     const int category = addCategory(QStringLiteral("Bulk"));
     const int shop = addShop(QStringLiteral("Shop"));
     for (int p = 0; p < 400; ++p)
@@ -279,7 +291,7 @@ TEST_F(DataCheckerTest, ChildrenOfRowsLostToDamageGoInTheSameRun) {
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         damaged = f.readAll();
     }
-    const CheckOutcome outcome = DataChecker(db).run();
+    CheckOutcome outcome = DataChecker(db).run();
     ASSERT_NE(outcome.kind, CheckOutcome::Failed) << outcome.message.toStdString();
     {
         // The damaged original is kept as it was beside the rebuilt table.
@@ -290,11 +302,75 @@ TEST_F(DataCheckerTest, ChildrenOfRowsLostToDamageGoInTheSameRun) {
     EXPECT_EQ(outcome.repairedTables, QStringList{QStringLiteral("Products")});
     const int productsLeft = countRows(QStringLiteral("Products"));
     EXPECT_LT(productsLeft, 400) << "the overwritten rows are gone";
-    EXPECT_EQ(outcome.itemsRemoved, 400 - productsLeft) << "one item per lost product";
-    EXPECT_EQ(outcome.problems, 1 + outcome.itemsRemoved);
+    // The overwritten bytes took index entries too, so the count of lost rows is a lower bound.
+    ASSERT_EQ(outcome.repairMessages.size(), 1);
+    const QString repaired = outcome.repairMessages[0];
+    EXPECT_TRUE(repaired.startsWith(
+        QStringLiteral("Products.dat was repaired: %1 rows recovered, ").arg(productsLeft)))
+        << repaired.toStdString();
+    EXPECT_TRUE(
+        repaired.endsWith(QStringLiteral(" lost. The damaged file was kept as Products.dat.damaged.")));
+    EXPECT_EQ(outcome.itemsRemoved, 0);
+    EXPECT_EQ(outcome.itemsKept, 400 - productsLeft) << "one item per lost product";
+    EXPECT_EQ(outcome.tablesMissingRows, QStringList{QStringLiteral("Products")});
+    EXPECT_EQ(outcome.problems, 1);
+    EXPECT_EQ(outcome.message,
+              repaired + QStringLiteral("\r\n1 problem fixed.\r\n%1 rows whose parent is missing "
+                                        "were kept.")
+                             .arg(400 - productsLeft));
+    EXPECT_EQ(
+        DataChecker::keptOrphansReport(outcome),
+        QStringLiteral("Products.dat is missing rows that other rows refer to:\r\n%1 items without their "
+                       "product type or shop")
+            .arg(400 - productsLeft));
+    EXPECT_EQ(countRows(QStringLiteral("Items")), 400);
+
+    // The next run, after a restart, still knows.
+    db.close();
+    engine::Database again(temp.path());
+    outcome = DataChecker(again).run();
+    EXPECT_EQ(outcome.itemsKept, 400 - productsLeft);
+    EXPECT_EQ(outcome.message,
+              QStringLiteral("%1 rows whose parent is missing were kept.").arg(400 - productsLeft));
+    EXPECT_EQ(countRows(QStringLiteral("Items")), 400);
+
+    DataChecker(again).deleteKeptOrphans(outcome);
+    EXPECT_EQ(outcome.itemsRemoved, 400 - productsLeft);
+    EXPECT_EQ(outcome.rowsKept(), 0);
+    EXPECT_EQ(outcome.message, DataChecker::countMessage(400 - productsLeft));
     EXPECT_EQ(countRows(QStringLiteral("Items"),
                         QStringLiteral("NOT EXISTS (SELECT 1 FROM Products WHERE ProdID = Items.Product)")),
               0);
+    EXPECT_FALSE(again.rowsLost(QStringLiteral("Products")));
+}
+
+// A parent table with no rows while rows point into it has lost them, whatever emptied it; in a table that
+// lost nothing, orphans go as always, also in the same run.
+TEST_F(DataCheckerTest, AnEmptiedParentKeepsItsChildrenOthersGoAsAlways) {
+    fillSound();
+    addItems(apples, corner + 90, 1); // shop missing from a table that lost nothing
+    db.execute(QStringLiteral("DELETE FROM Categories"));
+    CheckOutcome outcome = DataChecker(db).run();
+    EXPECT_EQ(outcome.tablesMissingRows, QStringList{QStringLiteral("Categories")});
+    EXPECT_EQ(outcome.productsKept, 2);
+    EXPECT_EQ(outcome.aisleRowsKept, 4);
+    EXPECT_EQ(outcome.itemsKept, 0);
+    EXPECT_EQ(outcome.itemsRemoved, 1);
+    EXPECT_EQ(outcome.message,
+              QStringLiteral("1 problem fixed.\r\n6 rows whose parent is missing were kept."));
+    EXPECT_EQ(
+        DataChecker::deleteKeptQuestion(outcome),
+        QStringLiteral("Categories.dat is missing rows that other rows refer to:\r\n2 product types without "
+                       "their category\r\n4 aisle rows without their category or shop\r\nDelete these rows? "
+                       "No keeps them, so that the missing rows can still be put back (from a backup or the "
+                       "damaged file); Check/repair asks again next time."));
+    EXPECT_EQ(countRows(QStringLiteral("Products")), 2);
+
+    outcome = DataChecker(db).run(DataChecker::OrphansOfLostRows::Delete);
+    EXPECT_EQ(outcome.productsRemoved, 2);
+    EXPECT_EQ(outcome.itemsRemoved, 6) << "the items of the removed products";
+    EXPECT_EQ(outcome.aisleRowsRemoved, 4);
+    EXPECT_EQ(outcome.message, QStringLiteral("12 problems fixed."));
 }
 
 TEST_F(DataCheckerTest, MissingIndexFileIsOneProblem) {

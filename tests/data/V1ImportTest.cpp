@@ -254,46 +254,54 @@ TEST_F(V1Import, ImportsInFileOrderWithIdsAndReferencesFromPositions) {
 
 TEST_F(V1Import, AislesAreNumberedByTenFromOneHundredSkippingThoseWithoutCategory) {
     V1Importer(db).importFile(write(sampleBytes()));
-    EXPECT_EQ(rows(db, QStringLiteral("Aisles"),
-                   {"Shop", "Category", "Sequence", "RectLeft", "RectTop", "RectRight", "RectBottom"}),
-              (QStringList{
-                  "Shop=1, Category=1, Sequence=110, RectLeft=50, RectTop=60, RectRight=70, RectBottom=80",
-                  "Shop=1, Category=3, Sequence=100, RectLeft=10, RectTop=20, RectRight=30, RectBottom=40",
-                  "Shop=2, Category=2, Sequence=100, RectLeft=-1, RectTop=-1, RectRight=-1, RectBottom=-1"}));
+    EXPECT_EQ(
+        rows(db, QStringLiteral("Aisles"),
+             {"Shop", "Category", "Sequence", "RectLeft", "RectTop", "RectRight", "RectBottom"}),
+        (QStringList{"Shop=1, Category=1, Sequence=110, RectLeft=50, RectTop=60, RectRight=70, RectBottom=80",
+                     "Shop=1, Category=3, Sequence=100, RectLeft=10, RectTop=20, RectRight=30, RectBottom=40",
+                     "Shop=2, Category=2, Sequence=100, RectLeft=-1, RectTop=0, RectRight=0, RectBottom=0"}));
 }
 
-TEST_F(V1Import, AislesWithoutAreaComeInUnplaced) {
+TEST_F(V1Import, AisleRectanglesAreStoredAsWritten) {
     V1File f;
-    f.categories = {"A", "B", "C", "D", "E"};
-    // A single point (edges are inclusive) is a rectangle; a width or height of zero or less is not.
+    f.categories = {"A", "B", "C", "D", "E", "F"};
+    // Inverted, empty and unplaced rectangles alike keep the file's four edges.
     f.shops = {
         {"Shop",
          {{5, 5, 5, 5, 0},
           {5, 5, 4, 9, 1},
           {5, 5, 9, 4, 2},
           {100, 100, -100, -100, 3},
-          {std::numeric_limits<std::int32_t>::max(), 0, std::numeric_limits<std::int32_t>::min(), 0, 4}}}};
+          {std::numeric_limits<std::int32_t>::max(), 0, std::numeric_limits<std::int32_t>::min(), 0, 4},
+          {-1, 7, 8, 9, 5}}}};
     V1Importer(db).importFile(write(V1FileWriter().file(f).data()));
     EXPECT_EQ(
         rows(db, QStringLiteral("Aisles"), {"Category", "RectLeft", "RectTop", "RectRight", "RectBottom"}),
         (QStringList{"Category=1, RectLeft=5, RectTop=5, RectRight=5, RectBottom=5",
-                     "Category=2, RectLeft=-1, RectTop=-1, RectRight=-1, RectBottom=-1",
-                     "Category=3, RectLeft=-1, RectTop=-1, RectRight=-1, RectBottom=-1",
-                     "Category=4, RectLeft=-1, RectTop=-1, RectRight=-1, RectBottom=-1",
-                     "Category=5, RectLeft=-1, RectTop=-1, RectRight=-1, RectBottom=-1"}));
+                     "Category=2, RectLeft=5, RectTop=5, RectRight=4, RectBottom=9",
+                     "Category=3, RectLeft=5, RectTop=5, RectRight=9, RectBottom=4",
+                     "Category=4, RectLeft=100, RectTop=100, RectRight=-100, RectBottom=-100",
+                     "Category=5, RectLeft=2147483647, RectTop=0, RectRight=-2147483648, RectBottom=0",
+                     "Category=6, RectLeft=-1, RectTop=7, RectRight=8, RectBottom=9"}));
 }
 
 TEST_F(V1Import, IndexesOutOfRangeReferToNoRow) {
     V1File f;
     f.categories = {"Only"};
     f.products = {{"P", "", 1}, {"Q", "", -2}, {"R", "", 32767}};
-    f.items = {{5, "", 1, 1, -1}, {-1, "", 1, 1, 3}, {-9, "b", 1, 1, -32768}};
+    // The last two items differ only in product indexes -1 and -2, which stay apart as 0 and -1.
+    f.items = {{5, "", 1, 1, -1},
+               {-1, "", 1, 1, 3},
+               {-9, "b", 1, 1, -32768},
+               {-1, "x", 1, 1, 0},
+               {-2, "x", 1, 1, 0}};
     f.shops = {{"S", {{0, 0, 1, 1, 1}, {2, 2, 3, 3, -7}}}};
     V1Importer(db).importFile(write(V1FileWriter().file(f).data()));
     EXPECT_EQ(rows(db, QStringLiteral("Products"), {"Category"}),
-              (QStringList{"Category=2", "Category=0", "Category=32768"}));
+              (QStringList{"Category=2", "Category=-1", "Category=32768"}));
     EXPECT_EQ(rows(db, QStringLiteral("Items"), {"Product", "Shop"}),
-              (QStringList{"Product=6, Shop=0", "Product=0, Shop=4", "Product=0, Shop=0"}));
+              (QStringList{"Product=6, Shop=0", "Product=0, Shop=4", "Product=-8, Shop=-32767",
+                           "Product=0, Shop=1", "Product=-1, Shop=1"}));
     EXPECT_EQ(rows(db, QStringLiteral("Aisles"), {"Category", "Sequence"}),
               (QStringList{"Category=2, Sequence=100"}));
 }

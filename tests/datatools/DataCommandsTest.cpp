@@ -1,8 +1,10 @@
 #include "RunningProgram.h"
 
 #include "Backup.h"
+#include "DataChecker.h"
 #include "PrefsForm.h"
 #include "Table.h"
+#include "TableFiles.h"
 #include "V1File.h"
 #include "V1FileWriter.h"
 #include "V1Importer.h"
@@ -179,6 +181,43 @@ TEST_F(DataCommands, CheckFindsNothingOnIntactDataAndRemovesOrphans) {
     EXPECT_EQ(texts(MessageKind::Information), QStringList{QStringLiteral("1 problem fixed.")});
     EXPECT_EQ(errorTexts(), QStringList());
     EXPECT_EQ(rows("Items"), 3);
+}
+
+// A repair that cannot save a parent's rows leaves their children alone: the check asks, and its safe answer
+// keeps them; only Yes deletes them, with what depends on them.
+TEST_F(DataCommands, CheckAsksBeforeDeletingTheChildrenOfLostRows) {
+    const int products = rows("Products"), aisles = rows("Aisles"), items = rows("Items");
+    main_->PageControl1Changing();
+    main_->database().close();
+    ASSERT_TRUE(zeroRootPage(dataFolder() + QStringLiteral("/Categories.dat"), QStringLiteral("Categories")));
+
+    run("CheckRepairItem");
+    ASSERT_EQ(messages_.count(), 2) << messages_.lastText().toStdString();
+    EXPECT_EQ(messages_.calls()[0].kind, MessageKind::Confirmation);
+    EXPECT_EQ(messages_.calls()[0].buttons, ui::MessageButtons::YesNoDefaultNo);
+    EXPECT_TRUE(messages_.calls()[0].text.startsWith(
+        QStringLiteral("Categories.dat is missing rows that other rows refer to:\r\n%1 product types without "
+                       "their category\r\n%2 aisle rows without their category or shop\r\nDelete these rows?")
+            .arg(products)
+            .arg(aisles)))
+        << messages_.calls()[0].text.toStdString();
+    EXPECT_EQ(
+        texts(MessageKind::Information),
+        QStringList{QStringLiteral("Categories.dat was repaired, but no row could be recovered: 3 rows lost. "
+                                   "The damaged file was kept as Categories.dat.damaged.\r\n1 problem "
+                                   "fixed.\r\n%1 rows whose parent is missing were kept.")
+                        .arg(products + aisles)});
+    EXPECT_EQ(rows("Categories"), 0);
+    EXPECT_EQ(rows("Products"), products);
+    EXPECT_EQ(rows("Aisles"), aisles);
+
+    fresh();
+    messages_.setNextAnswer(MessageAnswer::Yes);
+    trigger("CheckRepairItem");
+    EXPECT_EQ(texts(MessageKind::Information),
+              QStringList{DataChecker::countMessage(products + aisles + items)});
+    EXPECT_EQ(rows("Products") + rows("Aisles") + rows("Items"), 0);
+    EXPECT_EQ(errorTexts(), QStringList());
 }
 
 class DataCommandsImport : public DataCommands {

@@ -1,5 +1,7 @@
 #include "EngineTestSupport.h"
 
+#include "Collation.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -244,4 +246,55 @@ TEST_F(EngineTest, ANameOfFiftyEmojiKeepsAllFifty) {
     cats.open();
     ASSERT_TRUE(cats.locate(QStringLiteral("CatID"), engine::Value{std::int64_t{id}}));
     EXPECT_EQ(cats.field(QStringLiteral("CatName")).asString(), apple.repeated(50));
+}
+
+// Beside a program that holds the database, a read-only connection reads the committed rows and writes
+// nothing: no session file, none of the open's repairs, and never the journal of a change being made.
+TEST_F(EngineTest, AReadOnlyConnectionReadsBesideAWriterAndChangesNothing) {
+    addCategory(QStringLiteral("Dairy"));
+    db.close();
+    const auto path = [this](const char* name) { return temp.file(QString::fromLatin1(name)); };
+    writeFile(path("Shops.idx"), "{}");
+    writeFile(path("Items.dat.new"), "unfinished");
+    writeFile(path("Products.dat-journal"), {});
+    writeFile(temp.file(QStringLiteral("Grocelle-session-%1-1.db").arg(endedProcessId())), {});
+    sqlite3* writer = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(path("Categories.dat")).constData(), &writer), SQLITE_OK);
+    engine::collation::registerAll(writer);
+    ASSERT_EQ(sqlite3_exec(writer, "BEGIN IMMEDIATE; UPDATE Categories SET CatName = 'Milk'", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    const auto state = [&] {
+        QStringList files;
+        for (const QString& f : QDir(temp.path()).entryList(QDir::Files | QDir::Hidden))
+            files << f + QLatin1Char(' ') + QString::number(qHash(readAll(temp.file(f))));
+        return files;
+    };
+    const QStringList before = state();
+    ASSERT_TRUE(before.join(' ').contains(QStringLiteral("Categories.dat-journal")));
+
+    engine::Database reader(temp.path());
+    reader.setReadOnly(true);
+    EXPECT_EQ(reader.tables(), QStringList());
+    reader.open();
+    EXPECT_EQ(reader.tables(), (QStringList{"Aisles", "Categories", "Items", "Products", "Shops"}));
+    engine::Query q(&reader);
+    q.setSql({QStringLiteral("SELECT CatName FROM Categories")});
+    q.open();
+    EXPECT_EQ(q.field(0).asString(), QStringLiteral("Dairy"));
+    q.close();
+    EXPECT_EQ(reader.readDefinition(QStringLiteral("Shops")).toJson(),
+              reader.definition(QStringLiteral("Shops")).toJson());
+    EXPECT_TRUE(reader.diagnoseTables({QStringLiteral("Items")}).empty());
+    EXPECT_THROW(reader.beginTransaction(), engine::EngineError);
+    EXPECT_THROW(reader.execute(QStringLiteral("DELETE FROM Items")), engine::EngineError);
+    EXPECT_THROW(reader.emptyTable(QStringLiteral("Items")), engine::EngineError);
+    reader.close();
+    EXPECT_EQ(state(), before);
+
+    EXPECT_EQ(sqlite3_exec(writer, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(writer);
+    reader.open();
+    q.open();
+    EXPECT_EQ(q.field(0).asString(), QStringLiteral("Milk"));
 }

@@ -39,7 +39,8 @@ TEST_F(HelpCollectionTest, EveryContextIdOfTheProgramLeadsToItsOwnTopic) {
                                                     {501, "optimize.html"},
                                                     {502, "copy-shop.html"},
                                                     {503, "optimization-results.html"},
-                                                    {504, "options.html"}};
+                                                    {504, "options.html"},
+                                                    {510, "take-along.html"}};
     for (const auto& [id, page] : expected) {
         const QUrl url = help.topicForContext(id);
         EXPECT_EQ(PageOf(url), QLatin1String(page)) << id;
@@ -65,8 +66,8 @@ TEST_F(HelpCollectionTest, EveryPageHasATitleAndTheWindowIsNamed) {
 
 TEST_F(HelpCollectionTest, SearchFindsTheOneTopicThatHoldsAWord) {
     ASSERT_TRUE(help.isOpen());
-    // The version-1 file name is named only where the import is explained; letter case does not matter.
-    EXPECT_EQ(PagesOf(help.search(QStringLiteral("SHOPPING.dat"))), QStringList{"import-v1.html"});
+    // Only the import's page speaks of what was imported; letter case does not matter.
+    EXPECT_EQ(PagesOf(help.search(QStringLiteral("IMPORTED"))), QStringList{"import-v1.html"});
     EXPECT_EQ(PagesOf(help.search(QStringLiteral("fridge"))).first(), QStringLiteral("reports.html"));
 }
 

@@ -1,5 +1,6 @@
 #include "HelpWindow.h"
 #include "HelpWindows.h"
+#include "Mnemonics.h"
 #include "ScriptedDialogService.h"
 
 #include <gtest/gtest.h>
@@ -86,7 +87,7 @@ TEST_F(HelpWindowTest, LinksOutOfTheCollectionGoToTheBrowser) {
 TEST_F(HelpWindowTest, TheSearchTabListsThePagesFoundAndOpensOne) {
     window.show();
     window.Tabs->setCurrentIndex(HelpWindow::SearchTab);
-    QTest::keyClicks(window.SearchEdit, QStringLiteral("shopping.dat"));
+    QTest::keyClicks(window.SearchEdit, QStringLiteral("imported"));
     QTest::keyClick(window.SearchEdit, Qt::Key_Return);
     ASSERT_EQ(window.SearchResults->count(), 1);
     EXPECT_EQ(window.SearchResults->item(0)->text(), QStringLiteral("Importing version 1 data"));
@@ -164,4 +165,24 @@ TEST(HelpWindows, OneWindowACollectionShownAgainOnTheNextRequestAndAllClosedToge
     windows.closeAll();
     EXPECT_FALSE(program->isVisible());
     EXPECT_FALSE(products->isVisible());
+}
+
+// Each tab of the help window keeps its own Alt+letters, and the topics stay readable on a dark scheme: their
+// headings and table heads are given lighter and darker greens there, and the white-page ones elsewhere.
+TEST_F(HelpWindowTest, KeysAreTheirOwnAndTopicsReadOnADarkScheme) {
+    for (int tab = 0; tab < window.Tabs->count(); ++tab) {
+        window.Tabs->setCurrentIndex(tab);
+        EXPECT_EQ(mnemonics::clashes(&window, window.Tabs->tabText(tab)), QStringList());
+    }
+    const QUrl sheet(QStringLiteral("qthelp://org.grocelle.help/doc/style.css"));
+    const QString light = window.Browser->loadResource(QTextDocument::StyleSheetResource, sheet).toString();
+    EXPECT_TRUE(light.contains(QStringLiteral("#2e7d32")));
+    EXPECT_FALSE(light.contains(QStringLiteral("#81c784")));
+    QPalette dark = window.Browser->palette();
+    dark.setColor(QPalette::Base, QColor(0x2a, 0x2a, 0x2a));
+    dark.setColor(QPalette::Text, QColor(0xe0, 0xe0, 0xe0));
+    window.Browser->setPalette(dark);
+    const QString night = window.Browser->loadResource(QTextDocument::StyleSheetResource, sheet).toString();
+    EXPECT_TRUE(night.endsWith(QStringLiteral("th { background-color: #1b5e20; }\n")));
+    EXPECT_TRUE(night.contains(QStringLiteral("h1, h2 { color: #81c784; }")));
 }

@@ -30,16 +30,18 @@ deb=${debs[0]}
 depends=$(dpkg-deb --field "$deb" Depends)
 names=$(sed 's/ *([^)]*)//g; s/, */\n/g' <<<"$depends")
 for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libqt6svg6 libsqlite3-0 \
-  libzip4 libicu72; do
+  libzip4 libicu72 libqrencode4; do
   grep -qxF "$lib" <<<"$names" || fail "Depends lacks $lib: $depends"
 done
 grep -Eq 'libc6 \(>= [0-9.]+\)' <<<"$depends" || fail "Depends has no versions from the libraries: $depends"
+grep -qxF sqlite3 <<<"$names" || fail "Depends lacks sqlite3, which salvages damaged table files: $depends"
 
 # What the package puts where, and nothing else: no test or benchmark program, no build-tree file.
 root=$scratch/root
 dpkg -x "$deb" "$root"
 expected=(
   usr/bin/grocelle
+  usr/lib/grocelle/grocelle_dbpage.so
   usr/share/applications/org.grocelle.Grocelle.desktop
   usr/share/metainfo/org.grocelle.Grocelle.metainfo.xml
   usr/share/icons/hicolor/scalable/apps/org.grocelle.Grocelle.svg
@@ -53,7 +55,8 @@ done
 for f in "${expected[@]}"; do [ -f "$root/$f" ] || fail "missing $f"; done
 [ -x "$root/usr/bin/grocelle" ] || fail "usr/bin/grocelle is not executable"
 unexpected=$(cd "$root" && find . -type f | sed 's|^\./||' |
-  grep -Ev '^usr/bin/grocelle(-updater)?$|^usr/share/(applications|metainfo|icons/hicolor|grocelle)/' || true)
+  grep -Ev '^usr/bin/grocelle(-updater)?$|^usr/lib/grocelle/grocelle_dbpage\.so$|^usr/share/(applications|metainfo|icons/hicolor|grocelle)/' ||
+  true)
 [ -z "$unexpected" ] || fail "files the package should not hold: $unexpected"
 if readelf -d "$root/usr/bin/grocelle" | grep -Eq 'R(UN)?PATH'; then fail "the installed program keeps a library path"; fi
 
@@ -117,4 +120,11 @@ rm "$data/Grocelle.ini"
 start_program
 wait_for_file 'Grocelle-session-*'
 close_program
+# A damaged table file is salvaged by the installed program, through the sqlite3 program and the page table
+# extension the package puts in usr/lib/grocelle.
+printf '%0100d' 0 | dd of="$data/Categories.dat" bs=1 count=100 conv=notrunc status=none
+env -i PATH=/usr/bin:/bin HOME="$home" LANG=C.UTF-8 "$root/usr/bin/grocelle" --check >"$scratch/check.log" 2>&1 ||
+  fail "grocelle --check did not salvage the damaged Categories.dat"
+grep -q '^Categories.dat was repaired: 0 rows recovered, 0 lost\.' "$scratch/check.log" ||
+  fail "grocelle --check did not say what it salvaged"
 echo "package $(basename "$deb") installs and runs"

@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -124,6 +125,21 @@ TEST_F(CommandLine, HelpVersionAndWrongArguments) {
     EXPECT_FALSE(QFileInfo::exists(documentsBackups()));
 }
 
+TEST_F(CommandLine, TheHelpsCommandLineTopicNamesEveryOption) {
+    const Outcome help = run({QStringLiteral("--help")});
+    ASSERT_EQ(help.exitCode, 0);
+    QFile topic(QStringLiteral(GROCELLE_COMMAND_LINE_TOPIC));
+    ASSERT_TRUE(topic.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(topic.readAll());
+    static const QRegularExpression option(QStringLiteral("--[a-z][a-z0-9-]*"));
+    QStringList options;
+    for (const QRegularExpressionMatch& m : option.globalMatch(help.out))
+        options << m.captured();
+    EXPECT_GE(options.size(), 9) << help.out.toStdString();
+    for (const QString& o : options)
+        EXPECT_TRUE(html.contains(o)) << o.toStdString() << " is missing from the help topic";
+}
+
 TEST_F(CommandLine, ImportBackUpChangeAndRestore) {
     const QString v1 = writeV1(sampleFile());
     V1ImportCounts counts;
@@ -178,6 +194,8 @@ TEST_F(CommandLine, RefusedRestoresAndImportsChangeNothing) {
     ExpectRefusal(run({QStringLiteral("--import-v1"), temp_.file(QStringLiteral("missing.dat")),
                        QStringLiteral("--yes")}),
                   QStringLiteral("does not exist"));
+    ExpectRefusal(run({QStringLiteral("--import-v1"), temp_.path(), QStringLiteral("--yes")}),
+                  QStringLiteral("\"") + temp_.path() + QStringLiteral("\" is a folder, not a file."));
 
     const QString text = temp_.file(QStringLiteral("notes.zip"));
     ASSERT_TRUE(WriteFile(text, "just some notes\n"));
@@ -196,6 +214,24 @@ TEST_F(CommandLine, RefusedRestoresAndImportsChangeNothing) {
     EXPECT_EQ(data(), before);
 }
 
+TEST_F(CommandLine, AFolderWithoutADatabaseIsNamed) {
+    const QString pdf = temp_.file(QStringLiteral("out.pdf"));
+    // No table file at all, and no data folder at all.
+    for (const bool folderThere : {true, false}) {
+        QDir(home_.dataFolder()).removeRecursively();
+        if (folderThere)
+            QDir().mkpath(home_.dataFolder());
+        const QString folder = QDir(home_.dataFolder()).absolutePath();
+        ExpectRefusal(run({QStringLiteral("--check")}),
+                      QStringLiteral("There is no database in \"%1\"").arg(folder));
+        ExpectRefusal(
+            run({QStringLiteral("--print"), QStringLiteral("fridge-list"), QStringLiteral("--output"), pdf}),
+            QStringLiteral("There is no database in \"%1\"").arg(folder));
+        EXPECT_FALSE(QFileInfo::exists(pdf));
+        EXPECT_TRUE(QDir(folder).entryList({QStringLiteral("*.dat")}, QDir::Files).isEmpty()) << "none made";
+    }
+}
+
 TEST_F(CommandLine, CheckRepairsAndReports) {
     ExpectSuccess(run({QStringLiteral("--check")}), DataChecker::countMessage(0));
     // A product whose category is not in the file comes in without one: an orphan for the check.
@@ -207,12 +243,52 @@ TEST_F(CommandLine, CheckRepairsAndReports) {
     EXPECT_FALSE(data().contains(QStringLiteral("Lost")));
     EXPECT_TRUE(data().contains(QStringLiteral("Apples")));
 
-    // Without a database there is nothing to check, and none is made.
+    // Without a database there is nothing to check or back up, and none is made.
     for (const QString& name : backup::tableFiles())
         ASSERT_TRUE(QFile::remove(home_.dataFolder() + QLatin1Char('/') + name));
     ExpectRefusal(run({QStringLiteral("--check")}), QStringLiteral("no database"));
+    ExpectRefusal(run({QStringLiteral("--backup")}), QStringLiteral("There is no database in"));
     for (const QString& name : backup::tableFiles())
         EXPECT_FALSE(QFileInfo::exists(home_.dataFolder() + QLatin1Char('/') + name)) << name.toStdString();
+}
+
+// --check salvages a damaged table file and says so; rows that point at rows it could not save are reported
+// and kept (exit code 1) until --delete-orphans deletes them.
+TEST_F(CommandLine, CheckSalvagesAndKeepsTheChildrenOfLostRows) {
+    ASSERT_EQ(run({QStringLiteral("--import-v1"), writeV1(sampleFile()), QStringLiteral("--yes")}).exitCode,
+              0);
+    const QString categories = home_.dataFolder() + QStringLiteral("/Categories.dat");
+    const QString kept = QStringLiteral(" The damaged file was kept as Categories.dat.damaged.\n");
+    const QString before = data();
+    {
+        QFile f(categories);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.write(QByteArray(100, '0'));
+    }
+    ExpectSuccess(run({QStringLiteral("--check")}),
+                  QStringLiteral("Categories.dat was repaired: 2 rows recovered, 0 lost.") + kept +
+                      QStringLiteral("1 problem fixed."));
+    EXPECT_EQ(data(), before);
+
+    ASSERT_TRUE(zeroRootPage(categories, QStringLiteral("Categories")));
+    Outcome o = run({QStringLiteral("--check")});
+    EXPECT_EQ(o.exitCode, 1);
+    EXPECT_EQ(o.out,
+              QStringLiteral("Categories.dat was repaired, but no row could be recovered: 2 rows lost.") +
+                  kept + QStringLiteral("1 problem fixed.\n3 rows whose parent is missing were kept.\n"));
+    EXPECT_EQ(o.err,
+              QStringLiteral("Categories.dat is missing rows that other rows refer to:\n2 product types "
+                             "without their category\n1 aisle row without their category or shop\nThey "
+                             "were kept; grocelle --check --delete-orphans deletes them.\n"));
+    EXPECT_TRUE(data().contains(QStringLiteral("Apples")));
+
+    EXPECT_EQ(run({QStringLiteral("--delete-orphans")}).exitCode, 2);
+    EXPECT_TRUE(run({QStringLiteral("--help")}).out.contains(QStringLiteral("--delete-orphans")));
+    EXPECT_TRUE(data().contains(QStringLiteral("Apples")));
+    ExpectSuccess(run({QStringLiteral("--check"), QStringLiteral("--delete-orphans")}),
+                  DataChecker::countMessage(5));
+    EXPECT_FALSE(data().contains(QStringLiteral("Apples")));
+    ExpectSuccess(run({QStringLiteral("--check")}), DataChecker::countMessage(0));
 }
 
 TEST_F(CommandLine, AFailedBackupLeavesNoArchive) {
@@ -221,7 +297,9 @@ TEST_F(CommandLine, AFailedBackupLeavesNoArchive) {
     ASSERT_TRUE(WriteFile(blocked, "x"));
     ASSERT_TRUE(WriteFile(home_.dataFolder() + QStringLiteral("/Grocelle.ini"),
                           "[DB]\r\nBackupFolder=" + blocked.toUtf8() + "\r\n"));
-    ExpectRefusal(run({QStringLiteral("--backup")}), backup::kUnableToArchive);
+    // The message and its reason.
+    const Outcome failed = run({QStringLiteral("--backup")});
+    ExpectRefusal(failed, backup::kUnableToArchive + QStringLiteral("\nNo backup folder ") + blocked);
     EXPECT_TRUE(QFileInfo(blocked).isFile());
     EXPECT_TRUE(archivesIn(temp_.path()).isEmpty());
 }
@@ -237,7 +315,24 @@ TEST_F(CommandLine, ARunningProgramsDatabaseIsLeftAlone) {
     DatabaseLock program;
     ASSERT_TRUE(program.acquire(home_.dataFolder())) << program.errorText().toStdString();
     const QString refusal = QStringLiteral("Grocelle is already running with this database.\n");
-    ExpectRefusal(run({QStringLiteral("--backup")}), refusal);
+    // A backup only reads: it runs beside the program and changes nothing in the database folder.
+    const auto folderState = [&] {
+        QStringList state;
+        const QDir dir(home_.dataFolder());
+        for (const QString& f : dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
+            QFile file(dir.filePath(f));
+            state << f + QLatin1Char(' ') +
+                         (file.open(QIODevice::ReadOnly) ? file.readAll().toHex() : QByteArray());
+        }
+        return state;
+    };
+    const QStringList untouched = folderState();
+    const Outcome beside = run({QStringLiteral("--backup")});
+    EXPECT_EQ(beside.exitCode, 0) << beside.err.toStdString();
+    EXPECT_EQ(folderState(), untouched);
+    backup::BackupRestorer(temp_.sub(QStringLiteral("copy"))).restore(beside.out.trimmed());
+    EXPECT_EQ(tableContents(temp_.sub(QStringLiteral("copy"))), before);
+    QFile::remove(beside.out.trimmed());
     ExpectRefusal(run({QStringLiteral("--check")}), refusal);
     ExpectRefusal(run({QStringLiteral("--restore"), archive, QStringLiteral("--yes")}), refusal);
     ExpectRefusal(run({QStringLiteral("--import-v1"), writeV1(V1File{}, QStringLiteral("empty.dat")),
@@ -274,15 +369,59 @@ TEST_F(CommandLine, ARestoredDatabaseGetsTheStartupUpgrade) {
     for (const QString& v : versions())
         EXPECT_TRUE(v.endsWith(QStringLiteral(" 2.1"))) << v.toStdString();
 
+    // A backup of a newer version is refused before anything changes.
+    const QString before = data();
     const Outcome newer =
         run({QStringLiteral("--restore"), archiveOf(QStringLiteral("new"), 3, 0), QStringLiteral("--yes")});
-    EXPECT_EQ(newer.exitCode, 0);
-    EXPECT_EQ(newer.out, backup::kRestored + QLatin1Char('\n'));
-    EXPECT_TRUE(
-        newer.err.startsWith(QStringLiteral("Current database is a higher version than the software.\n")))
-        << newer.err.toStdString();
+    EXPECT_EQ(newer.exitCode, 1);
+    ExpectRefusal(newer,
+                  QString(backup::kNewerVersion).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     for (const QString& v : versions())
-        EXPECT_TRUE(v.endsWith(QStringLiteral(" 3.0"))) << v.toStdString();
+        EXPECT_TRUE(v.endsWith(QStringLiteral(" 2.1"))) << v.toStdString();
+    EXPECT_EQ(data(), before);
+}
+
+TEST_F(CommandLine, KeepDeletesAllButTheNewestArchives) {
+    const QString folder = documentsBackups();
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QStringList older{QStringLiteral("Grocelle_Backup_45000_00010.zip"),
+                            QStringLiteral("Grocelle_Backup_45000_00009.zip"),
+                            QStringLiteral("Grocelle_Backup_44999_86399.zip")};
+    const QStringList others{QStringLiteral("Grocelle_Backup_1_2.zip"), QStringLiteral("notes.zip"),
+                             QStringLiteral("Grocelle_Backup_44000_00001.zip.txt")};
+    for (const QString& name : older + others)
+        ASSERT_TRUE(WriteFile(folder + QLatin1Char('/') + name, "x"));
+    QDir().mkpath(folder + QStringLiteral("/Grocelle_Backup_43000_00001.zip"));
+
+    for (const QStringList& bad :
+         {QStringList{QStringLiteral("--backup"), QStringLiteral("--keep"), QStringLiteral("0")},
+          QStringList{QStringLiteral("--backup"), QStringLiteral("--keep"), QStringLiteral("-1")},
+          QStringList{QStringLiteral("--backup"), QStringLiteral("--keep"), QStringLiteral("two")},
+          QStringList{QStringLiteral("--check"), QStringLiteral("--keep"), QStringLiteral("2")}}) {
+        const Outcome o = run(bad);
+        EXPECT_EQ(o.exitCode, 2) << bad.join(' ').toStdString();
+        EXPECT_TRUE(o.out.isEmpty());
+    }
+    EXPECT_EQ(archivesIn(folder).size(), older.size() + others.size() - 1);
+
+    const Outcome kept = run({QStringLiteral("--backup"), QStringLiteral("--keep"), QStringLiteral("2")});
+    ASSERT_EQ(kept.exitCode, 0) << kept.err.toStdString();
+    const QStringList lines = kept.out.trimmed().split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 3) << kept.out.toStdString();
+    const QString made = QFileInfo(lines.first()).fileName();
+    QStringList expected = others;
+    expected << made << older.first();
+    expected.removeAll(QStringLiteral("Grocelle_Backup_44000_00001.zip.txt"));
+    expected.sort();
+    QStringList left = archivesIn(folder);
+    left.sort();
+    EXPECT_EQ(left, expected);
+    EXPECT_EQ(
+        lines.mid(1),
+        (QStringList{QStringLiteral("Deleted the old backup ") + folder + QLatin1Char('/') + older.at(1),
+                     QStringLiteral("Deleted the old backup ") + folder + QLatin1Char('/') + older.at(2)}));
+    EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/Grocelle_Backup_44000_00001.zip.txt")));
+    EXPECT_TRUE(QFileInfo(folder + QStringLiteral("/Grocelle_Backup_43000_00001.zip")).isDir());
 }
 
 namespace {
@@ -379,6 +518,18 @@ TEST_F(CommandLine, PrintRefusals) {
         run({QStringLiteral("--print"), QStringLiteral("fridge-list:3"), QStringLiteral("--output"), pdf})
             .exitCode,
         2);
+    // A shop id that is not a number is a wrong argument; a number that names no shop is a failure.
+    for (const char* id : {"abc", "0", "-3", "2x"}) {
+        const Outcome o = run({QStringLiteral("--print"), QStringLiteral("floorplan:") + QLatin1String(id),
+                               QStringLiteral("--output"), pdf});
+        EXPECT_EQ(o.exitCode, 2) << id;
+        EXPECT_TRUE(o.err.contains(QStringLiteral("is not a shop id"))) << o.err.toStdString();
+    }
+    const Outcome noShop =
+        run({QStringLiteral("--print"), QStringLiteral("floorplan:999"), QStringLiteral("--output"), pdf});
+    EXPECT_EQ(noShop.exitCode, 1);
+    EXPECT_TRUE(noShop.err.contains(QStringLiteral("There is no shop with the id 999.")))
+        << noShop.err.toStdString();
     // Reports not yet printable from here say so.
     for (const reports::ReportEntry& e : reports::reportEntries()) {
         if (e.make)
@@ -389,11 +540,13 @@ TEST_F(CommandLine, PrintRefusals) {
     }
     EXPECT_FALSE(QFileInfo::exists(pdf));
 
-    // The lock of a running program comes first.
+    // A print only reads: it runs beside a running program.
+    ASSERT_EQ(run({QStringLiteral("--import-v1"), writeV1(sampleFile()), QStringLiteral("--yes")}).exitCode,
+              0);
     DatabaseLock program;
     ASSERT_TRUE(program.acquire(home_.dataFolder()));
-    ExpectRefusal(
-        run({QStringLiteral("--print"), QStringLiteral("fridge-list"), QStringLiteral("--output"), pdf}),
-        QStringLiteral("Grocelle is already running with this database."));
-    EXPECT_FALSE(QFileInfo::exists(pdf));
+    const Outcome beside =
+        run({QStringLiteral("--print"), QStringLiteral("master-item-list"), QStringLiteral("--output"), pdf});
+    EXPECT_EQ(beside.exitCode, 0) << beside.err.toStdString();
+    EXPECT_TRUE(QFileInfo(pdf).isFile());
 }

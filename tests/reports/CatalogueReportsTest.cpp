@@ -93,6 +93,24 @@ TEST_F(CatalogueReportsTest, FridgeListByNameInOneColumnWithoutCategories) {
     EXPECT_EQ(names, (QStringList{"Apples", "Butter", "Cauliflower", "Kale", "Leeks", "Milk", "Pears"}));
 }
 
+TEST_F(CatalogueReportsTest, FridgeListNamesAndCategoriesStayInTheirColumn) {
+    const int cat = addCategory(QStringLiteral("Household cleaning"));
+    addProduct(QStringLiteral("Washing-up liquid extra strength lemon"), cat);
+    addProduct(QStringLiteral("Soap"), cat);
+    source.settings.flCols = 3;
+    source.settings.flCat = true;
+    RecordingCanvas c(QSize(400, 800)); // columns of 121 dots
+    ASSERT_EQ(print<FridgeListReport>(c), QString());
+    const int columnWidth = (400 - 36) / 3;
+    for (const Drawn& d : texts(c))
+        EXPECT_LE(d.x + 6 * d.text.size(), 18 + columnWidth) << d.text.toStdString();
+    const auto washing = find(c, QStringLiteral("Wash"), true);
+    ASSERT_TRUE(washing);
+    EXPECT_TRUE(washing->text.endsWith(QChar(0x2026))) << washing->text.toStdString();
+    EXPECT_EQ(find(c, QStringLiteral("Soap"))->x, 18 + 15);
+    EXPECT_TRUE(find(c, QStringLiteral("(Hou"), true)) << "the category keeps a place in its column";
+}
+
 TEST_F(CatalogueReportsTest, EmptyCatalogueMessages) {
     RecordingCanvas c;
     EXPECT_EQ(print<FridgeListReport>(c), QStringLiteral("There are no products to print."));

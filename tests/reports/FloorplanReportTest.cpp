@@ -1,8 +1,11 @@
 #include "FloorplanReport.h"
 
 #include "Database.h"
+#include "PdfPages.h"
+#include "PrintJob.h"
 #include "Query.h"
 #include "RecordingCanvas.h"
+#include "RenderFloorplan.h"
 #include "Schema.h"
 #include "ShopAisles.h"
 #include "Table.h"
@@ -10,6 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QPrinter>
+
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -64,6 +70,12 @@ TEST(FloorplanExtent, OnlyPlacedAislesCount) {
     EXPECT_EQ(e->minTop, 60);
     EXPECT_EQ(e->maxRight, 100);
     EXPECT_EQ(e->maxBottom, 300);
+
+    // An inverted rectangle counts with its edges in order.
+    place(plan, "Tea", 400, 500, 10, 30);
+    const auto inverted = placedExtent(plan);
+    EXPECT_EQ(QList<int>({inverted->minLeft, inverted->minTop, inverted->maxRight, inverted->maxBottom}),
+              QList<int>({10, 30, 400, 500}));
 }
 
 TEST(FloorplanScale, AWidePlanIsLimitedByThePageWidthAndATallOneByItsHeight) {
@@ -318,4 +330,59 @@ TEST_F(FloorplanReportTest, TheStoredPlanPrintsItsPlacedAislesWithArrowsInThePri
               "There is no shop with the id 999.");
     EXPECT_THROW(makeStoredFloorplanReport(source, QStringLiteral("x1")), std::invalid_argument);
     EXPECT_THROW(makeStoredFloorplanReport(source, QStringLiteral("0")), std::invalid_argument);
+}
+
+TEST_F(FloorplanReportTest, DottedArrowsPrintDotsAReaderCanSee) {
+    // Two aisles one above the other: the connecting line runs straight down the page.
+    place(plan, "Fruit", 100, 0, 200, 20);
+    place(plan, "Meat", 100, 400, 200, 420);
+    const FloorplanPrintStyle dotted{false, true};
+    FloorplanReport rep(
+        source, plan, shop,
+        [this, dotted](Canvas& c, int fontSize, float sx, float sy, QPoint offset) {
+            RenderFloorplan(c, plan, true, fontSize, sx, sy, offset, true, dotted);
+        },
+        viewFont(), 54);
+    ASSERT_EQ(rep.prepare(), "");
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(temp.file(QStringLiteral("plan.pdf")));
+    reports::printReport(rep, printer);
+
+    // At 300 dpi the line's column holds green dots with paper between them, dots at least two pixels long
+    // and the line at least two wide (a hairline's dots at 1,200 dpi were a fraction of a pixel: a faint
+    // solid line).
+    const QImage page = pdfImage(temp.file(QStringLiteral("plan.pdf")), 1, 300);
+    ASSERT_FALSE(page.isNull());
+    const auto green = [&](int x, int y) {
+        if (x < 0 || x >= page.width())
+            return false;
+        const QColor c = page.pixelColor(x, y);
+        return c.green() > 90 && c.red() < 90 && c.blue() < 90;
+    };
+    int column = -1, most = 0;
+    for (int x = 0; x < page.width(); ++x) {
+        int n = 0;
+        for (int y = 0; y < page.height(); ++y)
+            n += green(x, y) ? 1 : 0;
+        if (n > most) {
+            most = n;
+            column = x;
+        }
+    }
+    ASSERT_GE(column, 0);
+    QList<int> dots; // lengths of the green runs down the column
+    int wide = 0;
+    for (int y = 0; y < page.height(); ++y) {
+        if (!green(column, y))
+            continue;
+        if (y == 0 || !green(column, y - 1))
+            dots << 0;
+        ++dots.back();
+        wide += green(column - 1, y) || green(column + 1, y) ? 1 : 0;
+    }
+    ASSERT_GE(dots.size(), 10) << "a solid line";
+    const auto visible = std::count_if(dots.begin(), dots.end(), [](int length) { return length >= 2; });
+    EXPECT_GE(visible, dots.size() / 2) << "dots too small to see";
+    EXPECT_GT(wide, most / 2) << "a line one pixel wide";
 }

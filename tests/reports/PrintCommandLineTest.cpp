@@ -177,7 +177,7 @@ TEST_F(PrintCommandLine, FloorplanOfAnUnknownShopOrOneWithoutPlacedAislesFails) 
     EXPECT_FALSE(QFile::exists(pdf()));
 
     o = print(QStringLiteral("floorplan:Hall"));
-    EXPECT_EQ(o.exitCode, 1);
+    EXPECT_EQ(o.exitCode, 2) << "a wrong argument";
     EXPECT_TRUE(o.err.contains("\"Hall\" is not a shop id")) << o.err.toStdString();
     EXPECT_FALSE(QFile::exists(pdf()));
 

@@ -9,9 +9,13 @@
 #include "TaggedComboBox.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QPrinter>
+#include <QTabWidget>
 #include <QTest>
+#include <QToolBar>
 
 #include <gtest/gtest.h>
 
@@ -119,4 +123,71 @@ TEST_F(PrintedFormAndPlan, TheOptionsColourChoiceReachesThePrintedPlan) {
     RecordingCanvas black = draw();
     ASSERT_EQ(black.of(QStringLiteral("rectangle")).size(), 1);
     EXPECT_EQ(black.of(QStringLiteral("rectangle"))[0].brushStyle, Canvas::BrushStyle::Clear);
+}
+
+namespace {
+
+// Pixels of a dark blue such as navy, which none of the reports prints in its own colours.
+int bluePixels(const QImage& page) {
+    int n = 0;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x) {
+            const QColor c = page.pixelColor(x, y);
+            n += c.blue() > 90 && c.red() < 70 && c.green() < 70 ? 1 : 0;
+        }
+    return n;
+}
+
+} // namespace
+
+TEST_F(PrintedFormAndPlan, EachJobStartsFromItsOwnColourAndSuggestsItsOwnFile) {
+    MainWindow& main = startFilled();
+    main.reportFonts[ShoppingListFont].setColor(QColor(0, 0, 128));
+    acceptPrintDialog();
+    trigger(main.menuAction(QStringLiteral("PrintShoppingItem")));
+    ASSERT_GT(bluePixels(pdfImage(pdf())), 0) << "the shopping list is navy";
+
+    // Every later job of the same printer: black text, and a file named after its own report in the folder
+    // the list went to, never the list's file.
+    const struct {
+        const char* item;
+        const char* file;
+    } jobs[] = {{"PrintMasterItem", "Item details.pdf"},
+                {"PrintFridgeItem", "Fridge list.pdf"},
+                {"PrintPriceFormItem", "Price form.pdf"},
+                {nullptr, "Floorplan.pdf"}};
+    for (const auto& job : jobs) {
+        dialogs_.setNextAnswer(true);
+        if (job.item) {
+            trigger(main.menuAction(QString::fromLatin1(job.item)));
+        } else {
+            showPlan(0);
+            trigger(aislesPage().FPPrintBtn);
+        }
+        const QString file = temp_.file(QString::fromLatin1(job.file));
+        EXPECT_EQ(dialogs_.calls().back().prompt, file) << "suggested";
+        ASSERT_TRUE(QFileInfo::exists(file)) << job.file;
+        EXPECT_EQ(bluePixels(pdfImage(file)), 0) << job.file;
+    }
+    EXPECT_EQ(errorTexts(), QStringList());
+    EXPECT_TRUE(pdfPages(pdf()).join(QString()).contains(QStringLiteral("Shopping list for"))) << "kept";
+}
+
+TEST_F(PrintedFormAndPlan, ThePreviewNamesItsReportAndTheMenuShowsThePlanItPrints) {
+    MainWindow& main = startFilled();
+    main.dialogs().options->PrintPreviewCB->setChecked(true);
+    acceptPrintDialog();
+    trigger(main.menuAction(QStringLiteral("PrintFridgeItem")));
+    ASSERT_EQ(dialogs_.calls().back().kind, ScriptedDialogService::Kind::PrintPreview);
+    EXPECT_EQ(dialogs_.calls().back().caption, QStringLiteral("Fridge list"));
+
+    // From the Sequence sub-page and another page, "Floorplan..." brings the plan to the front.
+    clickTab(MainWindow::AislePageIndex);
+    clickSubTab(aislesPage(), AislesPage::SequenceSubPage);
+    clickTab(MainWindow::ListPageIndex);
+    trigger(main.menuAction(QStringLiteral("PrintFloorplanItem")));
+    EXPECT_EQ(main.activePageIndex(), MainWindow::AislePageIndex);
+    EXPECT_EQ(aislesPage().PageControl2->currentIndex(), static_cast<int>(AislesPage::FloorplanSubPage));
+    EXPECT_TRUE(aislesPage().FloorplanToolBar->isVisible());
+    EXPECT_EQ(errorTexts(), QStringList());
 }

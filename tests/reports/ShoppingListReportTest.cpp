@@ -1,6 +1,9 @@
 #include "ShoppingListReport.h"
 #include "ReportTestDatabase.h"
 
+#include <algorithm>
+#include <tuple>
+
 using reports::ShoppingListReport;
 
 // Measured with the recording canvas (6 dots a character, 12 high): line height 14, margins 24, top margin
@@ -118,6 +121,38 @@ TEST_F(ShoppingListReportTest, ColumnsMakeRoomForLongCategoriesAndSizes) {
     // "12345ml" + "W" + "1234" is wider than the template.
     expectText(c, QStringLiteral("12345ml"), 910 - 6 * 12, top(5));
     expectText(c, QStringLiteral("1234.50"), 910 - 24, top(5));
+}
+
+TEST_F(ShoppingListReportTest, TextsThatDoNotFitTheirColumnAreCutNeverDrawnOverTheNext) {
+    source.settings.slAddr = true;
+    const int shop = addShop(QStringLiteral("The Very Long Named Neighbourhood Supermarket"),
+                             QStringLiteral("1234 Long Boulevard of the Northern Industrial Estate"));
+    const int cat = addCategory(QStringLiteral("Household cleaning"));
+    addAisle(shop, cat, 1);
+    addItem(addProduct(QStringLiteral("Washing-up liquid extra strength lemon"), cat, QStringLiteral("ml")),
+            shop, QStringLiteral("SuperClean Professional"), 500, 2.49, 12345);
+    // Wide, narrow, and so narrow (a large font on the page) that the columns themselves would collide.
+    for (const int width : {1000, 420, 250}) {
+        RecordingCanvas c(QSize(width, 800));
+        ASSERT_EQ(print<ShoppingListReport>(c), QString());
+        std::vector<Drawn> line = texts(c);
+        std::sort(line.begin(), line.end(), [](const Drawn& a, const Drawn& b) {
+            return std::tie(a.page, a.y, a.x) < std::tie(b.page, b.y, b.x);
+        });
+        for (size_t i = 0; i + 1 < line.size(); ++i) {
+            if (line[i].page != line[i + 1].page || line[i].y != line[i + 1].y)
+                continue;
+            EXPECT_LE(line[i].x + 6 * line[i].text.size(), line[i + 1].x)
+                << width << ": \"" << line[i].text.toStdString() << "\" runs into \""
+                << line[i + 1].text.toStdString() << "\"";
+        }
+        const auto item = find(c, QStringLiteral("Wa"), true);
+        ASSERT_TRUE(item) << width;
+        EXPECT_EQ(item->text.endsWith(QChar(0x2026)), width < 1000) << item->text.toStdString();
+        const auto heading = find(c, QStringLiteral("Shopping"), true);
+        ASSERT_TRUE(heading) << width;
+        EXPECT_EQ(heading->text.endsWith(QChar(0x2026)), width < 1000) << heading->text.toStdString();
+    }
 }
 
 TEST_F(ShoppingListReportTest, RowOnTheBottomLimitStaysOnThePage) {

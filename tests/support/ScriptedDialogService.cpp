@@ -1,5 +1,6 @@
 #include "ScriptedDialogService.h"
 
+#include <QPrinter>
 #include <QUrl>
 
 ScriptedDialogService::ScriptedDialogService() {
@@ -52,8 +53,8 @@ std::optional<QColor> ScriptedDialogService::colour(QWidget*, const QColor& init
     return v.value<QColor>();
 }
 
-bool ScriptedDialogService::print(QWidget*, QPrinter&) {
-    calls_.push_back({Kind::Print, QString(), QString(), QString()});
+bool ScriptedDialogService::print(QWidget*, QPrinter& printer) {
+    calls_.push_back({Kind::Print, QString(), printer.outputFileName(), QString()});
     const QVariant v = take();
     return v.typeId() == QMetaType::Bool && v.toBool();
 }
@@ -64,9 +65,9 @@ bool ScriptedDialogService::pageSetup(QWidget*, QPrinter&) {
     return v.typeId() == QMetaType::Bool && v.toBool();
 }
 
-bool ScriptedDialogService::printPreview(QWidget*, QPrinter& printer,
+bool ScriptedDialogService::printPreview(QWidget*, QPrinter& printer, const QString& title,
                                          const std::function<void(QPrinter&)>& paint) {
-    calls_.push_back({Kind::PrintPreview, QString(), QString(), QString()});
+    calls_.push_back({Kind::PrintPreview, title, printer.outputFileName(), QString()});
     const QVariant v = take();
     if (v.typeId() != QMetaType::Bool || !v.toBool())
         return false;

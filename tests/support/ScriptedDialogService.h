@@ -16,8 +16,9 @@ public:
     enum class Kind { OpenFile, SaveFile, Font, Colour, Print, PageSetup, PrintPreview, InputText, OpenUrl };
     struct Call {
         Kind kind;
-        QString caption; // the address for a web address opened
-        QString prompt;  // folder for file dialogs, prompt for text input, initial font or colour
+        QString caption; // the address for a web address opened; the document title of a print preview
+        QString prompt;  // folder for file dialogs, prompt for text input, initial font or colour; the
+                         // printer's output file for print dialogs
         QString filter;  // file filter; initial text for text input
     };
 
@@ -35,7 +36,7 @@ public:
     bool print(QWidget* parent, QPrinter& printer) override;
     bool pageSetup(QWidget* parent, QPrinter& printer) override;
     // Accepting the preview prints from it: the drawing runs once on the printer the test set up.
-    bool printPreview(QWidget* parent, QPrinter& printer,
+    bool printPreview(QWidget* parent, QPrinter& printer, const QString& title,
                       const std::function<void(QPrinter&)>& paint) override;
     std::optional<QString> inputText(QWidget* parent, const QString& caption, const QString& prompt,
                                      const QString& initial) override;

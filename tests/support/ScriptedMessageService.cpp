@@ -16,5 +16,12 @@ ui::MessageAnswer ScriptedMessageService::show(ui::MessageKind kind, const QStri
         answers_.pop_front();
         return a;
     }
-    return buttons == ui::MessageButtons::YesNo ? ui::MessageAnswer::Yes : ui::MessageAnswer::Ok;
+    switch (buttons) {
+    case ui::MessageButtons::YesNo:
+        return ui::MessageAnswer::Yes;
+    case ui::MessageButtons::YesNoDefaultNo:
+        return ui::MessageAnswer::No;
+    default:
+        return ui::MessageAnswer::Ok;
+    }
 }

@@ -7,7 +7,8 @@
 #include <vector>
 
 // Records every message instead of showing it and answers from a queue the test fills. With an empty queue
-// the first button's positive answer is given (OK or Yes). Installs itself for its lifetime.
+// the default button's answer is given, as Enter would (OK, Yes, or No where that is the default). Installs
+// itself for its lifetime.
 class ScriptedMessageService final : public ui::MessageService {
 public:
     struct Call {

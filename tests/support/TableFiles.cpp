@@ -69,3 +69,27 @@ QString tableContents(const QString& databaseFolder) {
     }
     return lines.join(QLatin1Char('\n'));
 }
+
+bool zeroRootPage(const QString& datFile, const QString& table) {
+    sqlite3* db = nullptr;
+    int root = 0, pageSize = 0;
+    if (sqlite3_open_v2(QFile::encodeName(datFile).constData(), &db, SQLITE_OPEN_READONLY, nullptr) ==
+        SQLITE_OK) {
+        sqlite3_stmt* s = nullptr;
+        const QByteArray sql =
+            QStringLiteral("SELECT rootpage, (SELECT page_size FROM pragma_page_size) FROM "
+                           "sqlite_master WHERE name = '%1'")
+                .arg(table)
+                .toUtf8();
+        if (sqlite3_prepare_v2(db, sql.constData(), -1, &s, nullptr) == SQLITE_OK &&
+            sqlite3_step(s) == SQLITE_ROW) {
+            root = sqlite3_column_int(s, 0);
+            pageSize = sqlite3_column_int(s, 1);
+        }
+        sqlite3_finalize(s);
+    }
+    sqlite3_close(db);
+    QFile f(datFile);
+    return root > 0 && pageSize > 0 && f.open(QIODevice::ReadWrite) && f.seek(qint64(root - 1) * pageSize) &&
+           f.write(QByteArray(pageSize, '\0')) == pageSize;
+}

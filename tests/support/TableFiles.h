@@ -28,3 +28,7 @@ private:
 // program's connection nor its fault switch is involved), one line a row, ordered by key. Two equal results
 // mean equal table contents.
 QString tableContents(const QString& databaseFolder);
+
+// Damage as a bad disk leaves it: the page that holds the root of the table's rows is zeroed. For a table of
+// one page that takes every row; the table's indexes still name them. False when the page was not found.
+bool zeroRootPage(const QString& datFile, const QString& table);

@@ -82,6 +82,10 @@ QString SupportServers::confirmingNotify() const {
     return QStringLiteral("http://127.0.0.1:%1/ok/").arg(httpPort_);
 }
 
+QString SupportServers::slowNotify() const {
+    return QStringLiteral("http://127.0.0.1:%1/slow/").arg(httpPort_);
+}
+
 QString SupportServers::otherNameNotify() const {
     return QStringLiteral("http://127.0.0.1:%1/other/").arg(httpPort_);
 }

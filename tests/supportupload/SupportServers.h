@@ -18,8 +18,10 @@ public:
                         const QString& user = QStringLiteral("grocelle"));
     // Where the server keeps that folder's files.
     QString folderOnDisk(const QString& name) const;
-    // Notification prefixes: confirming the name asked for, confirming another name, failing with 500.
+    // Notification prefixes: confirming the name asked for, confirming another name, failing with 500,
+    // confirming after 20 seconds.
     QString confirmingNotify() const;
+    QString slowNotify() const;
     QString otherNameNotify() const;
     QString failingNotify() const;
 

@@ -1,6 +1,7 @@
 #include "UploadDBForm.h"
 #include "UploadProgressForm.h"
 
+#include "ScriptedMessageService.h"
 #include "SupportServers.h"
 #include "TempFolder.h"
 
@@ -234,6 +235,27 @@ TEST_F(ProgressDialog, ClosingTheWindowDuringTheTransferAbortsIt) {
         << form.Memo1->toPlainText().toStdString();
     EXPECT_FALSE(form.isWorking());
     EXPECT_EQ(leftInDocuments(), QStringList{QStringLiteral("Upload_Info.txt")});
+}
+
+TEST_F(ProgressDialog, ClosingWhileNotifyingSaysTheNotificationWasNotSent) {
+    settings.endpoints.notifyPrefix = servers.slowNotify();
+    ScriptedMessageService messages;
+    show([&] {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return logHas(QStringLiteral("Notifying Quillmoor...")); }, 10000));
+        EXPECT_EQ(form.AbortBtn->text(), QStringLiteral("&Close"));
+        QTest::mouseClick(form.AbortBtn, Qt::LeftButton);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !form.isVisible(); }, 3000)) << "the notification held it";
+    });
+    ASSERT_EQ(messages.count(), 1);
+    EXPECT_EQ(messages.calls()[0].kind, ui::MessageKind::Warning);
+    const QString text = messages.lastText();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Your data was uploaded as User_"))) << text.toStdString();
+    EXPECT_TRUE(
+        text.endsWith(QStringLiteral(".zip, but the window was closed before Quillmoor was notified of "
+                                     "it.\r\nPlease email help@quillmoor.example and name the file.")))
+        << text.toStdString();
+    EXPECT_TRUE(logHas(QStringLiteral(" ### The notification was stopped before Quillmoor answered; it was "
+                                      "not sent.")));
 }
 
 TEST_F(ProgressDialog, EachShowingStartsAfreshWithAnEmptyLog) {

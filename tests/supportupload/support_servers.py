@@ -4,7 +4,8 @@ Usage: support_servers.py ROOT
 
 Serves ROOT over FTP to the user "grocelle" (password "secret", may store) and "readonly" (same password,
 may only list), once at full speed and once slowed down to 32 kB/s for stores, and answers HTTP GETs:
-/ok/NAME confirms NAME, /other/NAME confirms another name, anything else fails with 500. Prints
+/ok/NAME confirms NAME, /other/NAME confirms another name, /slow/NAME confirms NAME after 20 seconds,
+anything else fails with 500. Prints
 "FTP <port> SLOW <port> HTTP <port>" once listening; ends when its standard input closes or after ten
 minutes, so that a test that dies never leaves it behind.
 """
@@ -14,6 +15,7 @@ import logging
 import os
 import sys
 import threading
+import time
 import urllib.parse
 
 from pyftpdlib.authorizers import DummyAuthorizer
@@ -25,8 +27,10 @@ from pyftpdlib.servers import FTPServer
 class Notify(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
         parts = urllib.parse.unquote(self.path).split("/", 2)
-        if len(parts) == 3 and parts[1] in ("ok", "other"):
-            name = parts[2] if parts[1] == "ok" else "someone_else.zip"
+        if len(parts) == 3 and parts[1] == "slow":
+            time.sleep(20)
+        if len(parts) == 3 and parts[1] in ("ok", "other", "slow"):
+            name = "someone_else.zip" if parts[1] == "other" else parts[2]
             body = ("Upload noted\r\nFile: ##%s##\r\n" % name).encode()
             self.send_response(200)
             self.send_header("Content-Type", "text/plain")

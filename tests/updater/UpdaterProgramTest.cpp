@@ -121,6 +121,25 @@ TEST_F(UpdaterProgramTest, AMalformedOrMissingVersionFileIsAClearFailure) {
     EXPECT_TRUE(run.output.contains(QStringLiteral("404"))) << run.output.toStdString();
 }
 
+TEST_F(UpdaterProgramTest, HelpPrintsTheUsageAndChecksNothing) {
+    serve("9.9.9");
+    for (const QString& help : {QStringLiteral("--help"), QStringLiteral("-h")}) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("GROCELLE_UPDATE_URL"), versionFile());
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(GROCELLE_UPDATER), {help});
+        ASSERT_TRUE(p.waitForFinished(10000));
+        EXPECT_EQ(p.exitCode(), 0);
+        const QString out = QString::fromUtf8(p.readAllStandardOutput());
+        EXPECT_TRUE(out.startsWith(QStringLiteral("Usage: grocelle-updater"))) << out.toStdString();
+        EXPECT_FALSE(out.contains(QStringLiteral("9.9.9"))) << "a check ran";
+    }
+    const UpdaterRun wrong = updater(QStringLiteral("--bogus"), versionFile());
+    EXPECT_EQ(wrong.exitCode, 2);
+    EXPECT_EQ(wrong.output, QString()) << "nothing checked";
+}
+
 TEST_F(UpdaterProgramTest, AServerThatIsDownIsAFailureExceptWhenSilent) {
     serve("9.9.9");
     const QString address = versionFile();
