@@ -292,6 +292,19 @@ void CatalogueItemsPage::RefreshItemsQuery(int itemId) {
     moveToId(query, kItemID, itemId);
 }
 
+void CatalogueItemsPage::RefreshItemsRow(int changedId, int itemId) {
+    // One item came, changed or went: the list reads its order again and shows that row alone anew.
+    engine::Query* query = main_.ItemsItemsQuery;
+    if (!query->isOpen()) {
+        RefreshItemsQuery(itemId);
+        return;
+    }
+    const ui::BusyCursor busy;
+    query->refreshAfterChange(changedId);
+    ItemsItemsQueryAfterOpen();
+    moveToId(query, kItemID, itemId);
+}
+
 void CatalogueItemsPage::ItemsItemsQueryAfterOpen() {
     ItemsTabSheetResize();
     const bool rows = main_.ItemsItemsQuery->isOpen() && !main_.ItemsItemsQuery->isEmpty();
@@ -379,7 +392,7 @@ void CatalogueItemsPage::ItemsAddBtnClick() {
     if (!AmendCatProd())
         return;
     const int id = writer_.add(typedFields());
-    RefreshItemsQuery(id);
+    RefreshItemsRow(id, id);
 }
 
 void CatalogueItemsPage::ItemsChangeBtnClick() {
@@ -391,7 +404,7 @@ void CatalogueItemsPage::ItemsChangeBtnClick() {
     if (!AmendCatProd())
         return;
     writer_.change(id, typedFields());
-    RefreshItemsQuery(id);
+    RefreshItemsRow(id, id);
 }
 
 void CatalogueItemsPage::ItemsDelBtnClick() {
@@ -417,7 +430,7 @@ void CatalogueItemsPage::ItemsDelBtnClick() {
     if (!items->findKey({engine::Value{static_cast<std::int64_t>(doomed)}}))
         return;
     items->deleteRecord();
-    RefreshItemsQuery(neighbour);
+    RefreshItemsRow(doomed, neighbour);
 }
 
 void CatalogueItemsPage::reopenProducts() {

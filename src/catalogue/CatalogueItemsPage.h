@@ -46,6 +46,7 @@ public:
 
     void ItemsGridTitleClick(std::optional<int> column);
     void RefreshItemsQuery(int itemId);
+    void RefreshItemsRow(int changedId, int itemId);
     void ItemsItemsQueryAfterOpen();
     void ItemsItemsQueryAfterScroll();
     void ItemsCatTableAfterScroll();

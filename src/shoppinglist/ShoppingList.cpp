@@ -65,6 +65,13 @@ ShoppingList::ShoppingList(engine::Database& db, engine::Query& query, engine::T
                            QObject* parent)
     : QObject(parent), db_(db), query_(query), queryAlive_(&query), items_(itemTable) {
     query_.setBeforePost([this](engine::DataSet& row) { ShoppingListQueryBeforePost(row); });
+    // The totals are counted as the list reads its order, in that order.
+    query_.setKeyPass({QStringLiteral("Quantity"), QStringLiteral("Price")},
+                      [this](int row, std::int64_t, const std::vector<engine::Value>& values) {
+                          if (row == 0)
+                              totals_.clear();
+                          totals_.addRow(values[0], values[1]);
+                      });
     // The list never grows from the grid: a new row is dropped as soon as it is started.
     connect(&query_, &engine::DataSet::stateChanged, this, [this] {
         if (query_.state() == engine::DataSet::State::Insert)
@@ -73,8 +80,10 @@ ShoppingList::ShoppingList(engine::Database& db, engine::Query& query, engine::T
 }
 
 ShoppingList::~ShoppingList() {
-    if (queryAlive_)
+    if (queryAlive_) {
         queryAlive_->setBeforePost({});
+        queryAlive_->setKeyPass({}, {});
+    }
 }
 
 void ShoppingList::RebuildShoppingQuery(const QList<int>& shopIds, bool allItems, int sortColumn) {
@@ -86,22 +95,14 @@ void ShoppingList::RefreshShoppingQuery(int itemId) {
     query_.disableControls();
     try {
         query_.close();
+        totals_.clear();
         query_.open();
-        totals_.recompute(query_);
+        if (query_.keyField().isEmpty())
+            totals_.recompute(query_);
         const int idColumn = query_.fieldIndex(QStringLiteral("ItemID"));
-        int row = 0;
-        if (idColumn >= 0) {
-            const int n = query_.recordCount();
-            for (int r = 0; r < n; ++r) {
-                const engine::Value v = query_.valueAt(r, idColumn);
-                if (const auto* id = std::get_if<std::int64_t>(&v); id && *id == itemId) {
-                    row = r;
-                    break;
-                }
-            }
-        }
+        const int row = idColumn >= 0 ? query_.findRow(idColumn, engine::Value{std::int64_t{itemId}}) : -1;
         if (!query_.isEmpty())
-            query_.moveTo(row);
+            query_.moveTo(std::max(row, 0));
     } catch (...) {
         query_.enableControls();
         totalsChanged();
@@ -161,26 +162,17 @@ bool ShoppingList::writeThrough(int itemId, const engine::Value& value) {
 
 int ShoppingList::clearQuantities() {
     const int keep = currentItemId();
-    QStringList ids;
-    if (query_.isOpen()) {
-        const int idColumn = query_.fieldIndex(QStringLiteral("ItemID"));
-        const int n = query_.recordCount();
-        ids.reserve(n);
-        for (int r = 0; r < n; ++r) {
-            const engine::Value v = query_.valueAt(r, idColumn);
-            if (const auto* id = std::get_if<std::int64_t>(&v))
-                ids << QString::number(*id);
-        }
-    }
     int changed = 0;
-    {
+    if (query_.isOpen()) {
+        // The items the list shows, chosen by the list's own statement: one change, nothing read here.
+        QStringList shown = query_.sql();
+        if (!shown.isEmpty() && shown.last().startsWith(QLatin1String("ORDER BY")))
+            shown.removeLast(); // the order does not matter here
         engine::Transaction tx(db_);
-        constexpr int chunk = 500;
-        for (qsizetype from = 0; from < ids.size(); from += chunk)
-            changed +=
-                db_.execute(QStringLiteral("UPDATE \"Items\".\"Items\" SET Quantity = NULL WHERE Quantity "
-                                           "IS NOT NULL AND ItemID IN (") +
-                            ids.mid(from, chunk).join(QLatin1Char(',')) + QLatin1Char(')'));
+        changed =
+            db_.execute(QStringLiteral("UPDATE \"Items\".\"Items\" SET Quantity = NULL WHERE Quantity IS "
+                                       "NOT NULL AND ItemID IN (SELECT ItemID FROM (") +
+                        shown.join(QLatin1Char('\n')) + QStringLiteral("\n))"));
         tx.commit();
     }
     RefreshShoppingQuery(keep);

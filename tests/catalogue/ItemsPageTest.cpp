@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <functional>
@@ -263,14 +264,35 @@ TEST_F(ItemsPageTest, ReopeningTheItemListShowsTheBusyCursor) {
         showPage(MainWindow::ItemsPageIndex);
     });
     probe.check("sort", [&] { emit page.ItemsGrid->titleClick(3); });
-    probe.check("Add", [&] {
-        fill("Dairy", "Milk", "l", "Moo", "1", "1.10");
-        QTest::mouseClick(page.ItemsAddBtn, Qt::LeftButton);
-    });
-    probe.check("Change", [&] {
-        page.ItemsBrandEdit->setText(QStringLiteral("Moo Moo"));
-        QTest::mouseClick(page.ItemsChangeBtn, Qt::LeftButton);
-    });
-    EXPECT_EQ(messages_.count(), 0);
-    EXPECT_EQ(count("SELECT * FROM Items WHERE Brand = 'Moo Moo'"), 1);
+}
+
+// Add, Change and Delete show their one row in place; the list is not opened again.
+TEST_F(ItemsPageTest, AddChangeAndDeleteChangeTheirRowInPlace) {
+    CatalogueItemsPage& page = itemsPage();
+    QAbstractItemModel* model = page.ItemsGrid->model();
+    QSignalSpy reset(model, &QAbstractItemModel::modelReset);
+    QSignalSpy inserted(model, &QAbstractItemModel::rowsInserted);
+    QSignalSpy moved(model, &QAbstractItemModel::rowsMoved);
+    QSignalSpy removed(model, &QAbstractItemModel::rowsRemoved);
+    const auto brandShown = [&] {
+        return model->index(page.ItemsGrid->currentIndex().row(), 2).data().toString();
+    };
+    // List by product: Cheese Brie, Milk Acme, Milk Zeta.
+    fill("Dairy", "Butter", "g", "Moo", "1", "1.10");
+    QTest::mouseClick(page.ItemsAddBtn, Qt::LeftButton);
+    EXPECT_EQ(inserted.count(), 1);
+    EXPECT_EQ(page.ItemsGrid->currentIndex().row(), 0);
+    EXPECT_EQ(brandShown(), "Moo");
+    page.ItemsProdEdit->setText(QStringLiteral("Yoghurt"));
+    QTest::mouseClick(page.ItemsChangeBtn, Qt::LeftButton);
+    EXPECT_EQ(moved.count(), 1);
+    EXPECT_EQ(page.ItemsGrid->currentIndex().row(), 3) << "the changed product type sorts last";
+    EXPECT_EQ(brandShown(), "Moo");
+    QTest::mouseClick(page.ItemsDelBtn, Qt::LeftButton);
+    EXPECT_EQ(removed.count(), 1);
+    EXPECT_EQ(model->rowCount(), 3);
+    EXPECT_EQ(brandShown(), "Zeta");
+    EXPECT_EQ(reset.count(), 0);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(messages_.count(), 1); // the question before the deletion
 }
