@@ -85,6 +85,12 @@ public:
     void deleteRecord();
     bool isModified() const;
 
+    // A condition on the object's fields (a search) that chooses which rows are in view when the object
+    // reads its order: opening, refreshing. Rows are read by key without it, so a row that stops meeting it
+    // after an edit stays in view until the order is read again. Empty for none; does not close the object.
+    void setSearchCondition(const QString& condition) { searchCondition_ = condition; }
+    const QString& searchCondition() const { return searchCondition_; }
+
     void setBeforePost(BeforePostHook hook) { beforePost_ = std::move(hook); }
     void setOnPostError(PostErrorHook hook) { onPostError_ = std::move(hook); }
 
@@ -180,6 +186,7 @@ protected:
     std::vector<bool> modifiedColumns_;
     int disableCount_ = 0;
     BeforePostHook beforePost_;
+    QString searchCondition_;
     PostErrorHook onPostError_;
 
     void buildColumnIndex();

@@ -178,6 +178,13 @@ void Query::loadRows() {
     pageStatement_.reset();
 }
 
+QString Query::statementText() const {
+    if (keyField_.isEmpty() && !searchCondition_.isEmpty())
+        return QStringLiteral("SELECT * FROM (\n") + withoutTrailingSemicolons(sqlText()) +
+               QStringLiteral("\n) WHERE ") + searchCondition_;
+    return sqlText();
+}
+
 void Query::loadKeys(std::vector<std::int64_t>& keys) const {
     // The key alone (and what the key pass asks for), in the result's order: a sort carries nothing else.
     QStringList columns{quoteIdentifier(keyField_)};
@@ -185,8 +192,11 @@ void Query::loadKeys(std::vector<std::int64_t>& keys) const {
     if (visiting)
         for (const QString& f : keyPassFields_)
             columns << quoteIdentifier(f);
-    Statement stmt(db_->connection(), QStringLiteral("SELECT ") + columns.join(QStringLiteral(", ")) +
-                                          QStringLiteral(" FROM (") + opened_ + QStringLiteral("\n)"));
+    Statement stmt(
+        db_->connection(),
+        QStringLiteral("SELECT ") + columns.join(QStringLiteral(", ")) + QStringLiteral(" FROM (") + opened_ +
+            QStringLiteral("\n)") +
+            (searchCondition_.isEmpty() ? QString() : QStringLiteral(" WHERE ") + searchCondition_));
     keys.clear();
     std::vector<Value> values(static_cast<size_t>(keyPassFields_.size()));
     sqlite3_stmt* h = stmt.handle();

@@ -62,8 +62,9 @@ protected:
     void removeRecord(std::int64_t rowid) override;
 
 private:
-    // The statement the object reads, as one text; every read wraps this one.
-    QString statementText() const { return sqlText(); }
+    // The statement the object reads, as one text; every read wraps this one. Without a key field the search
+    // condition is part of it; with one it chooses the keys alone.
+    QString statementText() const;
     void loadKeys(std::vector<std::int64_t>& keys) const;
     // Steps the cursor to the row of this ordinal (1-based); false when the result ends before it.
     bool stepTo(std::int64_t ordinal) const;

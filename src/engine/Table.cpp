@@ -209,7 +209,7 @@ void Table::loadRows() {
         for (const Column& col : columns_)
             cols << quoteIdentifier(col.name);
         Statement rows(c, QStringLiteral("SELECT rowid, ") + cols.join(QStringLiteral(", ")) +
-                              QStringLiteral(" FROM ") + qualifiedName() + whereClause() + orderByClause() +
+                              QStringLiteral(" FROM ") + qualifiedName() + viewClause() + orderByClause() +
                               QStringLiteral(" LIMIT %1").arg(whole + 1));
         for (size_t i = 0; i < params.size(); ++i)
             rows.bind(static_cast<int>(i) + 1, params[i]);
@@ -221,7 +221,7 @@ void Table::loadRows() {
     }
     if (static_cast<int>(keys_.size()) > whole) {
         clearRows();
-        Statement ids(c, QStringLiteral("SELECT rowid FROM ") + qualifiedName() + whereClause() +
+        Statement ids(c, QStringLiteral("SELECT rowid FROM ") + qualifiedName() + viewClause() +
                              orderByClause());
         for (size_t i = 0; i < params.size(); ++i)
             ids.bind(static_cast<int>(i) + 1, params[i]);
@@ -239,6 +239,14 @@ QString Table::whereClause() const {
         return {};
     return QStringLiteral(" WHERE ") + quoteIdentifier(columns_[static_cast<size_t>(filterColumn_)].name) +
            QStringLiteral(" = ?1");
+}
+
+QString Table::viewClause() const {
+    if (searchCondition_.isEmpty())
+        return whereClause();
+    const QString where = whereClause();
+    return (where.isEmpty() ? QStringLiteral(" WHERE (") : where + QStringLiteral(" AND (")) +
+           searchCondition_ + QLatin1Char(')');
 }
 
 std::vector<Value> Table::whereParameters() const {

@@ -70,6 +70,8 @@ private:
     QString orderByClause() const;
     // What limits the rows in view: the WHERE clause (empty for none) and its parameters in order.
     QString whereClause() const;
+    // The filter and the search condition: which rows are in view when the order is read.
+    QString viewClause() const;
     std::vector<Value> whereParameters() const;
     int compareRow(int pos, const std::vector<Value>& values, std::int64_t rowid) const;
     int compareKey(int pos, const std::vector<Value>& key, int parts) const;

@@ -89,3 +89,45 @@ TEST_F(EngineTest, SearchMatchFiltersAStatementAndQuotesTheTypedText) {
     EXPECT_EQ(found(QString()), (QStringList{QStringLiteral("Crème fraîche"), QStringLiteral("Milk")}));
     EXPECT_EQ(countRows(QStringLiteral("Items")), 2);
 }
+
+// Table and query objects take a search as a condition on their order: a row that stops meeting it after an
+// edit stays in view until the order is read again, also when it is read again by key.
+TEST_F(EngineTest, SearchConditionChoosesTheRowsWhenTheOrderIsRead) {
+    for (const char* name : {"Dairy", "Crèmerie", "Bakery"})
+        addCategory(QString::fromUtf8(name));
+    const QString condition = TextSearch::sqlCondition(QStringLiteral("ry"), 0, {QStringLiteral("CatName")});
+    const auto names = [](engine::DataSet& data) {
+        QStringList out;
+        for (int r = 0; r < data.recordCount(); ++r)
+            out << data.textAt(r, data.fieldIndex(QStringLiteral("CatName")));
+        return out;
+    };
+    engine::Table table(&db, QStringLiteral("Categories"));
+    table.setIndexName(QStringLiteral("IdxName"));
+    table.setSearchCondition(condition);
+    table.open();
+    EXPECT_EQ(names(table), (QStringList{"Bakery", "Dairy"}));
+    engine::Query keyed(&db), plain(&db);
+    for (engine::Query* q : {&keyed, &plain}) {
+        q->setSql(QStringLiteral("SELECT * FROM Categories ORDER BY CatName"));
+        q->setSearchCondition(condition);
+    }
+    keyed.setKeyField(QStringLiteral("CatID"));
+    for (engine::Query* q : {&keyed, &plain}) {
+        q->open();
+        EXPECT_EQ(names(*q), (QStringList{"Bakery", "Dairy"}));
+    }
+    table.first();
+    table.edit();
+    table.field(QStringLiteral("CatName")).setString(QStringLiteral("Bread"));
+    table.post();
+    EXPECT_EQ(names(table), (QStringList{"Bread", "Dairy"})); // still in view
+    keyed.refreshAfterChange(table.field(QStringLiteral("CatID")).asInteger());
+    EXPECT_EQ(names(keyed), (QStringList{"Dairy"})); // the order read again
+    for (engine::DataSet* data : std::initializer_list<engine::DataSet*>{&table, &keyed}) {
+        data->setSearchCondition({});
+        data->close();
+        data->open();
+        EXPECT_EQ(names(*data).size(), 3);
+    }
+}
