@@ -8,6 +8,7 @@
 #include "MainWindow.h"
 #include "MessageService.h"
 #include "PageSupport.h"
+#include "SearchBox.h"
 #include "ThemedDBGrid.h"
 
 #include <QAction>
@@ -34,6 +35,11 @@ const char* const kSortFields[] = {"CatName",       "ProdName", "Brand",   "Size
                                    "UnitOfMeasure", "Price",    "ShopName"};
 constexpr int kColumnCount = 7;
 
+// What the search box looks in: the list's text columns, and its sizes and prices from their start.
+const QStringList kSearchedColumns = {QStringLiteral("ProdName"), QStringLiteral("Brand"),
+                                      QStringLiteral("CatName"),  QStringLiteral("ShopName"),
+                                      QStringLiteral("Size"),     QStringLiteral("Price")};
+
 int validColumn(int column) {
     return column >= 0 && column < kColumnCount ? column : 1;
 }
@@ -50,7 +56,8 @@ QAction* popupAction(QMenu* menu, const QString& name) {
 } // namespace
 
 CatalogueItemsPage::CatalogueItemsPage(MainWindow& main, QWidget* parent)
-    : AppPage(main, parent), editor_(main.database()), writer_(*main.ItemTable) {
+    : AppPage(main, parent), editor_(main.database()), writer_(*main.ItemTable),
+      search_(main.database(), *main.ItemsItemsQuery, QStringLiteral("Items"), kSearchedColumns, kItemID) {
     ItemsCatGrid = makeGrid(QStringLiteral("ItemsCatGrid"), main_.ItemsCatTable, this);
     ItemsProdGrid = makeGrid(QStringLiteral("ItemsProdGrid"), main_.ItemsProdQuery, this);
     ItemsShopGrid = makeGrid(QStringLiteral("ItemsShopGrid"), main_.ItemsShopTable, this);
@@ -119,7 +126,17 @@ CatalogueItemsPage::CatalogueItemsPage(MainWindow& main, QWidget* parent)
     form->addWidget(ItemsAddBtn, 1, 4);
     form->addWidget(ItemsChangeBtn, 2, 4);
     form->addWidget(ItemsDelBtn, 3, 4);
+    ItemsSearch =
+        new ui::SearchBox(this, QStringLiteral("Search product type, brand, category, shop, size or price"));
+    ItemsSearch->setObjectName(QStringLiteral("ItemsSearch"));
+    ItemsSearch->setAccessibleName(QStringLiteral("Search items"));
+    ItemsSearch->setList(ItemsGrid);
+    page->addWidget(ItemsSearch);
     page->addWidget(ItemsGrid, 1);
+    setTabOrder(ItemsDelBtn, ItemsSearch);
+    setTabOrder(ItemsSearch, ItemsGrid);
+    connect(ItemsSearch, &ui::SearchBox::searchChanged, this,
+            [this](const QString& text) { followUp(this, [this, text] { ItemsSearchChange(text); }); });
 
     makeListGrid(ItemsCatGrid, QStringLiteral("CatName"));
     makeListGrid(ItemsProdGrid, QStringLiteral("ProdName"));
@@ -282,6 +299,13 @@ void CatalogueItemsPage::ItemsGridTitleClick(std::optional<int> column) {
     moveToId(query, kItemID, keep);
 }
 
+void CatalogueItemsPage::ItemsSearchChange(const QString& text) {
+    search_.setText(text);
+    if (main_.StartupPending || main_.page(main_.activePageIndex()) != this)
+        return; // the next page show opens the list with it
+    RefreshItemsQuery(currentId(main_.ItemsItemsQuery, kItemID));
+}
+
 void CatalogueItemsPage::RefreshItemsQuery(int itemId) {
     // After every add, change and delete; as slow as the page show.
     const ui::BusyCursor busy;
@@ -392,6 +416,7 @@ void CatalogueItemsPage::ItemsAddBtnClick() {
     if (!AmendCatProd())
         return;
     const int id = writer_.add(typedFields());
+    search_.keep(id);
     RefreshItemsRow(id, id);
 }
 
@@ -404,6 +429,7 @@ void CatalogueItemsPage::ItemsChangeBtnClick() {
     if (!AmendCatProd())
         return;
     writer_.change(id, typedFields());
+    search_.keep(id);
     RefreshItemsRow(id, id);
 }
 

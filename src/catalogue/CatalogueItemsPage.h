@@ -3,6 +3,7 @@
 #include "AppPage.h"
 #include "CatalogueEditor.h"
 #include "ItemWriter.h"
+#include "PageSearch.h"
 
 #include <optional>
 
@@ -10,6 +11,9 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+namespace ui {
+class SearchBox;
+}
 
 // The Items page: the sortable list of all items, the editing fields that follow it, adding, changing and
 // deleting items (creating categories and product types on the way), and the product type grid's menu.
@@ -38,6 +42,7 @@ public:
     QPushButton* ItemsAddBtn = nullptr;
     QPushButton* ItemsChangeBtn = nullptr;
     QPushButton* ItemsDelBtn = nullptr;
+    ui::SearchBox* ItemsSearch = nullptr;
 
     // The field that orders the list for a column of ItemsGrid.
     static QString sortField(int column);
@@ -56,6 +61,7 @@ public:
     void ItemsChangeBtnClick();
     void ItemsDelBtnClick();
     void ItemsTabSheetResize();
+    void ItemsSearchChange(const QString& text);
 
     void ProdGridPopupPopup();
     void ProdPopupDeleteClick();
@@ -74,4 +80,5 @@ private:
     catalogue::CatalogueEditor editor_;
     catalogue::ItemWriter writer_;
     int amendedProductId_ = -1;
+    catalogue::PageSearch search_;
 };

@@ -4,6 +4,7 @@
 #include "Query.h"
 #include "ShoppingQuery.h"
 #include "Table.h"
+#include "TextSearch.h"
 
 #include <algorithm>
 
@@ -88,12 +89,63 @@ ShoppingList::~ShoppingList() {
 
 void ShoppingList::RebuildShoppingQuery(const QList<int>& shopIds, bool allItems, int sortColumn) {
     query_.close();
-    query_.setSql(ShoppingQuery::text(shopIds, allItems, sortColumn));
+    const QStringList lines = ShoppingQuery::text(shopIds, allItems, sortColumn);
+    query_.setSql(lines);
+    unsearched_ = lines.mid(0, lines.size() - 1);
+    applySearch();
+}
+
+QStringList ShoppingList::searchedColumns() {
+    return {QStringLiteral("ProdName"), QStringLiteral("Brand"), QStringLiteral("CatName"),
+            QStringLiteral("ShopName"), QStringLiteral("Size"),  QStringLiteral("Price")};
+}
+
+void ShoppingList::setSearch(const QString& typed) {
+    search_ = typed;
+    kept_.clear();
+}
+
+void ShoppingList::applySearch() {
+    const int locale = db_.readDefinition(QStringLiteral("Items")).locale;
+    query_.setSearchCondition(engine::TextSearch::sqlCondition(search_, locale, searchedColumns(),
+                                                               QStringLiteral("ItemID"), kept_));
+}
+
+void ShoppingList::countUnsearched() {
+    const QString text = unsearched_.join(QLatin1Char('\n'));
+    if (text == countedFor_ || unsearched_.isEmpty())
+        return;
+    engine::Query count(&db_);
+    count.setSql({QStringLiteral("SELECT COUNT(*) AS Rows, TOTAL(CAST(Quantity AS INTEGER) > 0) AS Listed "
+                                 "FROM ("),
+                  text, QStringLiteral(")")});
+    count.open();
+    unsearchedRows_ = count.field(QStringLiteral("Rows")).asInteger();
+    unsearchedItems_ = static_cast<int>(count.field(QStringLiteral("Listed")).asFloat());
+    countedFor_ = text;
+}
+
+bool ShoppingList::searchHidesRows() const {
+    return !query_.searchCondition().isEmpty() && query_.isOpen() && query_.recordCount() < unsearchedRows_;
+}
+
+QString ShoppingList::itemsText() const {
+    if (!searchHidesRows())
+        return totals_.itemsText();
+    return QStringLiteral("Items: %1 of %2").arg(totals_.itemCount()).arg(unsearchedItems_);
+}
+
+QString ShoppingList::costText() const {
+    if (!searchHidesRows())
+        return totals_.costText();
+    return QStringLiteral("Total cost (shown): ") + ListTotals::currencyText(totals_.totalCost());
 }
 
 void ShoppingList::RefreshShoppingQuery(int itemId) {
     query_.disableControls();
     try {
+        if (!search_.isEmpty())
+            countUnsearched();
         query_.close();
         totals_.clear();
         query_.open();
@@ -156,6 +208,12 @@ bool ShoppingList::writeThrough(int itemId, const engine::Value& value) {
         throw;
     }
     totals_.replace(oldQuantity, oldPrice, wholeQuantity(quantity), price.asFloat());
+    unsearchedItems_ += (wholeQuantity(quantity) > 0 ? 1 : 0) - (oldQuantity > 0 ? 1 : 0);
+    if (!search_.isEmpty() && !kept_.contains(itemId)) {
+        // The row stays in view, whatever its new value, until the search changes.
+        kept_ << itemId;
+        applySearch();
+    }
     totalsChanged();
     return true;
 }
@@ -175,6 +233,7 @@ int ShoppingList::clearQuantities() {
                         shown.join(QLatin1Char('\n')) + QStringLiteral("\n))"));
         tx.commit();
     }
+    countedFor_.clear();
     RefreshShoppingQuery(keep);
     return changed;
 }

@@ -14,6 +14,7 @@ class ShoppingList;
 
 namespace ui {
 class HoverSpeedButton;
+class SearchBox;
 class ThemedDBGrid;
 } // namespace ui
 
@@ -48,6 +49,7 @@ public:
     void RefreshShoppingQuery(int itemId);
     void RefreshTotalLabels();
     void ShoppingGridTitleClick(int column);
+    void ListSearchChange(const QString& text);
     void QuantityRBClick(int tag);
     void ShoppingGridColEnter();
     void ListClearBtnClick();
@@ -57,6 +59,7 @@ public:
     QWidget* Panel1 = nullptr;
     QListWidget* ShopsLB = nullptr;
     ui::ThemedDBGrid* ShoppingGrid = nullptr;
+    ui::SearchBox* ListSearch = nullptr;
     QPlainTextEdit* NotesMemo = nullptr;
     QMenu* ShoppingListPopup = nullptr;
     ui::HoverSpeedButton* QuantityRB = nullptr;

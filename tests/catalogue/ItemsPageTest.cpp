@@ -1,5 +1,6 @@
 #include "BusyCursorProbe.h"
 #include "PageFixture.h"
+#include "SearchBox.h"
 #include "ThemedDBGrid.h"
 
 #include <QAction>
@@ -96,6 +97,34 @@ TEST_F(ItemsPageTest, FieldsFollowTheListAndTheListSortsByTheClickedColumn) {
     showPage(MainWindow::CatPageIndex);
     showPage(MainWindow::ItemsPageIndex);
     EXPECT_EQ(main().ItemsItemsQuery->field(QStringLiteral("ItemID")).asInteger(), id);
+}
+
+// The search box narrows the list by every typed word; an item changed out of the search stays shown until
+// the search changes; Escape shows the whole list again.
+TEST_F(ItemsPageTest, SearchNarrowsTheListAndKeepsAChangedItem) {
+    CatalogueItemsPage& page = itemsPage();
+    const auto search = [&](const char* text) {
+        page.ItemsSearch->setText(QString::fromUtf8(text));
+        page.ItemsSearch->flush();
+        return listColumn(QStringLiteral("Brand"));
+    };
+    EXPECT_EQ(search("BRIE"), QStringList{"Brie"});
+    EXPECT_EQ(search("mil co"), QStringList{"Acme"}); // Milk at Corner
+    EXPECT_EQ(search("0.9"), QStringList{"Zeta"});    // a price from its start
+    EXPECT_EQ(page.ItemsBrandEdit->text(), "Zeta");
+
+    page.ItemsPriceEdit->setText(QStringLiteral("2.00"));
+    QTest::mouseClick(page.ItemsChangeBtn, Qt::LeftButton);
+    EXPECT_EQ(count(QStringLiteral("SELECT * FROM Items WHERE Price = 2")), 1);
+    EXPECT_EQ(listColumn(QStringLiteral("Brand")), QStringList{"Zeta"}); // still shown
+    emit page.ItemsGrid->titleClick(2);
+    EXPECT_EQ(listColumn(QStringLiteral("Brand")), QStringList{"Zeta"}); // also when the list reopens
+    EXPECT_EQ(search("0.99"), QStringList{});
+    EXPECT_EQ(search("2.0"), QStringList{"Zeta"});
+
+    QTest::keyClick(page.ItemsSearch, Qt::Key_Escape);
+    EXPECT_EQ(listColumn(QStringLiteral("Brand")), (QStringList{"Acme", "Brie", "Zeta"}));
+    EXPECT_TRUE(page.ItemsSearch->text().isEmpty());
 }
 
 TEST_F(ItemsPageTest, AddRoundsThePriceAndReportsDuplicates) {
