@@ -28,7 +28,7 @@ void PageSearch::apply() {
         return;
     const QString condition = text_.trimmed().isEmpty()
                                   ? QString()
-                                  : engine::TextSearch::sqlCondition(text_, db_.readDefinition(table_).locale,
+                                  : engine::TextSearch::sqlCondition(text_, db_.definition(table_).locale,
                                                                      columns_, keyField_, kept_);
     data_->setSearchCondition(condition);
 }

@@ -106,7 +106,11 @@ void ShoppingList::setSearch(const QString& typed) {
 }
 
 void ShoppingList::applySearch() {
-    const int locale = db_.readDefinition(QStringLiteral("Items")).locale;
+    if (engine::TextSearch::words(search_).isEmpty()) {
+        query_.setSearchCondition({});
+        return;
+    }
+    const int locale = db_.definition(QStringLiteral("Items")).locale;
     query_.setSearchCondition(engine::TextSearch::sqlCondition(search_, locale, searchedColumns(),
                                                                QStringLiteral("ItemID"), kept_));
 }
@@ -144,7 +148,7 @@ QString ShoppingList::costText() const {
 void ShoppingList::RefreshShoppingQuery(int itemId) {
     query_.disableControls();
     try {
-        if (!search_.isEmpty())
+        if (!query_.searchCondition().isEmpty())
             countUnsearched();
         query_.close();
         totals_.clear();
