@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <functional>
+#include <unordered_map>
 #include <vector>
 
 namespace engine {
@@ -149,6 +150,7 @@ protected:
     std::int64_t keyAt(int pos) const { return identityKeys_ ? pos + 1 : keys_[static_cast<size_t>(pos)]; }
     int positionOfKey(std::int64_t key) const; // -1 when not in view
     void ownKeys();                            // identity keys become a list that can change
+    void keysChanged() { positionIndexValid_ = false, scansSinceChange_ = 0; } // after any change to keys_
     // The cache slot of the row at a position, reading its page (or only that row) when it is not cached;
     // -1 when the row no longer exists.
     int slotAt(int pos, bool wholePage = true) const;
@@ -167,6 +169,11 @@ protected:
     QHash<QString, int> columnByName_; // lower-case names
     std::vector<std::int64_t> keys_;   // row key per position, unless identityKeys_
     bool identityKeys_ = false;        // the key of position p is p + 1
+    // Position by key, built once a few look-ups have scanned the same order: one scan is cheaper than
+    // building it, many are not.
+    mutable std::unordered_map<std::int64_t, int> positionIndex_;
+    mutable bool positionIndexValid_ = false;
+    mutable int scansSinceChange_ = 0;
     mutable int count_ = 0;
     mutable RowCache cache_;
     std::int64_t currentKey_ = 0;
