@@ -171,6 +171,18 @@ void DataSet::refresh() {
     reloadKeepingRecord();
 }
 
+void DataSet::rereadRows() {
+    requireOpen();
+    checkBrowseMode();
+    // Edits kept in the result are forgotten as a reload forgets them; rows that live nowhere else stay.
+    cache_.forgetAllBut([this](std::int64_t key) { return rowOnlyInCache(key); });
+    if (pos_ >= 0) {
+        currentSlot_ = slotAt(pos_, false);
+        currentEpoch_ = cache_.epoch();
+    }
+    notifyReset();
+}
+
 int DataSet::recordCount() const {
     return state_ == State::Inactive ? 0 : rowTotal();
 }

@@ -52,6 +52,9 @@ public:
     void close(); // abandons an edit that was not posted
     bool isOpen() const { return state_ != State::Inactive; }
     void refresh(); // reloads the rows, keeping the current record where it still exists
+    // For a change that kept which rows are shown and their order but changed their values: the rows are
+    // read again as they are asked for, without reading the order again.
+    void rereadRows();
     State state() const { return state_; }
 
     void first();
@@ -120,6 +123,8 @@ protected:
     virtual int countRows() const { return count_; }
     // Whether a posted record lives only in the cache (a query's result), so the cache must keep it.
     virtual bool keepsEditsInCache() const { return false; }
+    // Whether a row lives in the cache alone (appended to a query's result), so no read can bring it back.
+    virtual bool rowOnlyInCache(std::int64_t /*key*/) const { return false; }
     // Writes the buffer; for an insert, sets the key (and the buffer's auto-increment field).
     virtual void writeRecord(bool inserting, std::vector<Value>& buffer, std::int64_t& key) = 0;
     virtual void removeRecord(std::int64_t key) = 0;

@@ -89,6 +89,8 @@ ShoppingList::~ShoppingList() {
 void ShoppingList::RebuildShoppingQuery(const QList<int>& shopIds, bool allItems, int sortColumn) {
     query_.close();
     query_.setSql(ShoppingQuery::text(shopIds, allItems, sortColumn));
+    allItems_ = allItems;
+    sortColumn_ = ShoppingQuery::validSortColumn(sortColumn);
 }
 
 void ShoppingList::RefreshShoppingQuery(int itemId) {
@@ -174,6 +176,13 @@ int ShoppingList::clearQuantities() {
                                        "NOT NULL AND ItemID IN (SELECT ItemID FROM (") +
                         shown.join(QLatin1Char('\n')) + QStringLiteral("\n))"));
         tx.commit();
+        if (allItems_ && sortColumn_ != ShoppingQuery::QtyColumn) {
+            // Every shown item stays in its place with an empty quantity, so nothing is left to count.
+            query_.rereadRows();
+            totals_.clear();
+            totalsChanged();
+            return changed;
+        }
     }
     RefreshShoppingQuery(keep);
     return changed;

@@ -49,7 +49,8 @@ public:
     bool writeThrough(int itemId, const engine::Value& value);
 
     // Empties the quantity of every item the list shows, in one transaction, then refreshes the list at the
-    // current item. Returns how many items changed.
+    // current item (a list of all items keeps its rows and order: only they are read again). Returns how
+    // many items changed.
     int clearQuantities();
 
     // Told of a refused entry (the " is invalid." text); the warning box is the caller's.
@@ -66,4 +67,6 @@ private:
     engine::Table& items_;
     ListEditMode mode_ = ListEditMode::Quantity;
     ListTotals totals_;
+    bool allItems_ = false; // the query shows items without a quantity too
+    int sortColumn_ = 0;
 };
