@@ -121,6 +121,7 @@ void DataSet::buildColumnIndex() {
 void DataSet::clearRows() {
     cache_.reset(static_cast<int>(columns_.size()), kPageRows * kCachedPages);
     keys_.clear();
+    keysChanged();
     identityKeys_ = false;
     count_ = 0;
     currentKey_ = 0;
@@ -170,6 +171,18 @@ void DataSet::refresh() {
     reloadKeepingRecord();
 }
 
+void DataSet::rereadRows() {
+    requireOpen();
+    checkBrowseMode();
+    // Edits kept in the result are forgotten as a reload forgets them; rows that live nowhere else stay.
+    cache_.forgetAllBut([this](std::int64_t key) { return rowOnlyInCache(key); });
+    if (pos_ >= 0) {
+        currentSlot_ = slotAt(pos_, false);
+        currentEpoch_ = cache_.epoch();
+    }
+    notifyReset();
+}
+
 int DataSet::recordCount() const {
     return state_ == State::Inactive ? 0 : rowTotal();
 }
@@ -187,6 +200,18 @@ bool DataSet::hasRow(int pos) const {
 int DataSet::positionOfKey(std::int64_t key) const {
     if (identityKeys_)
         return key >= 1 && key <= rowTotal() ? static_cast<int>(key - 1) : -1;
+    constexpr int kScansBeforeIndex = 16;
+    if (!positionIndexValid_ && ++scansSinceChange_ > kScansBeforeIndex) {
+        positionIndex_.clear();
+        positionIndex_.reserve(keys_.size());
+        for (size_t i = 0; i < keys_.size(); ++i)
+            positionIndex_.emplace(keys_[i], static_cast<int>(i));
+        positionIndexValid_ = true;
+    }
+    if (positionIndexValid_) {
+        const auto it = positionIndex_.find(key);
+        return it == positionIndex_.end() ? -1 : it->second;
+    }
     const auto it = std::find(keys_.begin(), keys_.end(), key);
     return it == keys_.end() ? -1 : static_cast<int>(it - keys_.begin());
 }
@@ -198,6 +223,7 @@ void DataSet::ownKeys() {
     keys_.resize(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i)
         keys_[static_cast<size_t>(i)] = i + 1;
+    keysChanged();
     identityKeys_ = false;
     count_ = n;
 }
@@ -602,6 +628,13 @@ void DataSet::post() {
         const int newPos = stays ? oldPos : placeAfterPost(key, buffer_, oldPos);
         if (!stays && newPos >= 0)
             keys_.insert(keys_.begin() + newPos, key);
+        if (!stays && !inserting && newPos >= 0 && positionIndexValid_) {
+            // A move shifts only the positions between its ends.
+            for (int p = std::min(oldPos, newPos); p <= std::max(oldPos, newPos); ++p)
+                positionIndex_[keys_[static_cast<size_t>(p)]] = p;
+        } else if (!stays) {
+            keysChanged();
+        }
         if (!identityKeys_)
             count_ = static_cast<int>(keys_.size());
         const int cached = cache_.find(key);
@@ -662,6 +695,7 @@ void DataSet::deleteRecord() {
     ownKeys();
     const int removed = pos_;
     keys_.erase(keys_.begin() + removed);
+    keysChanged();
     count_ = static_cast<int>(keys_.size());
     cache_.drop(key);
     const bool notify = disableCount_ == 0;

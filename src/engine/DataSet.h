@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <functional>
+#include <unordered_map>
 #include <vector>
 
 namespace engine {
@@ -51,6 +52,9 @@ public:
     void close(); // abandons an edit that was not posted
     bool isOpen() const { return state_ != State::Inactive; }
     void refresh(); // reloads the rows, keeping the current record where it still exists
+    // For a change that kept which rows are shown and their order but changed their values: the rows are
+    // read again as they are asked for, without reading the order again.
+    void rereadRows();
     State state() const { return state_; }
 
     void first();
@@ -125,6 +129,8 @@ protected:
     virtual int countRows() const { return count_; }
     // Whether a posted record lives only in the cache (a query's result), so the cache must keep it.
     virtual bool keepsEditsInCache() const { return false; }
+    // Whether a row lives in the cache alone (appended to a query's result), so no read can bring it back.
+    virtual bool rowOnlyInCache(std::int64_t /*key*/) const { return false; }
     // Writes the buffer; for an insert, sets the key (and the buffer's auto-increment field).
     virtual void writeRecord(bool inserting, std::vector<Value>& buffer, std::int64_t& key) = 0;
     virtual void removeRecord(std::int64_t key) = 0;
@@ -155,6 +161,7 @@ protected:
     std::int64_t keyAt(int pos) const { return identityKeys_ ? pos + 1 : keys_[static_cast<size_t>(pos)]; }
     int positionOfKey(std::int64_t key) const; // -1 when not in view
     void ownKeys();                            // identity keys become a list that can change
+    void keysChanged() { positionIndexValid_ = false, scansSinceChange_ = 0; } // after any change to keys_
     // The cache slot of the row at a position, reading its page (or only that row) when it is not cached;
     // -1 when the row no longer exists.
     int slotAt(int pos, bool wholePage = true) const;
@@ -173,6 +180,11 @@ protected:
     QHash<QString, int> columnByName_; // lower-case names
     std::vector<std::int64_t> keys_;   // row key per position, unless identityKeys_
     bool identityKeys_ = false;        // the key of position p is p + 1
+    // Position by key, built once a few look-ups have scanned the same order: one scan is cheaper than
+    // building it, many are not.
+    mutable std::unordered_map<std::int64_t, int> positionIndex_;
+    mutable bool positionIndexValid_ = false;
+    mutable int scansSinceChange_ = 0;
     mutable int count_ = 0;
     mutable RowCache cache_;
     std::int64_t currentKey_ = 0;

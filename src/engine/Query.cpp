@@ -395,6 +395,7 @@ void Query::refreshAfterChange(std::int64_t key) {
     const std::int64_t keep = currentKey_;
     const int oldPos = pos_;
     keys_ = std::move(fresh);
+    keysChanged();
     count_ = static_cast<int>(keys_.size());
     for (std::int64_t k : stale)
         cache_.drop(k);

@@ -58,6 +58,7 @@ protected:
     void fetchRows(const std::vector<std::int64_t>& keys) const override;
     int countRows() const override;
     bool keepsEditsInCache() const override { return true; }
+    bool rowOnlyInCache(std::int64_t key) const override { return key < 0 && key > nextInsertKey_; }
     void writeRecord(bool inserting, std::vector<Value>& buffer, std::int64_t& rowid) override;
     void removeRecord(std::int64_t rowid) override;
 

@@ -29,6 +29,21 @@ void RowCache::makeRoom(std::int64_t keep) {
     ++epoch_;
 }
 
+void RowCache::forgetAllBut(const std::function<bool(std::int64_t)>& keep) {
+    retired_ = std::move(store_);
+    store_ = RowStore(retired_.columns());
+    slots_.clear();
+    for (auto it = pinned_.begin(); it != pinned_.end();) {
+        if (keep(it.key())) {
+            slots_.insert(it.key(), store_.appendRow(it.value()));
+            ++it;
+        } else {
+            it = pinned_.erase(it);
+        }
+    }
+    ++epoch_;
+}
+
 void RowCache::forget(std::int64_t key) {
     if (slots_.remove(key))
         ++epoch_;

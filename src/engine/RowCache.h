@@ -5,6 +5,7 @@
 #include <QHash>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 struct sqlite3_stmt;
@@ -33,6 +34,8 @@ public:
     // Changes one value of a cached row that is not pinned, where it is.
     void update(int slot, int column, const Value& value) { store_.setValue(slot, column, value); }
     void drop(std::int64_t key);
+    // Forgets every row but the pinned ones that keep accepts, so the others are read again when asked for.
+    void forgetAllBut(const std::function<bool(std::int64_t)>& keep);
 
     const RowStore& store() const { return store_; }
 

@@ -474,8 +474,13 @@ bool Table::findKey(const std::vector<Value>& keyValues) {
                     c += QStringLiteral(" COLLATE ") + quoteIdentifier(collation::name(def.locale, ci));
                 conds << c;
             }
+            // The whole row comes with its id: the jump to it then reads nothing more.
+            QStringList cols;
+            for (const Column& col : columns_)
+                cols << quoteIdentifier(col.name);
             stmt = std::make_shared<Statement>(
-                db_->connection(), QStringLiteral("SELECT rowid FROM ") + qualifiedName() +
+                db_->connection(), QStringLiteral("SELECT rowid, ") + cols.join(QStringLiteral(", ")) +
+                                       QStringLiteral(" FROM ") + qualifiedName() +
                                        QStringLiteral(" WHERE ") + conds.join(QStringLiteral(" AND ")) +
                                        orderByClause() + QStringLiteral(" LIMIT 1"));
             checkStatements_.insert(cacheKey, stmt);
@@ -490,8 +495,13 @@ bool Table::findKey(const std::vector<Value>& keyValues) {
         bool found = false;
         try {
             found = stmt->step();
-            if (found)
+            if (found) {
                 rowid = sqlite3_column_int64(stmt->handle(), 0);
+                if (cache_.find(rowid) < 0) {
+                    cache_.makeRoom(currentKey_);
+                    cache_.put(rowid, stmt->handle(), 1);
+                }
+            }
         } catch (...) {
             stmt->reset();
             throw;

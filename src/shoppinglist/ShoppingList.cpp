@@ -91,6 +91,8 @@ void ShoppingList::RebuildShoppingQuery(const QList<int>& shopIds, bool allItems
     query_.close();
     const QStringList lines = ShoppingQuery::text(shopIds, allItems, sortColumn);
     query_.setSql(lines);
+    allItems_ = allItems;
+    sortColumn_ = ShoppingQuery::validSortColumn(sortColumn);
     unsearched_ = lines.mid(0, lines.size() - 1);
     applySearch();
 }
@@ -236,6 +238,14 @@ int ShoppingList::clearQuantities() {
                                        "NOT NULL AND ItemID IN (SELECT ItemID FROM (") +
                         shown.join(QLatin1Char('\n')) + QStringLiteral("\n))"));
         tx.commit();
+        unsearchedItems_ = 0; // a search never narrows what Clear clears: the shops' whole list
+        if (allItems_ && sortColumn_ != ShoppingQuery::QtyColumn) {
+            // Every shown item stays in its place with an empty quantity, so nothing is left to count.
+            query_.rereadRows();
+            totals_.clear();
+            totalsChanged();
+            return changed;
+        }
     }
     countedFor_.clear();
     RefreshShoppingQuery(keep);

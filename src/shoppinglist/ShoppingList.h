@@ -62,7 +62,8 @@ public:
     bool writeThrough(int itemId, const engine::Value& value);
 
     // Empties the quantity of every item the list shows, in one transaction, then refreshes the list at the
-    // current item. Returns how many items changed.
+    // current item (a list of all items keeps its rows and order: only they are read again). Returns how
+    // many items changed.
     int clearQuantities();
 
     // Told of a refused entry (the " is invalid." text); the warning box is the caller's.
@@ -88,4 +89,6 @@ private:
     QString countedFor_;       // the statement the counts below are for
     int unsearchedRows_ = 0;
     int unsearchedItems_ = 0; // rows with a quantity above 0
+    bool allItems_ = false;   // the query shows items without a quantity too
+    int sortColumn_ = 0;
 };

@@ -2,6 +2,8 @@
 
 #include <QSignalSpy>
 
+#include <algorithm>
+
 using engine::Query;
 using engine::Table;
 using engine::textValue;
@@ -86,6 +88,50 @@ TEST_F(WindowTest, TableReadsAnyPositionFiltersSearchesAndPlacesPostsInOrder) {
     items.first();
     EXPECT_EQ(items.recordCount(), kItems / 3 - 1 - 100);
     EXPECT_EQ(items.field(QStringLiteral("Brand")).asString(), brand(303));
+}
+
+TEST_F(WindowTest, KeySearchesFollowMovesInsertsAndDeletes) {
+    Table items(&db, QStringLiteral("Items"));
+    items.setIndexName(QStringLiteral("IdxBrand"));
+    items.open();
+    std::vector<QString> order; // what the object should show, in its order
+    for (int i = 1; i <= kItems; ++i)
+        order.push_back(brand(i));
+    const auto expectSearchesFind = [&](const char* step) {
+        // Many searches of one order: enough for the object to keep positions by key.
+        for (size_t i = 0; i < order.size(); i += 97) {
+            ASSERT_TRUE(items.findKey({textValue(order[i])})) << step << ": " << order[i].toStdString();
+            EXPECT_EQ(items.recNo(), static_cast<int>(i)) << step;
+            EXPECT_EQ(items.field(QStringLiteral("Brand")).asString(), order[i]) << step;
+        }
+        EXPECT_EQ(items.recordCount(), static_cast<int>(order.size())) << step;
+    };
+    const auto rename = [&](const QString& from, const QString& to) {
+        ASSERT_TRUE(items.findKey({textValue(from)}));
+        items.edit();
+        items.field(QStringLiteral("Brand")).setString(to);
+        items.post();
+        order.erase(std::find(order.begin(), order.end(), from));
+        order.insert(std::lower_bound(order.begin(), order.end(), to), to);
+    };
+    expectSearchesFind("opened");
+    rename(brand(4000), QStringLiteral("a0000"));
+    expectSearchesFind("moved up");
+    rename(brand(10), QStringLiteral("b4500x"));
+    expectSearchesFind("moved down");
+    items.append();
+    items.field(QStringLiteral("Product")).setInteger(1);
+    items.field(QStringLiteral("Shop")).setInteger(shopA);
+    items.field(QStringLiteral("Brand")).setString(QStringLiteral("b2000x"));
+    items.post();
+    order.insert(std::lower_bound(order.begin(), order.end(), QStringLiteral("b2000x")),
+                 QStringLiteral("b2000x"));
+    expectSearchesFind("inserted");
+    ASSERT_TRUE(items.findKey({textValue(brand(1000))}));
+    items.deleteRecord();
+    order.erase(std::find(order.begin(), order.end(), brand(1000)));
+    expectSearchesFind("deleted");
+    EXPECT_FALSE(items.findKey({textValue(brand(1000))}));
 }
 
 TEST_F(WindowTest, QueriesReadByKeyOrByCursorAndKeepTheirEdits) {

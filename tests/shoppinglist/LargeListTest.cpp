@@ -7,7 +7,9 @@
 #include "ThemedDBGrid.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QSignalSpy>
 
 #include <algorithm>
@@ -122,4 +124,20 @@ TEST_F(LargeListPage, TheGridShowsTheRightRowsAndChangesThemInPlace) {
     EXPECT_EQ(p.TotalItemsLabel->text(), QStringLiteral("Items: %1").arg(kItems / 2 - 1));
     EXPECT_EQ(p.grid()->currentIndex().row(), 701) << "Enter moves down";
     EXPECT_TRUE(engine::isNull(data().itemValue(item, QStringLiteral("Quantity"))));
+
+    // Clearing a list of all items keeps its rows in their order; every quantity goes, a typed one too.
+    const auto qtyAt = [&](int row) {
+        return p.grid()->model()->index(row, ShoppingQuery::QtyColumn).data().toString();
+    };
+    p.AllItemsCB->setChecked(true);
+    ASSERT_TRUE(goToItem(item));
+    typeAndEnter(QStringLiteral("4"));
+    ASSERT_EQ(qtyAt(700), QStringLiteral("4"));
+    messages_.setNextAnswer(ui::MessageAnswer::Yes);
+    p.ListClearBtn->click();
+    expectRows(inB, "cleared");
+    for (int row : {0, 700, kItems / 2 - 1})
+        EXPECT_EQ(qtyAt(row), QString()) << row;
+    EXPECT_EQ(p.TotalItemsLabel->text(), QStringLiteral("Items: 0"));
+    EXPECT_EQ(p.grid()->currentIndex().row(), 701);
 }
