@@ -323,7 +323,7 @@ int main(int argc, char** argv) {
                 return walkRaw(s, 1);
             };
             results.push_back(measure(
-                QStringLiteral("a  walk Items by IdxItem, fields by name"), 2.0, options,
+                QStringLiteral("a  walk Items by IdxItem, fields by name"), 1.1, options,
                 [&] { return walkItemsOurs(true); }, walkItemsRaw));
             results.push_back(measure(
                 QStringLiteral("a' walk Items by IdxItem, field handles"), 0, options,
@@ -406,7 +406,7 @@ int main(int argc, char** argv) {
         if (options.runs('c')) {
             // c. Edit and post one field on every row in one transaction: UndoQty := Quantity.
             results.push_back(measure(
-                QStringLiteral("c  edit+post UndoQty on every item"), 2.0, options,
+                QStringLiteral("c  edit+post UndoQty on every item"), 1.3, options,
                 [&] {
                     Checksum c;
                     engine::Transaction transaction(db);
@@ -531,30 +531,33 @@ int main(int argc, char** argv) {
                 return walkRaw(s, 0);
             };
             results.push_back(measure(
-                QStringLiteral("d  shopping-list join, fields by name"), 1.5, options,
+                QStringLiteral("d  shopping-list join, fields by name"), 1.1, options,
                 [&] { return joinOurs(true); }, joinRaw));
             results.push_back(measure(
                 QStringLiteral("d' shopping-list join, field handles"), 0, options,
                 [&] { return joinOurs(false); }, joinRaw));
         }
 
-        std::printf("\n%-44s %9s %9s %7s %7s %7s %5s %9s\n", "Operation", "ours ms", "raw ms", "ratio",
-                    "target", "result", "runs", "cpu ratio");
+        std::printf("\n%-44s %9s %9s %7s %9s %7s %7s %5s\n", "Operation", "ours ms", "raw ms", "ratio",
+                    "cpu ratio", "target", "result", "runs");
         bool allPass = true;
         for (const Result& r : results) {
             const double ratio = r.oursMs / r.rawMs;
-            const bool pass = r.target == 0 || ratio <= r.target;
+            // Processor time decides: wall time follows whatever else the machine runs.
+            const double cpuRatio = r.oursCpuMs / r.rawCpuMs;
+            const bool pass = r.target == 0 || cpuRatio <= r.target;
             allPass = allPass && pass;
             const QString target =
                 r.target == 0 ? QStringLiteral("-") : QStringLiteral("<=%1").arg(r.target, 0, 'f', 1);
-            std::printf("%-44s %9.1f %9.1f %7.2f %7s %7s %5d %9.2f\n", qPrintable(r.label), r.oursMs, r.rawMs,
-                        ratio, qPrintable(target), r.target == 0 ? "info" : (pass ? "PASS" : "FAIL"), r.runs,
-                        r.oursCpuMs / r.rawCpuMs);
+            std::printf("%-44s %9.1f %9.1f %7.2f %9.2f %7s %7s %5d\n", qPrintable(r.label), r.oursMs, r.rawMs,
+                        ratio, cpuRatio, qPrintable(target),
+                        r.target == 0 ? "info" : (pass ? "PASS" : "FAIL"), r.runs);
         }
         std::printf(
-            "\nBest of up to %d runs each (wall time); ours and raw take turns. \"cpu ratio\" compares the "
-            "best\n"
-            "processor times, which other load on the machine disturbs less. Rows marked ' read the fields\n"
+            "\nBest of up to %d runs each; ours and raw take turns. \"cpu ratio\" compares the best "
+            "processor\n"
+            "times, which other load on the machine disturbs less; the targets apply to it. Rows marked ' "
+            "read the fields\n"
             "through Field handles taken once after opening instead of by name on every row (no target).\n",
             options.repeat);
         std::printf("\nRaw SQLite query plans:\n");

@@ -1,6 +1,7 @@
 // Times the program's commands on a generated large database, driven through the main window as the user
-// drives them, and marks those that take longer than 200 ms (the commands that must show the busy cursor).
-// Each command runs with its repaint; the best of --repeat runs counts.
+// drives them: the median and the 95th percentile of --repeat runs of each command, with its repaint, and
+// the peak resident memory once every page was shown. Commands whose 95th percentile is over the target
+// (100 ms at up to 100,000 items, 250 ms above) are marked.
 
 #include "AislesPage.h"
 #include "AislesTabSheet.h"
@@ -12,6 +13,7 @@
 #include "LargeDatabase.h"
 #include "MainWindow.h"
 #include "MessageService.h"
+#include "SearchBox.h"
 #include "ShoppingListPage.h"
 #include "Subsystems.h"
 #include "TaggedComboBox.h"
@@ -21,8 +23,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
@@ -31,9 +35,11 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -56,22 +62,85 @@ double runMs(const std::function<void()>& command) {
     return static_cast<double>(timer.nsecsElapsed()) / 1e6;
 }
 
-int repeat = 3;
+int repeat = 5;
+double target = 100;
 int slow = 0;
 
-// `prepare` runs before every run, untimed.
+// Nearest rank: with 5 runs the 95th percentile is the slowest.
+double percentile(std::vector<double> values, double p) {
+    std::sort(values.begin(), values.end());
+    const auto rank = static_cast<size_t>(std::ceil(p * static_cast<double>(values.size())));
+    return values[std::clamp<size_t>(rank, 1, values.size()) - 1];
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// A kilobyte figure of /proc/self/status ("VmHWM", "VmRSS"), in MiB.
+double statusMiB(const char* key) {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith(key))
+            return line.mid(static_cast<int>(qstrlen(key)) + 1).trimmed().split(' ').value(0).toDouble() /
+                   1024.0;
+    return 0;
+}
+
+// `prepare` runs before every run, untimed. A command that fails (a message the program would show) is
+// reported and counts as over the target.
 void measure(const char* name, const std::function<void()>& command,
              const std::function<void()>& prepare = {}) {
-    double best = 1e300;
+    std::vector<double> runs;
+    QString failure;
     for (int i = 0; i < repeat; ++i) {
         if (prepare)
             prepare();
         QApplication::processEvents();
-        best = std::min(best, runMs(command));
+        try {
+            runs.push_back(runMs(command));
+        } catch (const std::exception& e) {
+            failure = QString::fromLocal8Bit(e.what());
+        } catch (...) {
+            failure = QStringLiteral("an error the program would show");
+        }
     }
-    const bool over = best > 200;
+    if (runs.empty()) {
+        ++slow;
+        std::printf("%-52s    failed: %s\n", name, qPrintable(failure));
+        std::fflush(stdout);
+        return;
+    }
+    const double med = median(runs), p95 = percentile(runs, 0.95);
+    const bool over = p95 > target;
     slow += over ? 1 : 0;
-    std::printf("%-52s %9.1f ms%s\n", name, best, over ? "   > 200 ms" : "");
+    std::printf("%-52s %9.1f %9.1f ms%s\n", name, med, p95, over ? "   over target" : "");
+    std::fflush(stdout);
+}
+
+// Each keystroke's filtering: the search box told the next text as the typing pauses, with the repaint. The
+// texts grow letter by letter as a person types a product type and brand, then a price, and are taken back.
+void measureTyping(const char* name, ui::SearchBox* box) {
+    QStringList steps;
+    for (const QString& word : {QStringLiteral("peanut golden"), QStringLiteral("1.2")}) {
+        for (int n = 1; n <= word.size(); ++n)
+            steps << word.left(n);
+        steps << QString();
+    }
+    std::vector<double> runs;
+    for (int r = 0; r < repeat; ++r)
+        for (const QString& text : steps) {
+            box->setText(text);
+            runs.push_back(runMs([box] { box->flush(); }));
+        }
+    const double med = median(runs), p95 = percentile(runs, 0.95);
+    const bool over = p95 > target;
+    slow += over ? 1 : 0;
+    std::printf("%-52s %9.1f %9.1f ms%s\n", name, med, p95, over ? "   over target" : "");
     std::fflush(stdout);
 }
 
@@ -98,8 +167,9 @@ int main(int argc, char** argv) {
         else if (a == QLatin1String("--items"))
             items = std::atoi(argv[++i]);
         else if (a == QLatin1String("--repeat"))
-            repeat = std::max(1, std::atoi(argv[++i]));
+            repeat = std::max(5, std::atoi(argv[++i]));
     }
+    target = items > 100000 ? 250 : 100;
     std::optional<QTemporaryDir> scratch;
     if (folder.isEmpty()) {
         scratch.emplace();
@@ -131,9 +201,12 @@ int main(int argc, char** argv) {
     w.createDialogs();
     installSubsystems(w);
     w.resize(1000, 700);
-    double startup = runMs([&] { w.show(); });
-    std::printf("%-52s %9.1f ms%s\n", "start-up (window shown, list page)", startup,
-                startup > 200 ? "   > 200 ms" : "");
+    const double startup = runMs([&] { w.show(); });
+    std::printf("%-52s %9s %9s\n", "command", "median", "p95");
+    std::printf("%-52s %9.1f %9s ms%s\n", "start-up (window shown, list page)", startup, "",
+                startup > 1000 ? "   over 1 s" : "");
+    // Names made in this run are new even in a home used before.
+    const QString run = QString::number(QDateTime::currentMSecsSinceEpoch(), 36);
 
     auto* list = child<ShoppingListPage>(w);
     auto* itemsPage = child<CatalogueItemsPage>(w);
@@ -184,11 +257,13 @@ int main(int argc, char** argv) {
     measure(
         "Shopping list: Edit shopping list", [&] { list->QuantityRB->click(); },
         [&] { list->PriceRB->click(); });
+    measureTyping("Shopping list: search, each keystroke (all shops)", list->ListSearch);
     measure(
         "Shopping list: Clear (all shops)", [&] { list->ListClearBtn->click(); },
         [&] { w.database().execute(QStringLiteral("UPDATE Items SET Quantity = 2 WHERE ItemID % 7 = 0")); });
 
     show(MainWindow::ItemsPageIndex);
+    measureTyping("Items: search, each keystroke", itemsPage->ItemsSearch);
     int itemsColumn = 0;
     measure(
         "Items: sort by a column title", [&] { emit itemsPage->ItemsGrid->titleClick(itemsColumn); },
@@ -200,24 +275,24 @@ int main(int argc, char** argv) {
             itemsPage->ItemsCatEdit->setText(QStringLiteral("Bench category"));
             itemsPage->ItemsProdEdit->setText(QStringLiteral("Bench product"));
             itemsPage->ItemsUOMEdit->setText(QStringLiteral("g"));
-            itemsPage->ItemsBrandEdit->setText(QStringLiteral("Brand %1").arg(++added));
+            itemsPage->ItemsBrandEdit->setText(QStringLiteral("Brand %1 %2").arg(run).arg(++added));
             itemsPage->ItemsSizeEdit->setText(QStringLiteral("100"));
             itemsPage->ItemsPriceEdit->setText(QStringLiteral("1.25"));
         });
     int changed = 0;
     measure(
         "Items: Change", [&] { itemsPage->ItemsChangeBtn->click(); },
-        [&] { itemsPage->ItemsBrandEdit->setText(QStringLiteral("Changed %1").arg(++changed)); });
+        [&] { itemsPage->ItemsBrandEdit->setText(QStringLiteral("Changed %1 %2").arg(run).arg(++changed)); });
     measure("Items: Delete", [&] { itemsPage->ItemsDelBtn->click(); });
 
     show(MainWindow::CatPageIndex);
     int cat = 0;
     measure(
         "Categories: Add", [&] { cats->CatAddBtn->click(); },
-        [&] { cats->CatCatEdit->setText(QStringLiteral("Bench cat %1").arg(++cat)); });
+        [&] { cats->CatCatEdit->setText(QStringLiteral("Bench cat %1 %2").arg(run).arg(++cat)); });
     measure(
         "Categories: Change", [&] { cats->CatChangeBtn->click(); },
-        [&] { cats->CatCatEdit->setText(QStringLiteral("Renamed cat %1").arg(++cat)); });
+        [&] { cats->CatCatEdit->setText(QStringLiteral("Renamed cat %1 %2").arg(run).arg(++cat)); });
     const int categoriesBefore = cats->CatGrid->dataSet()->recordCount();
     measure(
         "Categories: Delete (a category with its items)", [&] { cats->CatDelBtn->click(); },
@@ -228,10 +303,10 @@ int main(int argc, char** argv) {
     int shop = 0;
     measure(
         "Shops: Add", [&] { shops->ShopAddBtn->click(); },
-        [&] { shops->ShopNameEdit->setText(QStringLiteral("Bench shop %1").arg(++shop)); });
+        [&] { shops->ShopNameEdit->setText(QStringLiteral("Bench shop %1 %2").arg(run).arg(++shop)); });
     measure(
         "Shops: Change", [&] { shops->ShopChangeBtn->click(); },
-        [&] { shops->ShopNameEdit->setText(QStringLiteral("Renamed shop %1").arg(++shop)); });
+        [&] { shops->ShopNameEdit->setText(QStringLiteral("Renamed shop %1 %2").arg(run).arg(++shop)); });
 
     const int shopsBefore = shops->ShopGrid->dataSet()->recordCount();
     measure(
@@ -253,7 +328,9 @@ int main(int argc, char** argv) {
         [&] { aisles->PageControl2->setCurrentIndex(AislesPage::SequenceSubPage); },
         [&] { aisles->PageControl2->setCurrentIndex(AislesPage::FloorplanSubPage); });
 
-    std::printf("%d command(s) over 200 ms\n", slow);
+    std::printf("%d command(s) over %.0f ms at the 95th percentile\n", slow, target);
+    std::printf("peak resident memory with every page shown: %.1f MiB (now %.1f MiB)\n", statusMiB("VmHWM:"),
+                statusMiB("VmRSS:"));
     w.hide();
     return 0;
 }

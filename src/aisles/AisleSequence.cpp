@@ -4,6 +4,7 @@
 #include "Helpers.h"
 #include "Query.h"
 #include "Table.h"
+#include "TextSearch.h"
 
 #include <QSet>
 
@@ -72,7 +73,7 @@ std::vector<AisleSequence::Entry> AisleSequence::aisleEntries(int shop) const {
     return out;
 }
 
-std::vector<AisleSequence::Entry> AisleSequence::availableCategories(int shop) const {
+std::vector<AisleSequence::Entry> AisleSequence::availableCategories(int shop, const QString& search) const {
     QSet<QString> listed;
     for (const Entry& e : aisleEntries(shop))
         listed.insert(TaggedListEntry(e.id, e.name));
@@ -80,10 +81,11 @@ std::vector<AisleSequence::Entry> AisleSequence::availableCategories(int shop) c
     engine::Table t(&db_, QStringLiteral("Categories"));
     t.setIndexName(QStringLiteral("IdxName"));
     t.open();
+    const engine::TextSearch found(search, t.definition().locale);
     for (t.first(); !t.eof(); t.next()) {
         Entry e{t.field(QStringLiteral("CatID")).asInteger(), t.field(QStringLiteral("CatName")).asString(),
                 false};
-        if (!listed.contains(TaggedListEntry(e.id, e.name)))
+        if (!listed.contains(TaggedListEntry(e.id, e.name)) && found.matches({engine::textValue(e.name)}))
             out.push_back(e);
     }
     return out;

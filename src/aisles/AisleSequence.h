@@ -57,8 +57,8 @@ public:
     std::vector<Entry> shops() const;
     // The shop's aisles in walking order, with their category names.
     std::vector<Entry> aisleEntries(int shop) const;
-    // Categories by name that have no aisle in the shop.
-    std::vector<Entry> availableCategories(int shop) const;
+    // Categories by name that have no aisle in the shop; with a search typed, those the search finds.
+    std::vector<Entry> availableCategories(int shop, const QString& search = {}) const;
     // The shop's aisle rows in the order of IdxSeq.
     std::vector<Aisle> aisles(int shop) const;
 

@@ -2,6 +2,7 @@
 
 #include "AisleHintWindow.h"
 #include "AisleSequence.h"
+#include "SearchBox.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -13,6 +14,8 @@
 #include <algorithm>
 
 namespace {
+
+constexpr int kCatListTop = 74; // under the available list's search box
 
 // A red arrow, or the two-headed one of the re-sequence picture with its words along it.
 class ArrowPicture : public QWidget {
@@ -76,7 +79,16 @@ SequencePanel::SequencePanel(AisleSequence& store, AisleHintWindow& hint, QWidge
         list->installEventFilter(this);
     }
     AislesLB->setGeometry(61, 46, 187, 300);
-    AisleCatLB->setGeometry(359, 46, 187, 300);
+    // The search box of the available list stands where that list starts; the list follows under it.
+    AisleCatSearch = new ui::SearchBox(this, QStringLiteral("Search categories"), this);
+    AisleCatSearch->setObjectName(QStringLiteral("AisleCatSearch"));
+    AisleCatSearch->setAccessibleName(QStringLiteral("Search available categories"));
+    AisleCatSearch->setList(AisleCatLB);
+    AisleCatSearch->setGeometry(359, 46, 187, AisleCatSearch->sizeHint().height());
+    AisleCatLB->setGeometry(359, kCatListTop, 187, 300);
+    connect(AisleCatSearch, &ui::SearchBox::searchChanged, this, [this] { fillAvailable(); });
+    setTabOrder(AislesLB, AisleCatSearch);
+    setTabOrder(AisleCatSearch, AisleCatLB);
     label(QStringLiteral("&Aisle sequence in this shop"), this, AislesLB)->move(61, 26);
     label(QStringLiteral("Available &categories"), this, AisleCatLB)->move(359, 26);
     AislesLB->setAccessibleName(QStringLiteral("Aisle sequence in this shop"));
@@ -120,14 +132,21 @@ void SequencePanel::SequenceTabSheetShow(int shop) {
         return;
     for (const auto& e : store_.aisleEntries(shop))
         AislesLB->addEntry(e.id, e.name, e.onFloorPlan);
-    for (const auto& e : store_.availableCategories(shop))
+    fillAvailable();
+}
+
+void SequencePanel::fillAvailable() {
+    AisleCatLB->clear();
+    if (shop_ < 0)
+        return;
+    for (const auto& e : store_.availableCategories(shop_, AisleCatSearch->searchText()))
         AisleCatLB->addEntry(e.id, e.name);
 }
 
 void SequencePanel::resizeEvent(QResizeEvent*) {
     const int h = std::max(40, height() - 46 - 8);
     AislesLB->resize(AislesLB->width(), h);
-    AisleCatLB->resize(AisleCatLB->width(), h);
+    AisleCatLB->resize(AisleCatLB->width(), std::max(40, height() - kCatListTop - 8));
 }
 
 void SequencePanel::startDrag(TaggedListBox*) {

@@ -11,6 +11,9 @@ class AisleSequence;
 class QKeyEvent;
 class QLabel;
 class QTimer;
+namespace ui {
+class SearchBox;
+}
 
 // The "Sequence" sub-page: the shop's aisles in walking order (AislesLB) and the categories without an aisle
 // (AisleCatLB). Dragging categories into the aisle list adds aisles, dragging within it reorders them,
@@ -40,6 +43,7 @@ public:
 
     TaggedListBox* AislesLB = nullptr;
     TaggedListBox* AisleCatLB = nullptr;
+    ui::SearchBox* AisleCatSearch = nullptr; // narrows the available categories
     QTimer* ScrollTimer = nullptr;
     int InsertionLineY = -1;
     int ScrollDirection = 0;
@@ -65,6 +69,7 @@ private:
     KeyCommand keyCommand(QObject* list, const QKeyEvent* key) const;
     // Makes a row of a reloaded list current without changing its selection, so that the keys go on there.
     static void setCurrentRow(TaggedListBox* list, int row);
+    void fillAvailable();
 
     AisleSequence& store_;
     AisleHintWindow& hint_;

@@ -100,6 +100,9 @@ void MainWindow::createDataObjects() {
     ItemsItemsQuery = new engine::Query(&db_, this);
     ItemsItemsQuery->setObjectName(QStringLiteral("ItemsItemsQuery"));
     ItemsItemsQuery->setSql(join + QStringList{QStringLiteral("ORDER BY ProdName")});
+    // The two lists of items read their rows by item, a screen at a time.
+    ShoppingListQuery->setKeyField(QStringLiteral("ItemID"));
+    ItemsItemsQuery->setKeyField(QStringLiteral("ItemID"));
     ItemsProdQuery = new engine::Query(&db_, this);
     ItemsProdQuery->setObjectName(QStringLiteral("ItemsProdQuery"));
     ItemsProdQuery->setSql(QStringList{QStringLiteral("SELECT * FROM Products"),

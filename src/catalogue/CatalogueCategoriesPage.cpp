@@ -7,6 +7,7 @@
 #include "MainWindow.h"
 #include "MessageService.h"
 #include "PageSupport.h"
+#include "SearchBox.h"
 #include "ThemedDBGrid.h"
 
 #include <QGridLayout>
@@ -23,7 +24,8 @@ const QString kCatName = QStringLiteral("CatName");
 } // namespace
 
 CatalogueCategoriesPage::CatalogueCategoriesPage(MainWindow& main, QWidget* parent)
-    : AppPage(main, parent), editor_(main.database()) {
+    : AppPage(main, parent), editor_(main.database()),
+      search_(main.database(), *main.CatCatTable, QStringLiteral("Categories"), {kCatName}, kCatID) {
     CatGrid = makeGrid(QStringLiteral("CatGrid"), main_.CatCatTable, this);
     CatGrid->setAccessibleName(QStringLiteral("Categories"));
     auto* grid = new QGridLayout(this);
@@ -43,7 +45,12 @@ CatalogueCategoriesPage::CatalogueCategoriesPage(MainWindow& main, QWidget* pare
     CatDelBtn = button("CatDelBtn", "&Delete", "Delete selected category(s)");
     grid->addWidget(label, 0, 0);
     grid->addWidget(CatCatEdit, 1, 0);
-    grid->addWidget(CatGrid, 2, 0, 4, 1);
+    CatSearch = new ui::SearchBox(this, QStringLiteral("Search category names"));
+    CatSearch->setObjectName(QStringLiteral("CatSearch"));
+    CatSearch->setAccessibleName(QStringLiteral("Search categories"));
+    CatSearch->setList(CatGrid);
+    grid->addWidget(CatSearch, 2, 0);
+    grid->addWidget(CatGrid, 3, 0, 3, 1);
     grid->addWidget(CatAddBtn, 1, 1);
     grid->addWidget(CatChangeBtn, 2, 1);
     grid->addWidget(CatDelBtn, 3, 1);
@@ -69,6 +76,10 @@ CatalogueCategoriesPage::CatalogueCategoriesPage(MainWindow& main, QWidget* pare
     ui::DefaultButton::install(CatAddBtn, {CatCatEdit});
     connect(CatChangeBtn, &QPushButton::clicked, this, [this] { CatChangeBtnClick(); });
     connect(CatDelBtn, &QPushButton::clicked, this, [this] { CatDelBtnClick(); });
+    connect(CatSearch, &ui::SearchBox::searchChanged, this,
+            [this](const QString& text) { followUp(this, [this, text] { CatSearchChange(text); }); });
+    setTabOrder(CatCatEdit, CatSearch);
+    setTabOrder(CatSearch, CatGrid);
     CatCatEditChange();
 }
 
@@ -85,6 +96,21 @@ void CatalogueCategoriesPage::showStep() {
         selectCurrentRowOnly(CatGrid);
         CatGridCellClick();
     });
+}
+
+void CatalogueCategoriesPage::CatSearchChange(const QString& text) {
+    engine::Table* table = main_.CatCatTable;
+    search_.setText(text);
+    if (main_.StartupPending || main_.page(main_.activePageIndex()) != this)
+        return; // the next page show opens the list with it
+    const int id = currentId(table, kCatID);
+    table->close();
+    table->open();
+    if (!table->locate(kCatID, engine::Value{static_cast<std::int64_t>(id)}))
+        table->first();
+    CatCatTableAfterScroll();
+    selectCurrentRowOnly(CatGrid);
+    CatGridCellClick();
 }
 
 void CatalogueCategoriesPage::leaveStep() {
@@ -155,6 +181,7 @@ void CatalogueCategoriesPage::CatAddBtnClick() {
         table->append();
         table->field(kCatName).setString(name);
         table->post();
+        search_.keep(table->field(kCatID).asInteger());
     } catch (const engine::SilentAbort&) {
     } catch (const engine::EngineError& e) {
         table->cancel();
@@ -177,6 +204,7 @@ void CatalogueCategoriesPage::CatChangeBtnClick() {
     // The post reloads the grid; Change acts on the current row only and leaves the selection as it was.
     const QList<int> selected = selectedIds(CatGrid, kCatID);
     try {
+        search_.keep(table->field(kCatID).asInteger());
         table->edit();
         table->field(kCatName).setString(name);
         table->post();

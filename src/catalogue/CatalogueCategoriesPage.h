@@ -3,9 +3,13 @@
 #include "AppPage.h"
 #include "CatalogueEditor.h"
 #include "DataSet.h"
+#include "PageSearch.h"
 
 class QLineEdit;
 class QPushButton;
+namespace ui {
+class SearchBox;
+}
 
 // The Categories page: add a category, rename the current one, delete the selected ones with everything
 // that depends on them.
@@ -23,6 +27,7 @@ public:
     QPushButton* CatAddBtn = nullptr;
     QPushButton* CatChangeBtn = nullptr;
     QPushButton* CatDelBtn = nullptr;
+    ui::SearchBox* CatSearch = nullptr;
 
     void CatCatTableAfterScroll();
     void CatCatEditChange();
@@ -30,6 +35,7 @@ public:
     void CatAddBtnClick();
     void CatChangeBtnClick();
     void CatDelBtnClick();
+    void CatSearchChange(const QString& text);
 
 private:
     engine::DataSet::PostErrorAction CatCatTablePostError(engine::DataSet& data,
@@ -38,5 +44,6 @@ private:
     void finishBulkStep();
 
     catalogue::CatalogueEditor editor_;
+    catalogue::PageSearch search_;
     bool bulk_ = false; // add or delete under way: the box does not follow the cursor
 };

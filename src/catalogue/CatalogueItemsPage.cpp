@@ -13,6 +13,7 @@
 #include "PriceLog.h"
 #include "PriceMarkDelegate.h"
 #include "PriceSignals.h"
+#include "SearchBox.h"
 #include "ThemedDBGrid.h"
 
 #include <QAction>
@@ -39,6 +40,11 @@ const char* const kSortFields[] = {"CatName",       "ProdName", "Brand",    "Siz
                                    "UnitOfMeasure", "Price",    "ShopName", "LastChanged"};
 constexpr int kColumnCount = 8;
 
+// What the search box looks in: the list's text columns, and its sizes and prices from their start.
+const QStringList kSearchedColumns = {QStringLiteral("ProdName"), QStringLiteral("Brand"),
+                                      QStringLiteral("CatName"),  QStringLiteral("ShopName"),
+                                      QStringLiteral("Size"),     QStringLiteral("Price")};
+
 int validColumn(int column) {
     return column >= 0 && column < kColumnCount ? column : 1;
 }
@@ -61,7 +67,8 @@ QAction* popupAction(QMenu* menu, const QString& name) {
 } // namespace
 
 CatalogueItemsPage::CatalogueItemsPage(MainWindow& main, QWidget* parent)
-    : AppPage(main, parent), editor_(main.database()), writer_(*main.ItemTable) {
+    : AppPage(main, parent), editor_(main.database()), writer_(*main.ItemTable),
+      search_(main.database(), *main.ItemsItemsQuery, QStringLiteral("Items"), kSearchedColumns, kItemID) {
     ItemsCatGrid = makeGrid(QStringLiteral("ItemsCatGrid"), main_.ItemsCatTable, this);
     ItemsProdGrid = makeGrid(QStringLiteral("ItemsProdGrid"), main_.ItemsProdQuery, this);
     ItemsShopGrid = makeGrid(QStringLiteral("ItemsShopGrid"), main_.ItemsShopTable, this);
@@ -140,7 +147,17 @@ CatalogueItemsPage::CatalogueItemsPage(MainWindow& main, QWidget* parent)
     form->addWidget(PriceChartBox, 1, 5, 5, 1);
     form->addWidget(PriceExtremesLabel, 6, 5, 2, 1);
     form->setColumnStretch(5, 1);
+    ItemsSearch =
+        new ui::SearchBox(this, QStringLiteral("Search product type, brand, category, shop, size or price"));
+    ItemsSearch->setObjectName(QStringLiteral("ItemsSearch"));
+    ItemsSearch->setAccessibleName(QStringLiteral("Search items"));
+    ItemsSearch->setList(ItemsGrid);
+    page->addWidget(ItemsSearch);
     page->addWidget(ItemsGrid, 1);
+    setTabOrder(ItemsDelBtn, ItemsSearch);
+    setTabOrder(ItemsSearch, ItemsGrid);
+    connect(ItemsSearch, &ui::SearchBox::searchChanged, this,
+            [this](const QString& text) { followUp(this, [this, text] { ItemsSearchChange(text); }); });
 
     makeListGrid(ItemsCatGrid, QStringLiteral("CatName"));
     makeListGrid(ItemsProdGrid, QStringLiteral("ProdName"));
@@ -327,12 +344,32 @@ void CatalogueItemsPage::ItemsGridTitleClick(std::optional<int> column) {
     moveToId(query, kItemID, keep);
 }
 
+void CatalogueItemsPage::ItemsSearchChange(const QString& text) {
+    search_.setText(text);
+    if (main_.StartupPending || main_.page(main_.activePageIndex()) != this)
+        return; // the next page show opens the list with it
+    RefreshItemsQuery(currentId(main_.ItemsItemsQuery, kItemID));
+}
+
 void CatalogueItemsPage::RefreshItemsQuery(int itemId) {
     // After every add, change and delete; as slow as the page show.
     const ui::BusyCursor busy;
     engine::Query* query = main_.ItemsItemsQuery;
     query->close();
     query->open();
+    ItemsItemsQueryAfterOpen();
+    moveToId(query, kItemID, itemId);
+}
+
+void CatalogueItemsPage::RefreshItemsRow(int changedId, int itemId) {
+    // One item came, changed or went: the list reads its order again and shows that row alone anew.
+    engine::Query* query = main_.ItemsItemsQuery;
+    if (!query->isOpen()) {
+        RefreshItemsQuery(itemId);
+        return;
+    }
+    const ui::BusyCursor busy;
+    query->refreshAfterChange(changedId);
     ItemsItemsQueryAfterOpen();
     moveToId(query, kItemID, itemId);
 }
@@ -438,7 +475,8 @@ void CatalogueItemsPage::ItemsAddBtnClick() {
     fields.priceEntered = !fields.price.trimmed().isEmpty();
     const int id = writer_.add(fields);
     ItemsPriceEdit->setModified(false);
-    RefreshItemsQuery(id);
+    search_.keep(id);
+    RefreshItemsRow(id, id);
 }
 
 void CatalogueItemsPage::ItemsChangeBtnClick() {
@@ -454,7 +492,8 @@ void CatalogueItemsPage::ItemsChangeBtnClick() {
     fields.priceEntered = ItemsPriceEdit->isModified();
     writer_.change(id, fields);
     ItemsPriceEdit->setModified(false);
-    RefreshItemsQuery(id);
+    search_.keep(id);
+    RefreshItemsRow(id, id);
 }
 
 void CatalogueItemsPage::ItemsDelBtnClick() {
@@ -477,7 +516,7 @@ void CatalogueItemsPage::ItemsDelBtnClick() {
     }
     if (!writer_.remove(doomed))
         return;
-    RefreshItemsQuery(neighbour);
+    RefreshItemsRow(doomed, neighbour);
 }
 
 void CatalogueItemsPage::reopenProducts() {

@@ -3,6 +3,7 @@
 #include "AppPage.h"
 #include "CatalogueEditor.h"
 #include "ItemWriter.h"
+#include "PageSearch.h"
 
 #include <optional>
 
@@ -11,6 +12,9 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+namespace ui {
+class SearchBox;
+}
 
 // The Items page: the sortable list of all items, the editing fields that follow it, adding, changing and
 // deleting items (creating categories and product types on the way), and the product type grid's menu.
@@ -42,6 +46,7 @@ public:
     // The current item's price over time, with its lowest and highest price below.
     PriceChartView* PriceChartBox = nullptr;
     QLabel* PriceExtremesLabel = nullptr;
+    ui::SearchBox* ItemsSearch = nullptr;
 
     // The field that orders the list for a column of ItemsGrid.
     static QString sortField(int column);
@@ -50,6 +55,7 @@ public:
 
     void ItemsGridTitleClick(std::optional<int> column);
     void RefreshItemsQuery(int itemId);
+    void RefreshItemsRow(int changedId, int itemId);
     void ItemsItemsQueryAfterOpen();
     void ItemsItemsQueryAfterScroll();
     // Reads the item's log into the chart; -1 empties it.
@@ -61,6 +67,7 @@ public:
     void ItemsChangeBtnClick();
     void ItemsDelBtnClick();
     void ItemsTabSheetResize();
+    void ItemsSearchChange(const QString& text);
 
     void ProdGridPopupPopup();
     void ProdPopupDeleteClick();
@@ -79,4 +86,5 @@ private:
     catalogue::CatalogueEditor editor_;
     catalogue::ItemWriter writer_;
     int amendedProductId_ = -1;
+    catalogue::PageSearch search_;
 };

@@ -7,6 +7,7 @@
 #include "MainWindow.h"
 #include "MessageService.h"
 #include "PageSupport.h"
+#include "SearchBox.h"
 #include "ThemedDBGrid.h"
 
 #include <QEvent>
@@ -27,7 +28,9 @@ const QString kPhone = QStringLiteral("Phone");
 } // namespace
 
 CatalogueShopsPage::CatalogueShopsPage(MainWindow& main, QWidget* parent)
-    : AppPage(main, parent), editor_(main.database()) {
+    : AppPage(main, parent), editor_(main.database()),
+      search_(main.database(), *main.ShopShopTable, QStringLiteral("Shops"), {kShopName, kAddress, kPhone},
+              kShopID) {
     ShopGrid = makeGrid(QStringLiteral("ShopGrid"), main_.ShopShopTable, this,
                         {gridColumn("ShopName", "Shop name", 117), gridColumn("Address", "Address", 329),
                          gridColumn("Phone", "Phone", 128)});
@@ -59,8 +62,13 @@ CatalogueShopsPage::CatalogueShopsPage(MainWindow& main, QWidget* parent)
     grid->addWidget(ShopAddBtn, 0, 2);
     grid->addWidget(ShopChangeBtn, 1, 2);
     grid->addWidget(ShopDelBtn, 2, 2);
-    grid->addWidget(ShopGrid, 3, 0, 1, 3);
-    grid->setRowStretch(3, 1);
+    ShopSearch = new ui::SearchBox(this, QStringLiteral("Search shop names, addresses and phone numbers"));
+    ShopSearch->setObjectName(QStringLiteral("ShopSearch"));
+    ShopSearch->setAccessibleName(QStringLiteral("Search shops"));
+    ShopSearch->setList(ShopGrid);
+    grid->addWidget(ShopSearch, 3, 0, 1, 3);
+    grid->addWidget(ShopGrid, 4, 0, 1, 3);
+    grid->setRowStretch(4, 1);
     grid->setColumnStretch(1, 1);
     grid->setContentsMargins(10, 10, 40, 10);
     grid->setHorizontalSpacing(10);
@@ -81,6 +89,10 @@ CatalogueShopsPage::CatalogueShopsPage(MainWindow& main, QWidget* parent)
     ui::DefaultButton::install(ShopAddBtn, {ShopNameEdit, ShopAddrEdit, ShopPhoneEdit});
     connect(ShopChangeBtn, &QPushButton::clicked, this, [this] { ShopChangeBtnClick(); });
     connect(ShopDelBtn, &QPushButton::clicked, this, [this] { ShopDelBtnClick(); });
+    connect(ShopSearch, &ui::SearchBox::searchChanged, this,
+            [this](const QString& text) { followUp(this, [this, text] { ShopSearchChange(text); }); });
+    setTabOrder(ShopDelBtn, ShopSearch);
+    setTabOrder(ShopSearch, ShopGrid);
     ShopNameEditChange();
 }
 
@@ -98,6 +110,21 @@ void CatalogueShopsPage::showStep() {
         ShopGridCellClick();
         ShopsTabSheetResize();
     });
+}
+
+void CatalogueShopsPage::ShopSearchChange(const QString& text) {
+    engine::Table* table = main_.ShopShopTable;
+    search_.setText(text);
+    if (main_.StartupPending || main_.page(main_.activePageIndex()) != this)
+        return; // the next page show opens the list with it
+    const int id = currentId(table, kShopID);
+    table->close();
+    table->open();
+    if (!table->locate(kShopID, engine::Value{static_cast<std::int64_t>(id)}))
+        table->first();
+    ShopShopTableAfterScroll();
+    selectCurrentRowOnly(ShopGrid);
+    ShopGridCellClick();
 }
 
 void CatalogueShopsPage::leaveStep() {
@@ -160,6 +187,7 @@ bool CatalogueShopsPage::writeFields() {
         table->field(kAddress).setString(ShopAddrEdit->text().trimmed());
         table->field(kPhone).setString(ShopPhoneEdit->text().trimmed());
         table->post();
+        search_.keep(table->field(kShopID).asInteger());
         return true;
     } catch (const engine::SilentAbort&) {
     } catch (const engine::EngineError& e) {
@@ -221,6 +249,7 @@ void CatalogueShopsPage::ShopChangeBtnClick() {
     }
     // The post reloads the grid; Change acts on the current row only and leaves the selection as it was.
     const QList<int> selected = selectedIds(ShopGrid, kShopID);
+    search_.keep(currentId(table, kShopID));
     table->edit();
     writeFields();
     selectIds(ShopGrid, kShopID, selected);

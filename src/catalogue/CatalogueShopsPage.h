@@ -3,11 +3,15 @@
 #include "AppPage.h"
 #include "CatalogueEditor.h"
 #include "DataSet.h"
+#include "PageSearch.h"
 
 #include <optional>
 
 class QLineEdit;
 class QPushButton;
+namespace ui {
+class SearchBox;
+}
 
 // The Shops page: add a shop, update the current one, delete the selected ones with their items and aisles.
 class CatalogueShopsPage : public AppPage {
@@ -27,6 +31,7 @@ public:
     QPushButton* ShopAddBtn = nullptr;
     QPushButton* ShopChangeBtn = nullptr;
     QPushButton* ShopDelBtn = nullptr;
+    ui::SearchBox* ShopSearch = nullptr;
 
     void ShopShopTableAfterScroll();
     void ShopNameEditChange();
@@ -35,6 +40,7 @@ public:
     void ShopChangeBtnClick();
     void ShopDelBtnClick();
     void ShopsTabSheetResize();
+    void ShopSearchChange(const QString& text);
 
 protected:
     // The grid's width follows the page's layout, which settles only once the page is shown.
@@ -49,5 +55,6 @@ private:
     void finishBulkStep();
 
     catalogue::CatalogueEditor editor_;
+    catalogue::PageSearch search_;
     bool bulk_ = false;
 };

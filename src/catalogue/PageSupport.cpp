@@ -40,15 +40,11 @@ bool moveToId(engine::DataSet* data, const QString& field, int id) {
     const int column = data->fieldIndex(field);
     if (column < 0)
         return false;
-    const engine::Value wanted{static_cast<std::int64_t>(id)};
-    for (int row = 0; row < data->recordCount(); ++row) {
-        const engine::Value v = data->valueAt(row, column);
-        if (v == wanted) {
-            data->moveTo(row);
-            return true;
-        }
-    }
-    return false;
+    const int row = data->findRow(column, engine::Value{static_cast<std::int64_t>(id)});
+    if (row < 0)
+        return false;
+    data->moveTo(row);
+    return true;
 }
 
 QList<int> selectedIds(ui::ThemedDBGrid* grid, const QString& field) {

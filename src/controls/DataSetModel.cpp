@@ -31,6 +31,7 @@ void DataSetModel::attach() {
     connections_.push_back(connect(d, &engine::DataSet::rowChanged, this, &DataSetModel::onRowChanged));
     connections_.push_back(connect(d, &engine::DataSet::rowInserted, this, &DataSetModel::onRowInserted));
     connections_.push_back(connect(d, &engine::DataSet::rowRemoved, this, &DataSetModel::onRowRemoved));
+    connections_.push_back(connect(d, &engine::DataSet::rowMoved, this, &DataSetModel::onRowMoved));
     connections_.push_back(
         connect(d, &engine::DataSet::currentChanged, this, &DataSetModel::onCurrentChanged));
     connections_.push_back(connect(d, &engine::DataSet::stateChanged, this, &DataSetModel::onStateChanged));
@@ -162,6 +163,14 @@ int DataSetModel::sourceRow(int row) const {
         return row + 1;
     if (pendingRemove_ >= 0 && row >= pendingRemove_)
         return row == pendingRemove_ ? -1 : row - 1;
+    if (pendingMoveFrom_ >= 0) {
+        if (row == pendingMoveFrom_)
+            return pendingMoveTo_;
+        if (pendingMoveFrom_ < pendingMoveTo_ && row > pendingMoveFrom_ && row <= pendingMoveTo_)
+            return row - 1;
+        if (pendingMoveTo_ < pendingMoveFrom_ && row >= pendingMoveTo_ && row < pendingMoveFrom_)
+            return row + 1;
+    }
     return row;
 }
 
@@ -288,6 +297,23 @@ void DataSetModel::onRowRemoved(int row) {
     pendingRemove_ = -1;
     --rows_;
     endRemoveRows();
+}
+
+void DataSetModel::onRowMoved(int from, int to) {
+    if (!dataSet_)
+        return;
+    if (from < 0 || from >= rows_ || to < 0 || to >= rows_ || dataSet_->recordCount() != rows_) {
+        onContentReset();
+        return;
+    }
+    pendingMoveFrom_ = from;
+    pendingMoveTo_ = to;
+    // Qt names the row the moved one goes before, counted before the move.
+    const bool moving = beginMoveRows({}, from, from, {}, to > from ? to + 1 : to);
+    pendingMoveFrom_ = pendingMoveTo_ = -1;
+    if (moving)
+        endMoveRows();
+    emit dataChanged(index(to, 0), index(to, std::max(0, columnCount() - 1)));
 }
 
 void DataSetModel::onCurrentChanged(int row) {

@@ -13,8 +13,9 @@
 namespace ui {
 
 // The table model of a grid over a table or query object. It reads the rows straight from the object by
-// position, so a grid over a large table costs nothing per row, and writes edits back through it: move to
-// the row, edit, set the field from the text, post. A refused post is cancelled and its message shown.
+// position, so a grid over a large table reads only the rows it shows, and writes edits back through it:
+// move to the row, edit, set the field from the text, post. A refused post is cancelled and its message
+// shown. A posted row that changes its place moves in the view; nothing else is read again.
 class DataSetModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -84,6 +85,7 @@ private:
     void onRowChanged(int row);
     void onRowInserted(int row);
     void onRowRemoved(int row);
+    void onRowMoved(int from, int to);
     void onCurrentChanged(int row);
     void onStateChanged();
 
@@ -94,6 +96,8 @@ private:
     QPointer<engine::DataSet> dataSet_;
     int pendingInsert_ = -1;
     int pendingRemove_ = -1;
+    int pendingMoveFrom_ = -1;
+    int pendingMoveTo_ = -1;
     std::vector<Column> columns_;
     std::vector<int> fieldIndex_; // per column
     bool byHand_ = false;

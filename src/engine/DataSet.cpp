@@ -4,6 +4,7 @@
 
 #include <QLocale>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -65,6 +66,18 @@ QString floatText(double v) {
     return QString::number(v, 'g', 15);
 }
 
+// Keeps views from being told of each step of a change; they are told once, at its end.
+class QuietSteps {
+public:
+    explicit QuietSteps(int& count) : count_(count) { ++count_; }
+    ~QuietSteps() { --count_; }
+    QuietSteps(const QuietSteps&) = delete;
+    QuietSteps& operator=(const QuietSteps&) = delete;
+
+private:
+    int& count_;
+};
+
 } // namespace
 
 DataSet::DataSet(Database* db, QObject* parent) : QObject(parent), db_(db) {
@@ -106,9 +119,13 @@ void DataSet::buildColumnIndex() {
 }
 
 void DataSet::clearRows() {
-    store_.reset(static_cast<int>(columns_.size()));
-    rowIds_.clear();
-    order_.clear();
+    cache_.reset(static_cast<int>(columns_.size()), kPageRows * kCachedPages);
+    keys_.clear();
+    keysChanged();
+    identityKeys_ = false;
+    count_ = 0;
+    currentKey_ = 0;
+    currentSlot_ = -1;
     pos_ = -1;
     eof_ = bof_ = true;
 }
@@ -118,13 +135,20 @@ void DataSet::open() {
         return;
     if (!db_)
         throw EngineError(NotOpen, QStringLiteral("No database is assigned"));
-    loadRows();
+    try {
+        loadRows();
+    } catch (...) {
+        releaseResources();
+        clearRows();
+        throw;
+    }
     buildColumnIndex();
     buffer_.clear();
     state_ = State::Browse;
-    setPosition(order_.empty() ? -1 : 0);
+    const bool empty = !hasRow(0);
+    setPosition(empty ? -1 : 0);
     bof_ = true;
-    eof_ = order_.empty();
+    eof_ = empty;
     notifyReset();
     emit stateChanged();
 }
@@ -135,7 +159,7 @@ void DataSet::close() {
     state_ = State::Inactive;
     releaseResources();
     clearRows();
-    store_.reset(0);
+    cache_.reset(0, 0);
     buffer_.clear();
     notifyReset();
     emit stateChanged();
@@ -147,25 +171,115 @@ void DataSet::refresh() {
     reloadKeepingRecord();
 }
 
+void DataSet::rereadRows() {
+    requireOpen();
+    checkBrowseMode();
+    // Edits kept in the result are forgotten as a reload forgets them; rows that live nowhere else stay.
+    cache_.forgetAllBut([this](std::int64_t key) { return rowOnlyInCache(key); });
+    if (pos_ >= 0) {
+        currentSlot_ = slotAt(pos_, false);
+        currentEpoch_ = cache_.epoch();
+    }
+    notifyReset();
+}
+
+int DataSet::recordCount() const {
+    return state_ == State::Inactive ? 0 : rowTotal();
+}
+
+bool DataSet::hasRow(int pos) const {
+    if (pos < 0 || state_ == State::Inactive)
+        return false;
+    if (count_ >= 0)
+        return pos < count_;
+    // Reading the row tells whether it exists, and counts the rows when the read reaches the end.
+    const int slot = slotAt(pos);
+    return count_ >= 0 ? pos < count_ : slot >= 0;
+}
+
+int DataSet::positionOfKey(std::int64_t key) const {
+    if (identityKeys_)
+        return key >= 1 && key <= rowTotal() ? static_cast<int>(key - 1) : -1;
+    constexpr int kScansBeforeIndex = 16;
+    if (!positionIndexValid_ && ++scansSinceChange_ > kScansBeforeIndex) {
+        positionIndex_.clear();
+        positionIndex_.reserve(keys_.size());
+        for (size_t i = 0; i < keys_.size(); ++i)
+            positionIndex_.emplace(keys_[i], static_cast<int>(i));
+        positionIndexValid_ = true;
+    }
+    if (positionIndexValid_) {
+        const auto it = positionIndex_.find(key);
+        return it == positionIndex_.end() ? -1 : it->second;
+    }
+    const auto it = std::find(keys_.begin(), keys_.end(), key);
+    return it == keys_.end() ? -1 : static_cast<int>(it - keys_.begin());
+}
+
+void DataSet::ownKeys() {
+    if (!identityKeys_)
+        return;
+    const int n = rowTotal();
+    keys_.resize(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i)
+        keys_[static_cast<size_t>(i)] = i + 1;
+    keysChanged();
+    identityKeys_ = false;
+    count_ = n;
+}
+
+int DataSet::slotAt(int pos, bool wholePage) const {
+    const std::int64_t key = keyAt(pos);
+    const int cached = cache_.find(key);
+    if (cached >= 0)
+        return cached;
+    cache_.makeRoom(currentKey_);
+    std::vector<std::int64_t> wanted;
+    if (wholePage) {
+        const int first = pos - pos % kPageRows;
+        const int last = count_ >= 0 ? std::min(first + kPageRows, count_) : first + kPageRows;
+        wanted.reserve(static_cast<size_t>(last - first));
+        for (int p = first; p < last; ++p) {
+            const std::int64_t k = keyAt(p);
+            if (cache_.find(k) < 0)
+                wanted.push_back(k);
+        }
+    } else {
+        wanted.push_back(key);
+    }
+    fetchRows(wanted);
+    return cache_.find(key);
+}
+
+int DataSet::currentSlot() const {
+    if (pos_ < 0)
+        return -1;
+    if (currentEpoch_ != cache_.epoch()) {
+        currentSlot_ = cache_.find(currentKey_);
+        currentEpoch_ = cache_.epoch();
+    }
+    return currentSlot_;
+}
+
 void DataSet::reloadKeepingRecord() {
-    const std::int64_t keep = pos_ >= 0 ? rowIds_[static_cast<size_t>(currentSlot())] : 0;
+    const bool had = pos_ >= 0;
+    const std::int64_t keep = currentKey_;
     const int oldPos = pos_;
     loadRows();
     int newPos = -1;
-    if (oldPos >= 0) {
-        for (int i = 0; i < static_cast<int>(order_.size()); ++i)
-            if (rowIds_[static_cast<size_t>(order_[static_cast<size_t>(i)])] == keep) {
-                newPos = i;
-                break;
-            }
-        if (newPos < 0 && !order_.empty())
-            newPos = std::min(oldPos, static_cast<int>(order_.size()) - 1);
-    } else if (!order_.empty()) {
+    if (had) {
+        newPos = positionOfKey(keep);
+        if (newPos < 0 && hasRow(0))
+            newPos = hasRow(oldPos) ? oldPos : rowTotal() - 1;
+    } else if (hasRow(0)) {
         newPos = 0;
     }
-    pos_ = newPos;
-    bof_ = eof_ = order_.empty();
-    notifyReset();
+    pos_ = -1;
+    const bool notify = disableCount_ == 0;
+    moveQuietly(newPos);
+    bof_ = eof_ = newPos < 0;
+    if (notify)
+        notifyReset();
 }
 
 void DataSet::notifyReset() {
@@ -176,9 +290,24 @@ void DataSet::notifyReset() {
 }
 
 void DataSet::setPosition(int pos) {
+    // A step reads the page ahead for the next steps; a jump (a key search, a locate) reads its row alone.
+    const bool stepping = pos_ >= 0 && (pos == pos_ + 1 || pos == pos_ - 1);
     pos_ = pos;
+    if (pos >= 0) {
+        currentKey_ = keyAt(pos);
+        currentSlot_ = slotAt(pos, stepping);
+        currentEpoch_ = cache_.epoch();
+    } else {
+        currentKey_ = 0;
+        currentSlot_ = -1;
+    }
     if (disableCount_ == 0)
         emit currentChanged(pos_);
+}
+
+void DataSet::moveQuietly(int pos) {
+    QuietSteps quiet(disableCount_);
+    setPosition(pos);
 }
 
 void DataSet::setState(State s) {
@@ -204,25 +333,26 @@ void DataSet::first() {
     requireOpen();
     checkBrowseMode();
     ensureCurrent();
-    setPosition(order_.empty() ? -1 : 0);
+    const bool empty = !hasRow(0);
+    setPosition(empty ? -1 : 0);
     bof_ = true;
-    eof_ = order_.empty();
+    eof_ = empty;
 }
 
 void DataSet::last() {
     requireOpen();
     checkBrowseMode();
     ensureCurrent();
-    setPosition(static_cast<int>(order_.size()) - 1);
+    setPosition(rowTotal() - 1);
     eof_ = true;
-    bof_ = order_.empty();
+    bof_ = pos_ < 0;
 }
 
 void DataSet::next() {
     requireOpen();
     checkBrowseMode();
     ensureCurrent();
-    if (pos_ + 1 < static_cast<int>(order_.size())) {
+    if (hasRow(pos_ + 1)) {
         setPosition(pos_ + 1);
         bof_ = false;
         eof_ = false;
@@ -248,9 +378,10 @@ void DataSet::moveTo(int row) {
     requireOpen();
     checkBrowseMode();
     ensureCurrent();
-    if (order_.empty())
+    const int n = rowTotal();
+    if (n == 0)
         return;
-    row = std::clamp(row, 0, static_cast<int>(order_.size()) - 1);
+    row = std::clamp(row, 0, n - 1);
     setPosition(row);
     bof_ = eof_ = false;
 }
@@ -272,12 +403,48 @@ Field DataSet::field(const QString& name) {
 }
 
 Value DataSet::valueAt(int row, int column) const {
-    if (row < 0 || row >= static_cast<int>(order_.size()) || column < 0 || column >= fieldCount())
+    if (state_ == State::Inactive || row < 0 || column < 0 || column >= fieldCount())
         return {};
     // A record being appended is not a row yet; the current row shows its pending edit only while edited.
-    if (row == pos_ && state_ == State::Edit)
-        return buffer_[static_cast<size_t>(column)];
-    return store_.value(slotAt(row), column);
+    if (row == pos_) {
+        if (state_ == State::Edit)
+            return buffer_[static_cast<size_t>(column)];
+        const int slot = currentSlot();
+        return slot >= 0 ? rows().value(slot, column) : Value{};
+    }
+    // Views read while they paint, where an error has nowhere to go: a row that cannot be read shows empty,
+    // and the next command that moves to it reports why.
+    try {
+        if (!hasRow(row))
+            return {};
+        const int slot = slotAt(row);
+        return slot >= 0 ? rows().value(slot, column) : Value{};
+    } catch (const EngineError&) {
+        return {};
+    }
+}
+
+bool sameValue(const Value& a, const Value& b) {
+    if (isNull(a) || isNull(b))
+        return isNull(a) && isNull(b);
+    const auto* sa = std::get_if<std::string>(&a);
+    const auto* sb = std::get_if<std::string>(&b);
+    if (sa || sb)
+        return sa && sb && *sa == *sb;
+    const auto number = [](const Value& v) {
+        const auto* i = std::get_if<std::int64_t>(&v);
+        return i ? static_cast<double>(*i) : std::get<double>(v);
+    };
+    return number(a) == number(b);
+}
+
+int DataSet::findRow(int column, const Value& value) const {
+    if (state_ == State::Inactive || column < 0 || column >= fieldCount())
+        return -1;
+    for (int row = 0; hasRow(row); ++row)
+        if (sameValue(valueAt(row, column), value))
+            return row;
+    return -1;
 }
 
 QString DataSet::textAt(int row, int column) const {
@@ -292,17 +459,19 @@ QString DataSet::textAt(int row, int column) const {
 }
 
 const RowStore::Cell* DataSet::currentCell(int column) const {
-    if (pos_ < 0)
+    const int slot = currentSlot();
+    if (slot < 0)
         return nullptr;
-    return &store_.cell(currentSlot(), column);
+    return &rows().cell(slot, column);
 }
 
 Value DataSet::currentValue(int column) const {
     if (state_ == State::Edit || state_ == State::Insert)
         return buffer_[static_cast<size_t>(column)];
-    if (pos_ < 0)
+    const int slot = currentSlot();
+    if (slot < 0)
         return {};
-    return store_.value(currentSlot(), column);
+    return rows().value(slot, column);
 }
 
 Value DataSet::convertForColumn(int column, const Value& value) const {
@@ -394,7 +563,10 @@ void DataSet::edit() {
     ensureCurrent();
     if (pos_ < 0)
         throw EngineError(WrongState, QStringLiteral("Cannot edit: the dataset is empty"));
-    buffer_ = store_.rowValues(currentSlot());
+    const int slot = currentSlot();
+    if (slot < 0)
+        throw EngineError(RecordGone, QStringLiteral("The record no longer exists."));
+    buffer_ = rows().rowValues(slot);
     modifiedColumns_.assign(columns_.size(), false);
     setState(State::Edit);
 }
@@ -419,11 +591,10 @@ void DataSet::cancel() {
     }
 }
 
-int DataSet::placeAfterPost(int slot, int oldPosition) {
+int DataSet::placeAfterPost(std::int64_t, const std::vector<Value>&, int oldPosition) {
     if (oldPosition >= 0)
         return oldPosition;
-    (void)slot;
-    return static_cast<int>(order_.size());
+    return rowTotal();
 }
 
 void DataSet::post() {
@@ -446,46 +617,55 @@ void DataSet::post() {
                 throw EngineError(FieldRequired,
                                   QStringLiteral("Field '%1' must have a value").arg(col.name));
         }
-        std::int64_t rowid = inserting ? 0 : rowIds_[static_cast<size_t>(currentSlot())];
-        writeRecord(inserting, buffer_, rowid);
-        int slot = 0;
-        int oldPos = -1;
-        bool stays = false;
-        if (inserting) {
-            slot = store_.appendRow(buffer_);
-            rowIds_.push_back(rowid);
-        } else {
-            slot = currentSlot();
-            oldPos = pos_;
+        std::int64_t key = inserting ? 0 : currentKey_;
+        writeRecord(inserting, buffer_, key);
+        const int oldPos = inserting ? -1 : pos_;
+        const bool stays = !inserting && !orderMayChange(modifiedColumns_);
+        if (!stays)
+            ownKeys();
+        if (!inserting && !stays)
+            keys_.erase(keys_.begin() + oldPos);
+        const int newPos = stays ? oldPos : placeAfterPost(key, buffer_, oldPos);
+        if (!stays && newPos >= 0)
+            keys_.insert(keys_.begin() + newPos, key);
+        if (!stays && !inserting && newPos >= 0 && positionIndexValid_) {
+            // A move shifts only the positions between its ends.
+            for (int p = std::min(oldPos, newPos); p <= std::max(oldPos, newPos); ++p)
+                positionIndex_[keys_[static_cast<size_t>(p)]] = p;
+        } else if (!stays) {
+            keysChanged();
+        }
+        if (!identityKeys_)
+            count_ = static_cast<int>(keys_.size());
+        const int cached = cache_.find(key);
+        if (stays && cached >= 0 && !keepsEditsInCache()) {
+            // An edit in place changes the cached row in place: a walk that edits every row stays cheap.
             for (size_t c = 0; c < columns_.size(); ++c)
                 if (modifiedColumns_[c])
-                    store_.setValue(slot, static_cast<int>(c), buffer_[c]);
-            stays = !orderMayChange(modifiedColumns_);
-            if (!stays)
-                order_.erase(order_.begin() + oldPos);
+                    cache_.update(cached, static_cast<int>(c), buffer_[c]);
+        } else {
+            cache_.put(key, buffer_, keepsEditsInCache());
         }
+        if (newPos < 0)
+            cache_.drop(key);
         buffer_.clear();
         modifiedColumns_.clear();
         state_ = State::Browse;
-        const int newPos = stays ? oldPos : placeAfterPost(slot, oldPos);
-        if (stays) {
-            pos_ = oldPos;
-        } else if (newPos >= 0) {
-            order_.insert(order_.begin() + newPos, slot);
-            pos_ = newPos;
-        } else if (!order_.empty()) {
-            pos_ = std::min(std::max(oldPos, 0), static_cast<int>(order_.size()) - 1);
-        } else {
-            pos_ = -1;
-        }
+        int current = newPos;
+        if (newPos < 0)
+            current = count_ == 0 ? -1 : std::min(std::max(oldPos, 0), count_ - 1);
+        const bool notify = disableCount_ == 0;
+        moveQuietly(current);
         bof_ = eof_ = false;
-        if (disableCount_ == 0) {
+        if (notify) {
             if (inserting && newPos >= 0)
                 emit rowInserted(newPos);
             else if (!inserting && newPos == oldPos)
                 emit rowChanged(newPos);
-            else
-                emit contentReset();
+            else if (!inserting && newPos >= 0)
+                emit rowMoved(oldPos, newPos);
+            else if (!inserting)
+                emit rowRemoved(oldPos);
             emit currentChanged(pos_);
             emit stateChanged();
         }
@@ -510,21 +690,27 @@ void DataSet::deleteRecord() {
     ensureCurrent();
     if (pos_ < 0)
         throw EngineError(WrongState, QStringLiteral("Cannot delete: the dataset is empty"));
-    removeRecord(rowIds_[static_cast<size_t>(currentSlot())]);
+    const std::int64_t key = currentKey_;
+    removeRecord(key);
+    ownKeys();
     const int removed = pos_;
-    order_.erase(order_.begin() + removed);
-    if (order_.empty()) {
-        pos_ = -1;
+    keys_.erase(keys_.begin() + removed);
+    keysChanged();
+    count_ = static_cast<int>(keys_.size());
+    cache_.drop(key);
+    const bool notify = disableCount_ == 0;
+    if (keys_.empty()) {
+        moveQuietly(-1);
         bof_ = eof_ = true;
-    } else if (removed < static_cast<int>(order_.size())) {
-        pos_ = removed;
+    } else if (removed < count_) {
+        moveQuietly(removed);
         bof_ = eof_ = false;
     } else {
-        pos_ = static_cast<int>(order_.size()) - 1;
+        moveQuietly(count_ - 1);
         eof_ = true;
         bof_ = false;
     }
-    if (disableCount_ == 0) {
+    if (notify) {
         emit rowRemoved(removed);
         emit currentChanged(pos_);
     }
@@ -634,7 +820,7 @@ std::string_view Field::asUtf8() const {
     const RowStore::Cell* c = dataSet_->currentCell(index_);
     if (!c || c->kind != RowStore::Kind::Text)
         return {};
-    return dataSet_->store_.text(*c);
+    return dataSet_->rows().text(*c);
 }
 
 void Field::setInteger(qint64 v) {

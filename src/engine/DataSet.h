@@ -2,7 +2,7 @@
 
 #include "EngineError.h"
 #include "Field.h"
-#include "RowStore.h"
+#include "RowCache.h"
 #include "TableDefinition.h"
 #include "Value.h"
 
@@ -11,15 +11,21 @@
 #include <QString>
 
 #include <functional>
+#include <unordered_map>
 #include <vector>
 
 namespace engine {
 
 class Database;
 
-// What table and query objects share: a snapshot of rows in a visible order, a current record, field access
-// by case-insensitive name, editing through a record buffer, hooks around posting, and signals that keep
-// bound views up to date.
+// What table and query objects share: rows in a visible order, a current record, field access by
+// case-insensitive name, editing through a record buffer, hooks around posting, and signals that keep bound
+// views up to date.
+//
+// The object keeps only what it needs to move by position: a key per position (a table's row ids, or nothing
+// at all for a query result nobody has inserted into or deleted from) and a bounded cache of whole rows, read
+// in small pages when a position is asked for. The current record stays as it was read when it became
+// current until the object moves or posts.
 class DataSet : public QObject {
     Q_OBJECT
 
@@ -46,6 +52,9 @@ public:
     void close(); // abandons an edit that was not posted
     bool isOpen() const { return state_ != State::Inactive; }
     void refresh(); // reloads the rows, keeping the current record where it still exists
+    // For a change that kept which rows are shown and their order but changed their values: the rows are
+    // read again as they are asked for, without reading the order again.
+    void rereadRows();
     State state() const { return state_; }
 
     void first();
@@ -54,8 +63,8 @@ public:
     void last();
     bool eof() const { return eof_; }
     bool bof() const { return bof_; }
-    bool isEmpty() const { return order_.empty(); }
-    int recordCount() const { return static_cast<int>(order_.size()); }
+    bool isEmpty() const { return !hasRow(0); }
+    int recordCount() const;           // a query counts its rows the first time it is asked
     int recNo() const { return pos_; } // 0-based position in the visible order, -1 without records
     void moveTo(int row);
 
@@ -69,6 +78,9 @@ public:
     // Read access by row for views; does not move the current record.
     Value valueAt(int row, int column) const;
     QString textAt(int row, int column) const;
+    // The first row in the visible order whose field has this value (text compared byte for byte, numbers
+    // by value); -1 when none. Does not move the current record, and reads only what it needs.
+    virtual int findRow(int column, const Value& value) const;
 
     void edit();
     void append();
@@ -76,6 +88,12 @@ public:
     void cancel();
     void deleteRecord();
     bool isModified() const;
+
+    // A condition on the object's fields (a search) that chooses which rows are in view when the object
+    // reads its order: opening, refreshing. Rows are read by key without it, so a row that stops meeting it
+    // after an edit stays in view until the order is read again. Empty for none; does not close the object.
+    void setSearchCondition(const QString& condition) { searchCondition_ = condition; }
+    const QString& searchCondition() const { return searchCondition_; }
 
     void setBeforePost(BeforePostHook hook) { beforePost_ = std::move(hook); }
     void setOnPostError(PostErrorHook hook) { onPostError_ = std::move(hook); }
@@ -90,6 +108,7 @@ signals:
     void rowChanged(int row);
     void rowInserted(int row);
     void rowRemoved(int row);
+    void rowMoved(int from, int to); // a posted record changed its place in the order
     void currentChanged(int row);
     void stateChanged();
 
@@ -97,14 +116,27 @@ protected:
     friend class Field;
     friend class Database;
 
-    // Fills columns_, store_, rowIds_ and order_.
+    // Rows a page read brings; the cache holds this many pages.
+    static constexpr int kPageRows = 64;
+    static constexpr int kCachedPages = 32;
+
+    // Sets columns_ and the order: keys_ (or identity keys with count_, -1 while not counted).
     virtual void loadRows() = 0;
     virtual void releaseResources() {}
-    // Writes the buffer; for an insert, sets rowid (and the buffer's auto-increment field).
-    virtual void writeRecord(bool inserting, std::vector<Value>& buffer, std::int64_t& rowid) = 0;
-    virtual void removeRecord(std::int64_t rowid) = 0;
-    // Where the record in slot belongs in the visible order after a post; -1 when it is no longer visible.
-    virtual int placeAfterPost(int slot, int oldPosition);
+    // Puts the rows of these keys into cache_; keys of rows that no longer exist are left out.
+    virtual void fetchRows(const std::vector<std::int64_t>& keys) const = 0;
+    // Counts the rows when count_ is not known (only objects with identity keys leave it unknown).
+    virtual int countRows() const { return count_; }
+    // Whether a posted record lives only in the cache (a query's result), so the cache must keep it.
+    virtual bool keepsEditsInCache() const { return false; }
+    // Whether a row lives in the cache alone (appended to a query's result), so no read can bring it back.
+    virtual bool rowOnlyInCache(std::int64_t /*key*/) const { return false; }
+    // Writes the buffer; for an insert, sets the key (and the buffer's auto-increment field).
+    virtual void writeRecord(bool inserting, std::vector<Value>& buffer, std::int64_t& key) = 0;
+    virtual void removeRecord(std::int64_t key) = 0;
+    // Where the record (key, values) belongs in the visible order after a post, its old place already taken
+    // out; -1 when it is no longer visible.
+    virtual int placeAfterPost(std::int64_t key, const std::vector<Value>& values, int oldPosition);
     // Whether an edit of these columns can move the record in the visible order or out of view.
     virtual bool orderMayChange(const std::vector<bool>& /*modifiedColumns*/) const { return false; }
     // Reloads when the data moved on behind this object.
@@ -118,11 +150,23 @@ protected:
     void checkBrowseMode(); // posts a pending edit before a move
     void reloadKeepingRecord();
     void setPosition(int pos);
-    int slotAt(int pos) const { return order_[static_cast<size_t>(pos)]; }
-    int currentSlot() const { return pos_ >= 0 ? slotAt(pos_) : -1; }
+    void moveQuietly(int pos); // sets the position without telling views
     void setState(State s);
     void notifyReset();
     void clearRows();
+
+    // Positions and rows.
+    int rowTotal() const { return count_ >= 0 ? count_ : countRows(); }
+    bool hasRow(int pos) const;
+    std::int64_t keyAt(int pos) const { return identityKeys_ ? pos + 1 : keys_[static_cast<size_t>(pos)]; }
+    int positionOfKey(std::int64_t key) const; // -1 when not in view
+    void ownKeys();                            // identity keys become a list that can change
+    void keysChanged() { positionIndexValid_ = false, scansSinceChange_ = 0; } // after any change to keys_
+    // The cache slot of the row at a position, reading its page (or only that row) when it is not cached;
+    // -1 when the row no longer exists.
+    int slotAt(int pos, bool wholePage = true) const;
+    int currentSlot() const;
+    const RowStore& rows() const { return cache_.store(); }
 
     // Field access used by Field.
     Value currentValue(int column) const;
@@ -134,9 +178,18 @@ protected:
     std::vector<Column> columns_;
     QHash<QString, int> columnByExactName_;
     QHash<QString, int> columnByName_; // lower-case names
-    RowStore store_;
-    std::vector<std::int64_t> rowIds_; // per slot
-    std::vector<int> order_;           // slots in visible order
+    std::vector<std::int64_t> keys_;   // row key per position, unless identityKeys_
+    bool identityKeys_ = false;        // the key of position p is p + 1
+    // Position by key, built once a few look-ups have scanned the same order: one scan is cheaper than
+    // building it, many are not.
+    mutable std::unordered_map<std::int64_t, int> positionIndex_;
+    mutable bool positionIndexValid_ = false;
+    mutable int scansSinceChange_ = 0;
+    mutable int count_ = 0;
+    mutable RowCache cache_;
+    std::int64_t currentKey_ = 0;
+    mutable int currentSlot_ = -1;
+    mutable std::uint64_t currentEpoch_ = 0;
     int pos_ = -1;
     bool eof_ = true;
     bool bof_ = true;
@@ -145,6 +198,7 @@ protected:
     std::vector<bool> modifiedColumns_;
     int disableCount_ = 0;
     BeforePostHook beforePost_;
+    QString searchCondition_;
     PostErrorHook onPostError_;
 
     void buildColumnIndex();

@@ -11,8 +11,8 @@ struct sqlite3_stmt;
 
 namespace engine {
 
-// Rows of a table snapshot or a query result, held compactly: one 16-byte cell per field and one
-// text arena, so that a result of a hundred thousand rows costs few allocations.
+// Rows read from a table or a query result, held compactly: one 16-byte cell per field and one
+// text arena, so that a page of rows costs few allocations.
 class RowStore {
 public:
     enum class Kind : std::uint8_t { Null, Integer, Float, Text };

@@ -17,6 +17,7 @@ class Statement {
 public:
     Statement() = default;
     Statement(sqlite3* db, const QString& sql);
+    Statement(sqlite3* db, sqlite3_stmt* prepared) : db_(db), stmt_(prepared) {} // takes it over
     ~Statement();
     Statement(Statement&& other) noexcept;
     Statement& operator=(Statement&& other) noexcept;

@@ -11,6 +11,9 @@ namespace engine {
 
 namespace {
 
+// Rows read by id in one statement; a page of a grid.
+constexpr int kIdsPerRead = 64;
+
 int compareNumbers(double a, double b) {
     return a < b ? -1 : (a > b ? 1 : 0);
 }
@@ -38,44 +41,6 @@ int compareCellValue(const RowStore& store, const RowStore::Cell& c, const Value
     if (const auto* vi = std::get_if<std::int64_t>(&v))
         return compareNumbers(c.real, static_cast<double>(*vi));
     return compareNumbers(c.real, std::get<double>(v));
-}
-
-int compareCells(const RowStore& store, const RowStore::Cell& a, const RowStore::Cell& b,
-                 const Collator& coll) {
-    const bool aNull = a.kind == RowStore::Kind::Null;
-    const bool bNull = b.kind == RowStore::Kind::Null;
-    if (aNull || bNull)
-        return aNull == bNull ? 0 : (aNull ? -1 : 1);
-    const bool aText = a.kind == RowStore::Kind::Text;
-    const bool bText = b.kind == RowStore::Kind::Text;
-    if (aText || bText) {
-        if (!aText)
-            return -1;
-        if (!bText)
-            return 1;
-        const std::string_view ta = store.text(a), tb = store.text(b);
-        return coll(ta.data(), static_cast<int>(ta.size()), tb.data(), static_cast<int>(tb.size()));
-    }
-    if (a.kind == RowStore::Kind::Integer && b.kind == RowStore::Kind::Integer)
-        return a.integer < b.integer ? -1 : (a.integer > b.integer ? 1 : 0);
-    const double da = a.kind == RowStore::Kind::Integer ? static_cast<double>(a.integer) : a.real;
-    const double dbl = b.kind == RowStore::Kind::Integer ? static_cast<double>(b.integer) : b.real;
-    return compareNumbers(da, dbl);
-}
-
-bool sameValue(const RowStore& store, const RowStore::Cell& c, const Value& v) {
-    if (c.kind == RowStore::Kind::Null || isNull(v))
-        return c.kind == RowStore::Kind::Null && isNull(v);
-    if (c.kind == RowStore::Kind::Text) {
-        const auto* s = std::get_if<std::string>(&v);
-        return s && store.text(c) == *s;
-    }
-    if (std::holds_alternative<std::string>(v))
-        return false;
-    const double a = c.kind == RowStore::Kind::Integer ? static_cast<double>(c.integer) : c.real;
-    const double b = std::holds_alternative<std::int64_t>(v) ? static_cast<double>(std::get<std::int64_t>(v))
-                                                             : std::get<double>(v);
-    return a == b;
 }
 
 [[noreturn]] void throwRecordGone() {
@@ -234,32 +199,95 @@ void Table::loadRows() {
             throw EngineError(UnknownField, QStringLiteral("Field '%1' not found").arg(m.captured(1)));
         filterValue_ = m.captured(2).toLongLong();
     }
-    QStringList cols;
-    for (const Column& col : columns_)
-        cols << quoteIdentifier(col.name);
-    QString sql = QStringLiteral("SELECT rowid, ") + cols.join(QStringLiteral(", ")) +
-                  QStringLiteral(" FROM ") + qualifiedName();
-    if (filterColumn_ >= 0)
-        sql += QStringLiteral(" WHERE ") +
-               quoteIdentifier(columns_[static_cast<size_t>(filterColumn_)].name) + QStringLiteral(" = ?1");
-    sql += orderByClause();
-
     clearRows();
-    Statement stmt(c, sql);
-    if (filterColumn_ >= 0)
-        stmt.bind(1, Value{filterValue_});
-    while (stmt.step()) {
-        const int slot = store_.appendFromStatement(stmt.handle(), 1);
-        rowIds_.push_back(sqlite3_column_int64(stmt.handle(), 0));
-        order_.push_back(slot);
+    const std::vector<Value> params = whereParameters();
+    // A table that fits the cache is read whole, rows and order in one pass, and moving in it reads nothing
+    // more; a larger one keeps the order alone, row ids straight from the active index.
+    const int whole = kPageRows * kCachedPages;
+    {
+        QStringList cols;
+        for (const Column& col : columns_)
+            cols << quoteIdentifier(col.name);
+        Statement rows(c, QStringLiteral("SELECT rowid, ") + cols.join(QStringLiteral(", ")) +
+                              QStringLiteral(" FROM ") + qualifiedName() + viewClause() + orderByClause() +
+                              QStringLiteral(" LIMIT %1").arg(whole + 1));
+        for (size_t i = 0; i < params.size(); ++i)
+            rows.bind(static_cast<int>(i) + 1, params[i]);
+        while (rows.step()) {
+            const std::int64_t rowid = sqlite3_column_int64(rows.handle(), 0);
+            keys_.push_back(rowid);
+            cache_.put(rowid, rows.handle(), 1);
+        }
     }
+    if (static_cast<int>(keys_.size()) > whole) {
+        clearRows();
+        Statement ids(c, QStringLiteral("SELECT rowid FROM ") + qualifiedName() + viewClause() +
+                             orderByClause());
+        for (size_t i = 0; i < params.size(); ++i)
+            ids.bind(static_cast<int>(i) + 1, params[i]);
+        while (ids.step())
+            keys_.push_back(sqlite3_column_int64(ids.handle(), 0));
+    }
+    count_ = static_cast<int>(keys_.size());
     loadedGeneration_ = *generation_;
     keyBuffer_.assign(columns_.size(), Value{});
     keySet_.assign(columns_.size(), false);
 }
 
+QString Table::whereClause() const {
+    if (filterColumn_ < 0)
+        return {};
+    return QStringLiteral(" WHERE ") + quoteIdentifier(columns_[static_cast<size_t>(filterColumn_)].name) +
+           QStringLiteral(" = ?1");
+}
+
+QString Table::viewClause() const {
+    if (searchCondition_.isEmpty())
+        return whereClause();
+    const QString where = whereClause();
+    return (where.isEmpty() ? QStringLiteral(" WHERE (") : where + QStringLiteral(" AND (")) +
+           searchCondition_ + QLatin1Char(')');
+}
+
+std::vector<Value> Table::whereParameters() const {
+    if (filterColumn_ < 0)
+        return {};
+    return {Value{filterValue_}};
+}
+
+void Table::fetchRows(const std::vector<std::int64_t>& keys) const {
+    if (!pageStatement_) {
+        QStringList cols, params;
+        for (const Column& col : columns_)
+            cols << quoteIdentifier(col.name);
+        for (int i = 1; i <= kIdsPerRead; ++i)
+            params << QStringLiteral("?%1").arg(i);
+        pageStatement_ = std::make_unique<Statement>(
+            db_->connection(), QStringLiteral("SELECT rowid, ") + cols.join(QStringLiteral(", ")) +
+                                   QStringLiteral(" FROM ") + qualifiedName() +
+                                   QStringLiteral(" WHERE rowid IN (") + params.join(QStringLiteral(", ")) +
+                                   QLatin1Char(')'));
+    }
+    Statement& stmt = *pageStatement_;
+    for (size_t from = 0; from < keys.size(); from += kIdsPerRead) {
+        const size_t n = std::min<size_t>(kIdsPerRead, keys.size() - from);
+        for (int i = 0; i < kIdsPerRead; ++i)
+            stmt.bind(i + 1,
+                      static_cast<size_t>(i) < n ? Value{keys[from + static_cast<size_t>(i)]} : Value{});
+        try {
+            while (stmt.step())
+                cache_.put(sqlite3_column_int64(stmt.handle(), 0), stmt.handle(), 1);
+        } catch (...) {
+            stmt.reset();
+            throw;
+        }
+        stmt.reset();
+    }
+}
+
 void Table::releaseResources() {
     def_.reset();
+    pageStatement_.reset();
     uniqueIndexes_.clear();
     updateStatements_.clear();
     checkStatements_.clear();
@@ -285,56 +313,80 @@ bool Table::fieldReadOnly(int column) const {
     return columns_[static_cast<size_t>(column)].type == FieldType::AutoInc;
 }
 
-int Table::compareSlots(int a, int b) const {
+int Table::compareRow(int pos, const std::vector<Value>& values, std::int64_t rowid) const {
+    const int slot = slotAt(pos, false);
+    if (slot < 0)
+        return -1; // gone behind this object's back: it takes no place in the order
     for (const KeyPart& p : keyParts_) {
-        const int r = compareCells(store_, store_.cell(a, p.column), store_.cell(b, p.column), p.collator);
+        const int r = compareCellValue(rows(), rows().cell(slot, p.column),
+                                       values[static_cast<size_t>(p.column)], p.collator);
         if (r != 0)
             return r;
     }
-    const std::int64_t ra = rowIds_[static_cast<size_t>(a)], rb = rowIds_[static_cast<size_t>(b)];
-    return ra < rb ? -1 : (ra > rb ? 1 : 0);
+    const std::int64_t r = keyAt(pos);
+    return r < rowid ? -1 : (r > rowid ? 1 : 0);
 }
 
-int Table::compareKey(int slot, const std::vector<Value>& key, int parts) const {
-    if (rowidOrder_ && keyParts_.empty()) {
-        const std::int64_t r = rowIds_[static_cast<size_t>(slot)];
+int Table::compareKey(int pos, const std::vector<Value>& key, int parts) const {
+    // In row id order the key is the row id (an auto-increment field takes it): no row is read.
+    if (rowidOrder_ && parts == 1) {
+        const std::int64_t r = keyAt(pos);
         const std::int64_t k =
             std::holds_alternative<std::int64_t>(key[0]) ? std::get<std::int64_t>(key[0]) : 0;
         return r < k ? -1 : (r > k ? 1 : 0);
     }
+    const int slot = slotAt(pos, false);
+    if (slot < 0)
+        return -1;
     for (int i = 0; i < parts; ++i) {
         const KeyPart& p = keyParts_[static_cast<size_t>(i)];
         const int r =
-            compareCellValue(store_, store_.cell(slot, p.column), key[static_cast<size_t>(i)], p.collator);
+            compareCellValue(rows(), rows().cell(slot, p.column), key[static_cast<size_t>(i)], p.collator);
         if (r != 0)
             return r;
     }
     return 0;
 }
 
+// Binary search over positions: a look-up reads a handful of rows, and the first probes stay cached.
 int Table::lowerBoundKey(const std::vector<Value>& key, int parts) const {
-    const auto it = std::lower_bound(order_.begin(), order_.end(), 0,
-                                     [&](int slot, int) { return compareKey(slot, key, parts) < 0; });
-    return static_cast<int>(it - order_.begin());
+    int lo = 0, hi = count_;
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        if (compareKey(mid, key, parts) < 0)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
 }
 
-bool Table::passesFilter(int slot) const {
+bool Table::passesFilter(const std::vector<Value>& values) const {
     if (filterColumn_ < 0)
         return true;
-    const RowStore::Cell& c = store_.cell(slot, filterColumn_);
-    if (c.kind == RowStore::Kind::Integer)
-        return c.integer == filterValue_;
-    if (c.kind == RowStore::Kind::Float)
-        return c.real == static_cast<double>(filterValue_);
+    const Value& v = values[static_cast<size_t>(filterColumn_)];
+    if (const auto* i = std::get_if<std::int64_t>(&v))
+        return *i == filterValue_;
+    if (const auto* d = std::get_if<double>(&v))
+        return *d == static_cast<double>(filterValue_);
     return false;
 }
 
-int Table::placeAfterPost(int slot, int) {
-    if (!passesFilter(slot))
+int Table::placeAfterPost(std::int64_t key, const std::vector<Value>& values, int) {
+    if (!passesFilter(values))
         return -1;
-    const auto it = std::lower_bound(order_.begin(), order_.end(), slot,
-                                     [this](int a, int b) { return compareSlots(a, b) < 0; });
-    return static_cast<int>(it - order_.begin());
+    // Appends in key order, the common case, cost one comparison.
+    if (count_ == 0 || compareRow(count_ - 1, values, key) < 0)
+        return count_;
+    int lo = 0, hi = count_ - 1;
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        if (compareRow(mid, values, key) < 0)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
 }
 
 void Table::setKey() {
@@ -386,7 +438,7 @@ bool Table::findKey(const std::vector<Value>& keyValues) {
     requireOpen();
     checkBrowseMode();
     ensureCurrent();
-    if (keyValues.empty() || order_.empty())
+    if (keyValues.empty() || count_ == 0)
         return false;
     std::vector<Value> key;
     const int parts =
@@ -395,9 +447,72 @@ bool Table::findKey(const std::vector<Value>& keyValues) {
         key.push_back(keyParts_.empty() ? keyValues[static_cast<size_t>(i)]
                                         : convertForColumn(keyParts_[static_cast<size_t>(i)].column,
                                                            keyValues[static_cast<size_t>(i)]));
-    const int pos = lowerBoundKey(key, parts);
-    if (pos >= static_cast<int>(order_.size()) || compareKey(slotAt(pos), key, parts) != 0)
-        return false;
+    int pos = -1;
+    if (rowidOrder_) {
+        pos = lowerBoundKey(key, parts);
+        if (pos >= count_ || compareKey(pos, key, parts) != 0)
+            return false;
+    } else {
+        // The index finds the first row with the key in one look-up; a binary search would read rows.
+        const TableDefinition& def = definition();
+        const int ix = indexName_.isEmpty() ? def.primaryIndex() : def.indexIndex(indexName_);
+        const bool ci = ix >= 0 && def.indexes[ix].caseInsensitive;
+        const QString cacheKey =
+            QStringLiteral("findKey:%1:%2:%3").arg(indexName_).arg(parts).arg(filterColumn_);
+        auto stmt = checkStatements_.value(cacheKey);
+        if (!stmt) {
+            const std::vector<Value> params = whereParameters();
+            QStringList conds;
+            if (filterColumn_ >= 0)
+                conds << whereClause().mid(7); // " WHERE " taken off
+            for (int i = 0; i < parts; ++i) {
+                const KeyPart& p = keyParts_[static_cast<size_t>(i)];
+                QString c = QStringLiteral("%1 IS ?%2")
+                                .arg(quoteIdentifier(columns_[static_cast<size_t>(p.column)].name))
+                                .arg(static_cast<int>(params.size()) + i + 1);
+                if (p.text)
+                    c += QStringLiteral(" COLLATE ") + quoteIdentifier(collation::name(def.locale, ci));
+                conds << c;
+            }
+            // The whole row comes with its id: the jump to it then reads nothing more.
+            QStringList cols;
+            for (const Column& col : columns_)
+                cols << quoteIdentifier(col.name);
+            stmt = std::make_shared<Statement>(
+                db_->connection(), QStringLiteral("SELECT rowid, ") + cols.join(QStringLiteral(", ")) +
+                                       QStringLiteral(" FROM ") + qualifiedName() +
+                                       QStringLiteral(" WHERE ") + conds.join(QStringLiteral(" AND ")) +
+                                       orderByClause() + QStringLiteral(" LIMIT 1"));
+            checkStatements_.insert(cacheKey, stmt);
+        }
+        const std::vector<Value> params = whereParameters();
+        int n = 1;
+        for (const Value& v : params)
+            stmt->bind(n++, v);
+        for (const Value& v : key)
+            stmt->bind(n++, v);
+        std::int64_t rowid = 0;
+        bool found = false;
+        try {
+            found = stmt->step();
+            if (found) {
+                rowid = sqlite3_column_int64(stmt->handle(), 0);
+                if (cache_.find(rowid) < 0) {
+                    cache_.makeRoom(currentKey_);
+                    cache_.put(rowid, stmt->handle(), 1);
+                }
+            }
+        } catch (...) {
+            stmt->reset();
+            throw;
+        }
+        stmt->reset();
+        if (!found)
+            return false;
+        pos = positionOfKey(rowid);
+        if (pos < 0)
+            return false;
+    }
     setPosition(pos);
     bof_ = eof_ = false;
     return true;
@@ -407,7 +522,7 @@ void Table::findNearest(const std::vector<Value>& keyValues) {
     requireOpen();
     checkBrowseMode();
     ensureCurrent();
-    if (order_.empty())
+    if (count_ == 0)
         return;
     std::vector<Value> key;
     const int parts = std::min<int>(keyValues.size(), keyParts_.size());
@@ -415,8 +530,8 @@ void Table::findNearest(const std::vector<Value>& keyValues) {
         key.push_back(
             convertForColumn(keyParts_[static_cast<size_t>(i)].column, keyValues[static_cast<size_t>(i)]));
     const int pos = parts == 0 ? 0 : lowerBoundKey(key, parts);
-    if (pos >= static_cast<int>(order_.size())) {
-        setPosition(static_cast<int>(order_.size()) - 1);
+    if (pos >= count_) {
+        setPosition(count_ - 1);
         eof_ = true;
         bof_ = false;
         return;
@@ -432,15 +547,33 @@ bool Table::locate(const QString& fieldName, const Value& value) {
     const int column = fieldIndex(fieldName);
     if (column < 0)
         throw EngineError(UnknownField, QStringLiteral("Field '%1' not found").arg(fieldName));
-    const Value wanted = convertForColumn(column, value);
-    for (int i = 0; i < static_cast<int>(order_.size()); ++i) {
-        if (sameValue(store_, store_.cell(slotAt(i), column), wanted)) {
-            setPosition(i);
-            bof_ = eof_ = false;
-            return true;
-        }
-    }
-    return false;
+    const int pos = findRow(column, convertForColumn(column, value));
+    if (pos < 0)
+        return false;
+    setPosition(pos);
+    bof_ = eof_ = false;
+    return true;
+}
+
+int Table::findRow(int column, const Value& wanted) const {
+    if (!isOpen() || column < 0 || column >= fieldCount())
+        return -1;
+    // The index gives the first row in view with the same value; bytes decide for text.
+    QString sql = QStringLiteral("SELECT rowid FROM ") + qualifiedName() + whereClause();
+    const std::vector<Value> params = whereParameters();
+    sql += (params.empty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ")) +
+           quoteIdentifier(columns_[static_cast<size_t>(column)].name) +
+           QStringLiteral(" IS ?%1").arg(params.size() + 1);
+    if (std::holds_alternative<std::string>(wanted))
+        sql += QStringLiteral(" COLLATE BINARY");
+    sql += orderByClause() + QStringLiteral(" LIMIT 1");
+    Statement stmt(db_->connection(), sql);
+    for (size_t i = 0; i < params.size(); ++i)
+        stmt.bind(static_cast<int>(i) + 1, params[i]);
+    stmt.bind(static_cast<int>(params.size()) + 1, wanted);
+    if (!stmt.step())
+        return -1;
+    return positionOfKey(sqlite3_column_int64(stmt.handle(), 0));
 }
 
 void Table::throwDuplicate(const IndexDef& index) const {

@@ -10,7 +10,8 @@
 namespace engine {
 
 // A table object: the rows of one table in the order of its active index, optionally restricted by a
-// "Field = number" filter, with key search, locate and editing that writes through to the table file.
+// "Field = number" filter, with key search, locate and editing that writes through to the table file. It
+// keeps the row ids in that order (read from the index alone) and reads whole rows by id, a page at a time.
 class Table : public DataSet {
     Q_OBJECT
 
@@ -44,13 +45,15 @@ public:
 
     // Moves to the first record whose field equals the value exactly.
     bool locate(const QString& fieldName, const Value& value);
+    int findRow(int column, const Value& value) const override;
 
 protected:
     void loadRows() override;
     void releaseResources() override;
+    void fetchRows(const std::vector<std::int64_t>& keys) const override;
     void writeRecord(bool inserting, std::vector<Value>& buffer, std::int64_t& rowid) override;
     void removeRecord(std::int64_t rowid) override;
-    int placeAfterPost(int slot, int oldPosition) override;
+    int placeAfterPost(std::int64_t key, const std::vector<Value>& values, int oldPosition) override;
     void ensureCurrent() override;
     bool fieldReadOnly(int column) const override;
     bool orderMayChange(const std::vector<bool>& modifiedColumns) const override;
@@ -65,10 +68,15 @@ private:
 
     void resolveIndex();
     QString orderByClause() const;
-    int compareSlots(int a, int b) const;
-    int compareKey(int slot, const std::vector<Value>& key, int parts) const;
+    // What limits the rows in view: the WHERE clause (empty for none) and its parameters in order.
+    QString whereClause() const;
+    // The filter and the search condition: which rows are in view when the order is read.
+    QString viewClause() const;
+    std::vector<Value> whereParameters() const;
+    int compareRow(int pos, const std::vector<Value>& values, std::int64_t rowid) const;
+    int compareKey(int pos, const std::vector<Value>& key, int parts) const;
     int lowerBoundKey(const std::vector<Value>& key, int parts) const;
-    bool passesFilter(int slot) const;
+    bool passesFilter(const std::vector<Value>& values) const;
     void checkUnique(const std::vector<Value>& buffer, std::int64_t rowid, bool inserting);
     [[noreturn]] void throwDuplicate(const IndexDef& index) const;
     QString qualifiedName() const;
@@ -97,6 +105,7 @@ private:
     QHash<QString, std::shared_ptr<Statement>> checkStatements_;
     std::unique_ptr<Statement> insertStatement_;
     std::unique_ptr<Statement> deleteStatement_;
+    mutable std::unique_ptr<Statement> pageStatement_; // whole rows by row id
 };
 
 } // namespace engine

@@ -16,5 +16,7 @@ inline bool isNull(const Value& v) {
 inline Value textValue(const QString& s) {
     return Value{s.toStdString()};
 }
+// Equal values: both empty, the same text byte for byte, or the same number whether whole or not.
+bool sameValue(const Value& a, const Value& b);
 
 } // namespace engine

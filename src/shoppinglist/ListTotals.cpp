@@ -63,6 +63,12 @@ void ListTotals::recompute(const engine::DataSet& rows) {
     }
 }
 
+void ListTotals::addRow(const engine::Value& quantity, const engine::Value& price) {
+    const int q = quantityOf(quantity);
+    if (q > 0)
+        add(q, priceOf(price));
+}
+
 QString ListTotals::itemsText() const {
     return QStringLiteral("Items: ") + QString::number(count_);
 }

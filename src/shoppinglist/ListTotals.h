@@ -5,9 +5,11 @@
 
 #include <cstdint>
 
+#include "Value.h"
+
 namespace engine {
 class DataSet;
-}
+} // namespace engine
 
 // The two running totals of the shopping list: how many listed items have a quantity above 0, and what they
 // cost. The cost is kept as a 32-bit float; each product is formed in double precision and the sum is
@@ -25,6 +27,8 @@ public:
     void replace(int oldQuantity, double oldPrice, int newQuantity, double newPrice);
     // Counts every row of an open result that has Quantity and Price fields (empty reads as 0).
     void recompute(const engine::DataSet& rows);
+    // Counts one row of a result from its Quantity and Price values (empty reads as 0).
+    void addRow(const engine::Value& quantity, const engine::Value& price);
 
     // "Items: " and the count.
     QString itemsText() const;

@@ -5,6 +5,7 @@
 #include "Query.h"
 #include "ShoppingQuery.h"
 #include "Table.h"
+#include "TextSearch.h"
 
 #include <algorithm>
 
@@ -66,6 +67,13 @@ ShoppingList::ShoppingList(engine::Database& db, engine::Query& query, engine::T
                            QObject* parent)
     : QObject(parent), db_(db), query_(query), queryAlive_(&query), items_(itemTable), log_(db) {
     query_.setBeforePost([this](engine::DataSet& row) { ShoppingListQueryBeforePost(row); });
+    // The totals are counted as the list reads its order, in that order.
+    query_.setKeyPass({QStringLiteral("Quantity"), QStringLiteral("Price")},
+                      [this](int row, std::int64_t, const std::vector<engine::Value>& values) {
+                          if (row == 0)
+                              totals_.clear();
+                          totals_.addRow(values[0], values[1]);
+                      });
     // The list never grows from the grid: a new row is dropped as soon as it is started.
     connect(&query_, &engine::DataSet::stateChanged, this, [this] {
         if (query_.state() == engine::DataSet::State::Insert)
@@ -74,35 +82,86 @@ ShoppingList::ShoppingList(engine::Database& db, engine::Query& query, engine::T
 }
 
 ShoppingList::~ShoppingList() {
-    if (queryAlive_)
+    if (queryAlive_) {
         queryAlive_->setBeforePost({});
+        queryAlive_->setKeyPass({}, {});
+    }
 }
 
 void ShoppingList::RebuildShoppingQuery(const QList<int>& shopIds, bool allItems, int sortColumn) {
     query_.close();
-    query_.setSql(ShoppingQuery::text(shopIds, allItems, sortColumn));
+    const QStringList lines = ShoppingQuery::text(shopIds, allItems, sortColumn);
+    query_.setSql(lines);
+    allItems_ = allItems;
+    sortColumn_ = ShoppingQuery::validSortColumn(sortColumn);
+    unsearched_ = lines.mid(0, lines.size() - 1);
+    applySearch();
+}
+
+QStringList ShoppingList::searchedColumns() {
+    return {QStringLiteral("ProdName"), QStringLiteral("Brand"), QStringLiteral("CatName"),
+            QStringLiteral("ShopName"), QStringLiteral("Size"),  QStringLiteral("Price")};
+}
+
+void ShoppingList::setSearch(const QString& typed) {
+    search_ = typed;
+    kept_.clear();
+}
+
+void ShoppingList::applySearch() {
+    if (engine::TextSearch::words(search_).isEmpty()) {
+        query_.setSearchCondition({});
+        return;
+    }
+    const int locale = db_.definition(QStringLiteral("Items")).locale;
+    query_.setSearchCondition(engine::TextSearch::sqlCondition(search_, locale, searchedColumns(),
+                                                               QStringLiteral("ItemID"), kept_));
+}
+
+void ShoppingList::countUnsearched() {
+    const QString text = unsearched_.join(QLatin1Char('\n'));
+    if (text == countedFor_ || unsearched_.isEmpty())
+        return;
+    engine::Query count(&db_);
+    count.setSql({QStringLiteral("SELECT COUNT(*) AS Rows, TOTAL(CAST(Quantity AS INTEGER) > 0) AS Listed "
+                                 "FROM ("),
+                  text, QStringLiteral(")")});
+    count.open();
+    unsearchedRows_ = count.field(QStringLiteral("Rows")).asInteger();
+    unsearchedItems_ = static_cast<int>(count.field(QStringLiteral("Listed")).asFloat());
+    countedFor_ = text;
+}
+
+bool ShoppingList::searchHidesRows() const {
+    return !query_.searchCondition().isEmpty() && query_.isOpen() && query_.recordCount() < unsearchedRows_;
+}
+
+QString ShoppingList::itemsText() const {
+    if (!searchHidesRows())
+        return totals_.itemsText();
+    return QStringLiteral("Items: %1 of %2").arg(totals_.itemCount()).arg(unsearchedItems_);
+}
+
+QString ShoppingList::costText() const {
+    if (!searchHidesRows())
+        return totals_.costText();
+    return QStringLiteral("Total cost (shown): ") + ListTotals::currencyText(totals_.totalCost());
 }
 
 void ShoppingList::RefreshShoppingQuery(int itemId) {
     query_.disableControls();
     try {
+        if (!query_.searchCondition().isEmpty())
+            countUnsearched();
         query_.close();
+        totals_.clear();
         query_.open();
-        totals_.recompute(query_);
+        if (query_.keyField().isEmpty())
+            totals_.recompute(query_);
         const int idColumn = query_.fieldIndex(QStringLiteral("ItemID"));
-        int row = 0;
-        if (idColumn >= 0) {
-            const int n = query_.recordCount();
-            for (int r = 0; r < n; ++r) {
-                const engine::Value v = query_.valueAt(r, idColumn);
-                if (const auto* id = std::get_if<std::int64_t>(&v); id && *id == itemId) {
-                    row = r;
-                    break;
-                }
-            }
-        }
+        const int row = idColumn >= 0 ? query_.findRow(idColumn, engine::Value{std::int64_t{itemId}}) : -1;
         if (!query_.isEmpty())
-            query_.moveTo(row);
+            query_.moveTo(std::max(row, 0));
     } catch (...) {
         query_.enableControls();
         totalsChanged();
@@ -165,34 +224,40 @@ bool ShoppingList::writeThrough(int itemId, const engine::Value& value) {
                     items_.field(QStringLiteral("Size")).value());
     tx.commit();
     totals_.replace(oldQuantity, oldPrice, wholeQuantity(quantity), price.asFloat());
+    unsearchedItems_ += (wholeQuantity(quantity) > 0 ? 1 : 0) - (oldQuantity > 0 ? 1 : 0);
+    if (!search_.isEmpty() && !kept_.contains(itemId)) {
+        // The row stays in view, whatever its new value, until the search changes.
+        kept_ << itemId;
+        applySearch();
+    }
     totalsChanged();
     return true;
 }
 
 int ShoppingList::clearQuantities() {
     const int keep = currentItemId();
-    QStringList ids;
+    int changed = 0;
     if (query_.isOpen()) {
-        const int idColumn = query_.fieldIndex(QStringLiteral("ItemID"));
-        const int n = query_.recordCount();
-        ids.reserve(n);
-        for (int r = 0; r < n; ++r) {
-            const engine::Value v = query_.valueAt(r, idColumn);
-            if (const auto* id = std::get_if<std::int64_t>(&v))
-                ids << QString::number(*id);
+        // The items the list shows, chosen by the list's own statement: one change, nothing read here.
+        QStringList shown = query_.sql();
+        if (!shown.isEmpty() && shown.last().startsWith(QLatin1String("ORDER BY")))
+            shown.removeLast(); // the order does not matter here
+        engine::Transaction tx(db_);
+        changed =
+            db_.execute(QStringLiteral("UPDATE \"Items\".\"Items\" SET Quantity = NULL WHERE Quantity IS "
+                                       "NOT NULL AND ItemID IN (SELECT ItemID FROM (") +
+                        shown.join(QLatin1Char('\n')) + QStringLiteral("\n))"));
+        tx.commit();
+        unsearchedItems_ = 0; // a search never narrows what Clear clears: the shops' whole list
+        if (allItems_ && sortColumn_ != ShoppingQuery::QtyColumn) {
+            // Every shown item stays in its place with an empty quantity, so nothing is left to count.
+            query_.rereadRows();
+            totals_.clear();
+            totalsChanged();
+            return changed;
         }
     }
-    int changed = 0;
-    {
-        engine::Transaction tx(db_);
-        constexpr int chunk = 500;
-        for (qsizetype from = 0; from < ids.size(); from += chunk)
-            changed +=
-                db_.execute(QStringLiteral("UPDATE \"Items\".\"Items\" SET Quantity = NULL WHERE Quantity "
-                                           "IS NOT NULL AND ItemID IN (") +
-                            ids.mid(from, chunk).join(QLatin1Char(',')) + QLatin1Char(')'));
-        tx.commit();
-    }
+    countedFor_.clear();
     RefreshShoppingQuery(keep);
     return changed;
 }

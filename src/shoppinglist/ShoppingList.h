@@ -41,6 +41,19 @@ public:
 
     const ListTotals& totals() const { return totals_; }
 
+    // The words typed into the page's search box; the list shows the rows they find (and the rows edited
+    // since they were typed). Takes effect when the list is rebuilt.
+    void setSearch(const QString& typed);
+    const QString& search() const { return search_; }
+    // Whether a search hides rows the list would show without it.
+    bool searchHidesRows() const;
+    // "Items: 12", or "Items: 12 of 87" while a search hides rows: the count of the rows shown and of all.
+    QString itemsText() const;
+    // "Total cost: ...", or "Total cost (shown): ..." while a search hides rows; always for the rows shown.
+    QString costText() const;
+    // The columns a search looks in: product type, brand, category, shop, size and price.
+    static QStringList searchedColumns();
+
     // The check before a list row is posted: refuses a bad value (warning, row cancelled), normalises a good
     // one, and writes it to the Items row with the same ItemID, adjusting the totals by the difference.
     void ShoppingListQueryBeforePost(engine::DataSet& row);
@@ -50,7 +63,8 @@ public:
     bool writeThrough(int itemId, const engine::Value& value);
 
     // Empties the quantity of every item the list shows, in one transaction, then refreshes the list at the
-    // current item. Returns how many items changed.
+    // current item (a list of all items keeps its rows and order: only they are read again). Returns how
+    // many items changed.
     int clearQuantities();
 
     // Told of a refused entry (the " is invalid." text); the warning box is the caller's.
@@ -60,6 +74,9 @@ public:
 
 private:
     void totalsChanged();
+    void applySearch();
+    // Counts the rows and listed items of the list without the search, once per shop choice.
+    void countUnsearched();
 
     engine::Database& db_;
     engine::Query& query_;
@@ -68,4 +85,12 @@ private:
     PriceLog log_;
     ListEditMode mode_ = ListEditMode::Quantity;
     ListTotals totals_;
+    QString search_;
+    QList<std::int64_t> kept_; // rows edited since the search was typed
+    QStringList unsearched_;   // the list's statement without its order
+    QString countedFor_;       // the statement the counts below are for
+    int unsearchedRows_ = 0;
+    int unsearchedItems_ = 0; // rows with a quantity above 0
+    bool allItems_ = false;   // the query shows items without a quantity too
+    int sortColumn_ = 0;
 };

@@ -10,6 +10,7 @@
 #include "MessageService.h"
 #include "PriceSignals.h"
 #include "Query.h"
+#include "SearchBox.h"
 #include "ShoppingList.h"
 #include "ShoppingQuery.h"
 #include "Table.h"
@@ -161,6 +162,14 @@ void ShoppingListPage::buildControls() {
     NotesMemo->setTabChangesFocus(true);
     layout->addWidget(Panel1);
 
+    ListSearch = new ui::SearchBox(
+        this, QStringLiteral("Search product type, brand, category, shop, size or price"), this);
+    ListSearch->setObjectName(QStringLiteral("ListSearch"));
+    ListSearch->setAccessibleName(QStringLiteral("Search the shopping list"));
+    connect(ListSearch, &ui::SearchBox::searchChanged, this,
+            [this](const QString& text) { ListSearchChange(text); });
+    layout->addWidget(ListSearch);
+
     // Made after the notes; the keyboard order is set with the grid's other settings.
     ShoppingGrid = new ui::ThemedDBGrid(this);
     ShoppingGrid->setObjectName(QStringLiteral("ShoppingGrid"));
@@ -227,8 +236,11 @@ void ShoppingListPage::setUpGrid() {
     grid_->setColumnMoving(false);
     grid_->setTabKeyNavigation(false); // Tab moves to the next control; the cell cursor stays in its column
 
-    // The grid is made after the notes; the keyboard visits it between the shop list and the notes.
-    setTabOrder(ShopsLB, grid_);
+    // The grid is made after the notes; the keyboard visits the search box and the grid between the shop
+    // list and the notes.
+    ListSearch->setList(grid_);
+    setTabOrder(ShopsLB, ListSearch);
+    setTabOrder(ListSearch, grid_);
     setTabOrder(grid_, NotesMemo);
 
     cells_ = new ListCellDelegate(grid_);
@@ -394,14 +406,23 @@ void ShoppingListPage::RefreshShoppingQuery(int itemId) {
 }
 
 void ShoppingListPage::RefreshTotalLabels() {
-    TotalItemsLabel->setText(list_->totals().itemsText());
-    TotalCostLabel->setText(list_->totals().costText());
+    TotalItemsLabel->setText(list_->itemsText());
+    TotalCostLabel->setText(list_->costText());
 }
 
 void ShoppingListPage::ShoppingGridTitleClick(int column) {
     main_.ListSortColumn = ShoppingQuery::validSortColumn(column);
     grid_->setBoldTitleColumn(main_.ListSortColumn);
     const int itemId = list_->currentItemId();
+    RebuildShoppingQuery();
+    RefreshShoppingQuery(itemId);
+}
+
+void ShoppingListPage::ListSearchChange(const QString& text) {
+    const int itemId = list_->currentItemId();
+    list_->setSearch(text);
+    if (main_.StartupPending || main_.page(main_.activePageIndex()) != this)
+        return; // the next page show builds the list with it
     RebuildShoppingQuery();
     RefreshShoppingQuery(itemId);
 }

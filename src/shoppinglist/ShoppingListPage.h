@@ -17,6 +17,7 @@ class ShoppingList;
 
 namespace ui {
 class HoverSpeedButton;
+class SearchBox;
 class ThemedDBGrid;
 } // namespace ui
 
@@ -51,6 +52,7 @@ public:
     void RefreshShoppingQuery(int itemId);
     void RefreshTotalLabels();
     void ShoppingGridTitleClick(int column);
+    void ListSearchChange(const QString& text);
     void QuantityRBClick(int tag);
     void ShoppingGridColEnter();
     void ListClearBtnClick();
@@ -60,6 +62,7 @@ public:
     QWidget* Panel1 = nullptr;
     QListWidget* ShopsLB = nullptr;
     ui::ThemedDBGrid* ShoppingGrid = nullptr;
+    ui::SearchBox* ListSearch = nullptr;
     QPlainTextEdit* NotesMemo = nullptr;
     QMenu* ShoppingListPopup = nullptr;
     ui::HoverSpeedButton* QuantityRB = nullptr;

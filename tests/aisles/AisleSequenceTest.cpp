@@ -93,6 +93,11 @@ TEST_F(AisleSequenceTest, ListsAndDeletion) {
     for (const auto& e : store.availableCategories(shop))
         available << e.name;
     EXPECT_EQ(available, (QStringList{"Bakery", "Fruit", "Tins"}));
+    // A search narrows the list, and never brings back a category that has an aisle.
+    available.clear();
+    for (const auto& e : store.availableCategories(shop, QStringLiteral("T")))
+        available << e.name;
+    EXPECT_EQ(available, (QStringList{"Fruit", "Tins"}));
 
     store.remove(shop, {cats[3], cats[1], cats[4]}); // a missing row is skipped
     EXPECT_TRUE(rows(shop).empty());

@@ -14,6 +14,7 @@
 #include "PrefsForm.h"
 #include "QrCodeDialog.h"
 #include "ResizeHandle.h"
+#include "SearchBox.h"
 #include "SequencePanel.h"
 #include "ShoppingListPage.h"
 #include "ShoppingQuery.h"
@@ -141,6 +142,15 @@ public:
         ASSERT_TRUE(e) << edit;
         e->selectAll();
         QTest::keyClicks(e, QString::fromUtf8(text));
+    }
+    // Words typed into a page's search box, told to the list as the typing pauses.
+    void search(const char* box, const char* text) {
+        auto* b = window_->findChild<ui::SearchBox*>(QLatin1String(box));
+        ASSERT_TRUE(b) << box;
+        b->reset();
+        QTest::keyClicks(b, QString::fromUtf8(text));
+        arm();
+        fromEventLoop([b] { b->flush(); });
     }
     // Types into a cell of the shopping list and ends with Enter, as the user edits it.
     void cell(int r, int column, const char* text) {
@@ -436,6 +446,7 @@ static const T::Command kCommands[] = {
     {"ListPriceCellLogFails", nullptr, "PriceLog", [](T& t) { t.list(); t.click("PriceRB"); t.cell(0, ShoppingQuery::PriceColumn, "3.5"); }},
     {"ListCopyButton", "CopyListBtn", "Items", [](T& t) { t.list(); t.arm(); t.click("CopyListBtn"); }},
     {"ListQrCode", "QrCodeBtn", "Items", [](T& t) { t.list(); t.qrCode(); }},
+    {"ListSearch", "ListSearch", "Items", [](T& t) { t.list(); t.search("ListSearch", "milk"); }},
     {"ListEditThisItem", "SLPopEdititem1", "Items", [](T& t) { t.list(); t.row("ShoppingGrid", 1); t.arm(); t.popup(t.window().findChild<QMenu*>("ShoppingListPopup"), "SLPopEdititem1" ); }},
     // Items page.
     {"ItemsPickItem", nullptr, "Products", [](T& t) { t.tab(P::ItemsPageIndex); t.arm(); t.row("ItemsGrid", 2); }},
@@ -449,6 +460,7 @@ static const T::Command kCommands[] = {
     {"ItemsChange", "ItemsChangeBtn", "Items", [](T& t) { t.tab(P::ItemsPageIndex); t.type("ItemsPriceEdit", "9.99"); t.arm(); t.click("ItemsChangeBtn"); }},
     {"ItemsChangePriceLogFails", nullptr, "PriceLog", [](T& t) { t.tab(P::ItemsPageIndex); t.type("ItemsPriceEdit", "9.99"); t.arm(); t.click("ItemsChangeBtn"); }},
     {"ItemsChangeNewTypesItemFails", nullptr, "Items", [](T& t) { t.tab(P::ItemsPageIndex); t.type("ItemsCatEdit", "Frozen"); t.type("ItemsProdEdit", "Peas"); t.arm(); t.click("ItemsChangeBtn"); }, false, "Categories:4|Frozen;Products:5|Peas|g|4"},
+    {"ItemsSearch", "ItemsSearch", "Items", [](T& t) { t.tab(P::ItemsPageIndex); t.search("ItemsSearch", "milk"); }},
     {"ItemsDelete", "ItemsDelBtn", "Items", [](T& t) { t.tab(P::ItemsPageIndex); t.arm(); t.click("ItemsDelBtn"); }},
     {"ProductTypeDelete", "ProdPopupDelete", "Products", [](T& t) { t.tab(P::ItemsPageIndex); t.row("ItemsProdGrid", 0); t.arm(); t.popup(t.window().findChild<QMenu*>("ProdGridPopup"), "ProdPopupDelete" ); }},
     {"ProductTypeRename", "ProdPopupRename", "Products", [](T& t) { t.tab(P::ItemsPageIndex); t.answerText("Skimmed"); t.arm(); t.popup(t.window().findChild<QMenu*>("ProdGridPopup"), "ProdPopupRename" ); }},
@@ -456,11 +468,13 @@ static const T::Command kCommands[] = {
     {"CategoriesPick", nullptr, nullptr, [](T& t) { t.tab(P::CatPageIndex); t.arm(); t.row("CatGrid", 1); }},
     {"CategoriesAdd", "CatAddBtn", "Categories", [](T& t) { t.tab(P::CatPageIndex); t.type("CatCatEdit", "Frozen"); t.arm(); t.click("CatAddBtn"); }},
     {"CategoriesChange", "CatChangeBtn", "Categories", [](T& t) { t.tab(P::CatPageIndex); t.type("CatCatEdit", "Chilled"); t.arm(); t.click("CatChangeBtn"); }},
+    {"CategoriesSearch", "CatSearch", "Categories", [](T& t) { t.tab(P::CatPageIndex); t.search("CatSearch", "dairy"); }},
     {"CategoriesDeleteMany", "CatDelBtn", "Aisles", [](T& t) { t.tab(P::CatPageIndex); t.row("CatGrid", 0); t.row("CatGrid", 1, Qt::ControlModifier); t.arm(); t.click("CatDelBtn"); }},
     // Shops page.
     {"ShopsPick", nullptr, nullptr, [](T& t) { t.tab(P::ShopsPageIndex); t.arm(); t.row("ShopGrid", 1); }},
     {"ShopsAdd", "ShopAddBtn", "Shops", [](T& t) { t.tab(P::ShopsPageIndex); t.type("ShopNameEdit", "Farm Stall"); t.arm(); t.click("ShopAddBtn"); }},
     {"ShopsChange", "ShopChangeBtn", "Shops", [](T& t) { t.tab(P::ShopsPageIndex); t.type("ShopPhoneEdit", "555"); t.arm(); t.click("ShopChangeBtn"); }},
+    {"ShopsSearch", "ShopSearch", "Shops", [](T& t) { t.tab(P::ShopsPageIndex); t.search("ShopSearch", "market"); }},
     {"ShopsDelete", "ShopDelBtn", "Items", [](T& t) { t.tab(P::ShopsPageIndex); t.row("ShopGrid", 0); t.arm(); t.click("ShopDelBtn"); }},
     // Aisles page.
     {"AislesChooseShop", "AislesShopCombo", "Aisles", [](T& t) { t.tab(P::AislePageIndex); t.arm(); t.aisleShop(0); }},
@@ -469,6 +483,7 @@ static const T::Command kCommands[] = {
     {"SequenceAdd", nullptr, "Aisles", [](T& t) { t.aisles(1); t.arm(); t.dragList(t.sequence().AisleCatLB, 0, t.sequence().AislesLB, {5, 5}); }},
     {"SequenceReorder", nullptr, "Aisles", [](T& t) { t.aisles(1); t.arm(); t.dragList(t.sequence().AislesLB, 1, t.sequence().AislesLB, {5, 2}); }},
     {"SequenceRemove", nullptr, "Aisles", [](T& t) { t.aisles(1); t.arm(); t.dragList(t.sequence().AislesLB, 0, t.sequence().AisleCatLB, {5, 5}); }},
+    {"SequenceSearch", "AisleCatSearch", "Categories", [](T& t) { t.aisles(1); t.search("AisleCatSearch", "a"); }},
     {"SequenceKeyAdd", nullptr, "Aisles", [](T& t) { t.aisles(1); t.sequenceKey(t.sequence().AisleCatLB, 0, Qt::Key_Return); }},
     {"SequenceKeyMoveUp", nullptr, "Aisles", [](T& t) { t.aisles(1); t.sequenceKey(t.sequence().AislesLB, 1, Qt::Key_Up, Qt::AltModifier); }},
     {"SequenceKeyMoveDown", nullptr, "Aisles", [](T& t) { t.aisles(1); t.sequenceKey(t.sequence().AislesLB, 0, Qt::Key_Down, Qt::ControlModifier); }},

@@ -1,4 +1,5 @@
 #include "PageFixture.h"
+#include "SearchBox.h"
 #include "ThemedDBGrid.h"
 
 #include <QLineEdit>
@@ -186,6 +187,35 @@ TEST_F(CategoriesPageTest, PageReturnsToTheRememberedCategory) {
     showPage(MainWindow::CatPageIndex);
     EXPECT_EQ(currentName(), "Fruit");
     EXPECT_EQ(catPage().CatCatEdit->text(), "Fruit");
+}
+
+// The Categories and Shops pages search their shown text; a category added under a search stays shown.
+TEST_F(CategoriesPageTest, SearchNarrowsTheCategoriesAndTheShops) {
+    CatalogueCategoriesPage& page = catPage();
+    page.CatSearch->setText(QStringLiteral("RY"));
+    page.CatSearch->flush();
+    EXPECT_EQ(page.CatGrid->model()->rowCount(), 2); // Bakery, Dairy
+    page.CatCatEdit->setText(QStringLiteral("Frozen"));
+    QTest::mouseClick(page.CatAddBtn, Qt::LeftButton);
+    EXPECT_EQ(currentName(), "Frozen");
+    showPage(MainWindow::ShopsPageIndex);
+    showPage(MainWindow::CatPageIndex);
+    EXPECT_EQ(page.CatGrid->model()->rowCount(), 3);
+    QTest::keyClick(page.CatSearch, Qt::Key_Escape);
+    EXPECT_EQ(page.CatGrid->model()->rowCount(), 5);
+
+    CatalogueShopsPage& shops = shopsPage();
+    showPage(MainWindow::ShopsPageIndex);
+    main().ShopShopTable->edit();
+    main().ShopShopTable->field(QStringLiteral("Phone")).setString(QStringLiteral("555 0199"));
+    main().ShopShopTable->post();
+    addShop(QStringLiteral("Café 555"));
+    shops.ShopSearch->setText(QStringLiteral("555"));
+    shops.ShopSearch->flush();
+    EXPECT_EQ(shops.ShopGrid->model()->rowCount(), 2); // by phone and by name
+    shops.ShopSearch->setText(QStringLiteral("cafe"));
+    shops.ShopSearch->flush();
+    EXPECT_EQ(shops.ShopGrid->model()->rowCount(), 1);
 }
 
 class ShopsPageTest : public PageFixture {

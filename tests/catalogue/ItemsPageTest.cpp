@@ -1,6 +1,7 @@
 #include "BusyCursorProbe.h"
 #include "PageFixture.h"
 #include "PriceChartView.h"
+#include "SearchBox.h"
 #include "ThemedDBGrid.h"
 
 #include <QAction>
@@ -10,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <functional>
@@ -96,6 +98,34 @@ TEST_F(ItemsPageTest, FieldsFollowTheListAndTheListSortsByTheClickedColumn) {
     showPage(MainWindow::CatPageIndex);
     showPage(MainWindow::ItemsPageIndex);
     EXPECT_EQ(main().ItemsItemsQuery->field(QStringLiteral("ItemID")).asInteger(), id);
+}
+
+// The search box narrows the list by every typed word; an item changed out of the search stays shown until
+// the search changes; Escape shows the whole list again.
+TEST_F(ItemsPageTest, SearchNarrowsTheListAndKeepsAChangedItem) {
+    CatalogueItemsPage& page = itemsPage();
+    const auto search = [&](const char* text) {
+        page.ItemsSearch->setText(QString::fromUtf8(text));
+        page.ItemsSearch->flush();
+        return listColumn(QStringLiteral("Brand"));
+    };
+    EXPECT_EQ(search("BRIE"), QStringList{"Brie"});
+    EXPECT_EQ(search("mil co"), QStringList{"Acme"}); // Milk at Corner
+    EXPECT_EQ(search("0.9"), QStringList{"Zeta"});    // a price from its start
+    EXPECT_EQ(page.ItemsBrandEdit->text(), "Zeta");
+
+    page.ItemsPriceEdit->setText(QStringLiteral("2.00"));
+    QTest::mouseClick(page.ItemsChangeBtn, Qt::LeftButton);
+    EXPECT_EQ(count(QStringLiteral("SELECT * FROM Items WHERE Price = 2")), 1);
+    EXPECT_EQ(listColumn(QStringLiteral("Brand")), QStringList{"Zeta"}); // still shown
+    emit page.ItemsGrid->titleClick(2);
+    EXPECT_EQ(listColumn(QStringLiteral("Brand")), QStringList{"Zeta"}); // also when the list reopens
+    EXPECT_EQ(search("0.99"), QStringList{});
+    EXPECT_EQ(search("2.0"), QStringList{"Zeta"});
+
+    QTest::keyClick(page.ItemsSearch, Qt::Key_Escape);
+    EXPECT_EQ(listColumn(QStringLiteral("Brand")), (QStringList{"Acme", "Brie", "Zeta"}));
+    EXPECT_TRUE(page.ItemsSearch->text().isEmpty());
 }
 
 TEST_F(ItemsPageTest, AddRoundsThePriceAndReportsDuplicates) {
@@ -294,14 +324,35 @@ TEST_F(ItemsPageTest, ReopeningTheItemListShowsTheBusyCursor) {
         showPage(MainWindow::ItemsPageIndex);
     });
     probe.check("sort", [&] { emit page.ItemsGrid->titleClick(3); });
-    probe.check("Add", [&] {
-        fill("Dairy", "Milk", "l", "Moo", "1", "1.10");
-        QTest::mouseClick(page.ItemsAddBtn, Qt::LeftButton);
-    });
-    probe.check("Change", [&] {
-        page.ItemsBrandEdit->setText(QStringLiteral("Moo Moo"));
-        QTest::mouseClick(page.ItemsChangeBtn, Qt::LeftButton);
-    });
-    EXPECT_EQ(messages_.count(), 0);
-    EXPECT_EQ(count("SELECT * FROM Items WHERE Brand = 'Moo Moo'"), 1);
+}
+
+// Add, Change and Delete show their one row in place; the list is not opened again.
+TEST_F(ItemsPageTest, AddChangeAndDeleteChangeTheirRowInPlace) {
+    CatalogueItemsPage& page = itemsPage();
+    QAbstractItemModel* model = page.ItemsGrid->model();
+    QSignalSpy reset(model, &QAbstractItemModel::modelReset);
+    QSignalSpy inserted(model, &QAbstractItemModel::rowsInserted);
+    QSignalSpy moved(model, &QAbstractItemModel::rowsMoved);
+    QSignalSpy removed(model, &QAbstractItemModel::rowsRemoved);
+    const auto brandShown = [&] {
+        return model->index(page.ItemsGrid->currentIndex().row(), 2).data().toString();
+    };
+    // List by product: Cheese Brie, Milk Acme, Milk Zeta.
+    fill("Dairy", "Butter", "g", "Moo", "1", "1.10");
+    QTest::mouseClick(page.ItemsAddBtn, Qt::LeftButton);
+    EXPECT_EQ(inserted.count(), 1);
+    EXPECT_EQ(page.ItemsGrid->currentIndex().row(), 0);
+    EXPECT_EQ(brandShown(), "Moo");
+    page.ItemsProdEdit->setText(QStringLiteral("Yoghurt"));
+    QTest::mouseClick(page.ItemsChangeBtn, Qt::LeftButton);
+    EXPECT_EQ(moved.count(), 1);
+    EXPECT_EQ(page.ItemsGrid->currentIndex().row(), 3) << "the changed product type sorts last";
+    EXPECT_EQ(brandShown(), "Moo");
+    QTest::mouseClick(page.ItemsDelBtn, Qt::LeftButton);
+    EXPECT_EQ(removed.count(), 1);
+    EXPECT_EQ(model->rowCount(), 3);
+    EXPECT_EQ(brandShown(), "Zeta");
+    EXPECT_EQ(reset.count(), 0);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(messages_.count(), 1); // the question before the deletion
 }

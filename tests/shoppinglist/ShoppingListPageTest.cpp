@@ -3,6 +3,7 @@
 
 #include "FaultInjection.h"
 #include "Query.h"
+#include "SearchBox.h"
 #include "ShoppingList.h"
 #include "ShoppingQuery.h"
 #include "ThemedDBGrid.h"
@@ -105,6 +106,39 @@ TEST_F(OneShopPage, QuantityEntryWritesThroughAndMovesDown) {
     EXPECT_EQ(whole(query().field(QStringLiteral("Quantity")).value()), 3);
     EXPECT_EQ(currentItemId(), milk); // the last row: Enter stays
     EXPECT_EQ(page().TotalItemsLabel->text(), QStringLiteral("Items: 2"));
+}
+
+// A search narrows the list together with "Show all items"; the counts say both numbers and the total is the
+// shown rows'; a price entered in a found row is stored and the row stays until the search changes.
+TEST_F(OneShopPage, SearchNarrowsTheListAndKeepsAnEditedRow) {
+    ShoppingListPage& p = start();
+    const auto search = [&](const char* text) {
+        p.ListSearch->setText(QString::fromUtf8(text));
+        p.ListSearch->flush();
+        return listedIds();
+    };
+    EXPECT_EQ(search("dairy"), (QList<int>{cheese, milk}));
+    EXPECT_EQ(p.TotalItemsLabel->text(), QStringLiteral("Items: 1 of 2"));
+    EXPECT_EQ(p.TotalCostLabel->text(), QStringLiteral("Total cost (shown): $3.75"));
+    p.AllItemsCB->click();
+    EXPECT_EQ(listedIds(), QList<int>{milk});
+    p.AllItemsCB->click();
+    EXPECT_EQ(search("4.1"), QList<int>{cheese});
+    EXPECT_EQ(p.TotalItemsLabel->text(), QStringLiteral("Items: 0 of 2"));
+
+    p.PriceRB->click();
+    EXPECT_EQ(search("1.2"), QList<int>{milk});
+    ASSERT_TRUE(goToItem(milk, ShoppingQuery::PriceColumn));
+    typeAndEnter(QStringLiteral("2"));
+    EXPECT_EQ(data().itemValue(milk, QStringLiteral("Price")), engine::Value{2.0});
+    EXPECT_EQ(listedIds(), QList<int>{milk}); // no longer found, still shown
+    EXPECT_EQ(p.TotalCostLabel->text(), QStringLiteral("Total cost (shown): $6.00"));
+    EXPECT_EQ(search("1.25"), QList<int>{});
+
+    QTest::keyClick(p.ListSearch, Qt::Key_Escape);
+    EXPECT_EQ(listedIds(), (QList<int>{bread, milk}));
+    EXPECT_EQ(p.TotalItemsLabel->text(), QStringLiteral("Items: 2"));
+    EXPECT_EQ(p.TotalCostLabel->text(), QStringLiteral("Total cost: $6.00"));
 }
 
 TEST_F(OneShopPage, TheCellEditorTakesOnlyTheModesCharacters) {
