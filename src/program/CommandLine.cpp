@@ -334,31 +334,40 @@ void CommandLineRun::upgradeTables() {
         printError(DatabaseLocator::higherVersionMessage());
 }
 
-int CommandLineRun::printReport(const reports::ReportEntry& entry, const QString& argument,
-                                const QString& outputFile) {
+bool CommandLineRun::readyToRead(const QString& purpose) {
     {
         engine::Database db(databaseFolder_);
         if (DatabaseLocator(db).databaseMissing()) {
-            printError(QStringLiteral("There is no database in \"%1\" to print from.").arg(databaseFolder_));
-            return Failure;
+            printError(QStringLiteral("There is no database in \"%1\" to %2.").arg(databaseFolder_, purpose));
+            return false;
         }
     }
     // Beside a running program the tables are as that program's start-up left them.
     if (!beside_)
         upgradeTables();
+    return true;
+}
+
+void CommandLineRun::readSettings(AppSettings& settings) const {
+    const AppFolders folders = AppFolders::locate(programFolder_);
+    IniFile ini;
+    ini.load(folders.settingsFileName);
+    ReadSettings(ini, settings, QRect(), WithoutTrailingSeparator(folders.documentsFolder));
+}
+
+int CommandLineRun::printReport(const reports::ReportEntry& entry, const QString& argument,
+                                const QString& outputFile) {
+    if (!readyToRead(QStringLiteral("print from")))
+        return Failure;
     // A report only reads.
     engine::Database db(databaseFolder_);
     db.setReadOnly(true);
     engine::Query query(&db);
     engine::Table aisles(&db, QStringLiteral("Aisles.dat"));
-
     reports::ReportSource source;
     source.query = &query;
     source.aisles = &aisles;
-    const AppFolders folders = AppFolders::locate(programFolder_);
-    IniFile ini;
-    ini.load(folders.settingsFileName);
-    ReadSettings(ini, source.settings, QRect(), WithoutTrailingSeparator(folders.documentsFolder));
+    readSettings(source.settings);
 
     const std::unique_ptr<reports::Report> report = entry.make(source, argument);
     const QString message = report->prepare();
@@ -375,16 +384,8 @@ int CommandLineRun::printReport(const reports::ReportEntry& entry, const QString
 }
 
 int CommandLineRun::exportList(const ExportRequest& request) {
-    {
-        engine::Database db(databaseFolder_);
-        if (DatabaseLocator(db).databaseMissing()) {
-            printError(QStringLiteral("There is no database in \"%1\" to export from.").arg(databaseFolder_));
-            return Failure;
-        }
-    }
-    // Beside a running program the tables are as that program's start-up left them.
-    if (!beside_)
-        upgradeTables();
+    if (!readyToRead(QStringLiteral("export from")))
+        return Failure;
     // An export only reads.
     engine::Database db(databaseFolder_);
     db.setReadOnly(true);
@@ -394,10 +395,7 @@ int CommandLineRun::exportList(const ExportRequest& request) {
     source.query = &query;
     source.aisles = &aisles;
     // The notes come from the settings file.
-    const AppFolders folders = AppFolders::locate(programFolder_);
-    IniFile ini;
-    ini.load(folders.settingsFileName);
-    ReadSettings(ini, source.settings, QRect(), WithoutTrailingSeparator(folders.documentsFolder));
+    readSettings(source.settings);
 
     const TakeAlongList list = TakeAlongList::read(source);
     if (list.isEmpty()) {
@@ -409,15 +407,8 @@ int CommandLineRun::exportList(const ExportRequest& request) {
 }
 
 int CommandLineRun::exportPriceHistory(const ExportRequest& request) {
-    {
-        engine::Database db(databaseFolder_);
-        if (DatabaseLocator(db).databaseMissing()) {
-            printError(QStringLiteral("There is no database in \"%1\" to export from.").arg(databaseFolder_));
-            return Failure;
-        }
-    }
-    if (!beside_)
-        upgradeTables();
+    if (!readyToRead(QStringLiteral("export from")))
+        return Failure;
     engine::Database db(databaseFolder_);
     db.setReadOnly(true);
     // A database without its log exports the header row: there is no history yet.
@@ -442,11 +433,8 @@ void CommandLineRun::writeExport(const ExportRequest& request, const QString& te
 QString CommandLineRun::backupFolder() const {
     // As the program reads it at start-up: the settings file's folder, else the documents folder, created
     // when missing.
-    const AppFolders folders = AppFolders::locate(programFolder_);
-    IniFile ini;
-    ini.load(folders.settingsFileName);
     AppSettings settings;
-    ReadSettings(ini, settings, QRect(), WithoutTrailingSeparator(folders.documentsFolder));
+    readSettings(settings);
     QDir().mkpath(settings.backupFolder);
     return settings.backupFolder;
 }

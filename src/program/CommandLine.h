@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+struct AppSettings;
 class ListFormat;
 class QCommandLineOption;
 class QCommandLineParser;
@@ -57,6 +58,11 @@ private:
     void settleDatabase();
     // The start-up's upgrade of older tables; a newer database gets the start-up's warning.
     void upgradeTables();
+    // Says so and returns false when there is no database to read; otherwise brings its tables up to date
+    // unless a running program already has. purpose ends the message: "print from", "export from".
+    bool readyToRead(const QString& purpose);
+    // The settings as the program reads them at start-up.
+    void readSettings(AppSettings& settings) const;
     QString backupFolder() const;
 
     void print(const QString& text);
