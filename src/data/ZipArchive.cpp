@@ -107,18 +107,7 @@ void ZipArchive::addData(const QByteArray& data, const QString& entryName, const
     zip_source_t* source = zip_source_buffer(z, data.constData(), static_cast<zip_uint64_t>(data.size()), 0);
     if (!source)
         throw ZipError(archiveError(z));
-    const zip_int64_t index =
-        zip_file_add(z, entryName.toUtf8().constData(), source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
-    if (index < 0) {
-        zip_source_free(source);
-        throw ZipError(archiveError(z));
-    }
-    const auto i = static_cast<zip_uint64_t>(index);
-    const bool empty = data.isEmpty();
-    if (zip_set_file_compression(z, i, empty ? ZIP_CM_STORE : ZIP_CM_DEFLATE, empty ? 0 : 9) != 0 ||
-        zip_file_set_mtime(z, i, static_cast<time_t>(modified.toSecsSinceEpoch()), 0) != 0 ||
-        zip_file_set_external_attributes(z, i, 0, ZIP_OPSYS_UNIX, (unixMode & 0xFFFF) << 16) != 0)
-        throw ZipError(archiveError(z));
+    addSource(source, entryName, data.isEmpty(), static_cast<time_t>(modified.toSecsSinceEpoch()), unixMode);
 }
 
 void ZipArchive::addFile(const QString& filePath) {
@@ -134,6 +123,12 @@ void ZipArchive::addFile(const QString& filePath, const QString& entryName) {
     zip_source_t* source = zip_source_file(z, QFile::encodeName(filePath).constData(), 0, -1);
     if (!source)
         throw ZipError(archiveError(z));
+    addSource(source, entryName, st.st_size == 0, st.st_mtime, st.st_mode);
+}
+
+void ZipArchive::addSource(zip_source_t* source, const QString& entryName, bool empty, time_t modified,
+                           std::uint32_t unixMode) {
+    zip_t* z = handle();
     const zip_int64_t index =
         zip_file_add(z, entryName.toUtf8().constData(), source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
     if (index < 0) {
@@ -141,11 +136,9 @@ void ZipArchive::addFile(const QString& filePath, const QString& entryName) {
         throw ZipError(archiveError(z));
     }
     const auto i = static_cast<zip_uint64_t>(index);
-    const bool empty = st.st_size == 0;
-    const auto attributes = static_cast<zip_uint32_t>((st.st_mode & 0xFFFF) << 16);
     if (zip_set_file_compression(z, i, empty ? ZIP_CM_STORE : ZIP_CM_DEFLATE, empty ? 0 : 9) != 0 ||
-        zip_file_set_mtime(z, i, st.st_mtime, 0) != 0 ||
-        zip_file_set_external_attributes(z, i, 0, ZIP_OPSYS_UNIX, attributes) != 0)
+        zip_file_set_mtime(z, i, modified, 0) != 0 ||
+        zip_file_set_external_attributes(z, i, 0, ZIP_OPSYS_UNIX, (unixMode & 0xFFFF) << 16) != 0)
         throw ZipError(archiveError(z));
 }
 

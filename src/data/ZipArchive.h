@@ -6,11 +6,13 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <stdexcept>
 #include <vector>
 
 typedef struct zip zip_t;
+typedef struct zip_source zip_source_t;
 
 // A failure of the ZIP component, with libzip's own wording for the log.
 class ZipError : public std::runtime_error {
@@ -81,6 +83,10 @@ public:
 
 private:
     zip_t* handle() const;
+    // Adds the source (taken over, also when this throws) as an entry: deflated unless empty, with the time
+    // and Unix mode given.
+    void addSource(zip_source_t* source, const QString& entryName, bool empty, time_t modified,
+                   std::uint32_t unixMode);
 
     zip_t* zip_ = nullptr;
     QString path_;
