@@ -456,19 +456,7 @@ void Database::open() {
         throw EngineError(
             FileError,
             QStringLiteral("Cannot open the database: %1").arg(QString::fromUtf8(sqlite3_errstr(rc))));
-    sqlite3_extended_result_codes(db_, 1);
-    sqlite3_busy_timeout(db_, busyTimeout_);
-    collation::registerAll(db_);
-    TextSearch::registerFunction(db_);
-    try {
-        attachAll();
-    } catch (...) {
-        sqlite3_close_v2(db_);
-        db_ = nullptr;
-        QFile::remove(mainFile_);
-        attached_.clear();
-        throw;
-    }
+    setUpConnection();
     removeStaleSessionFiles();
 }
 
@@ -483,6 +471,10 @@ void Database::openForReading() {
             FileError,
             QStringLiteral("Cannot open the database: %1").arg(QString::fromUtf8(sqlite3_errstr(rc))));
     }
+    setUpConnection();
+}
+
+void Database::setUpConnection() {
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, busyTimeout_);
     collation::registerAll(db_);
@@ -492,6 +484,8 @@ void Database::openForReading() {
     } catch (...) {
         sqlite3_close_v2(db_);
         db_ = nullptr;
+        if (!mainFile_.isEmpty())
+            QFile::remove(mainFile_);
         attached_.clear();
         throw;
     }

@@ -166,6 +166,9 @@ public:
 
 private:
     void openForReading();
+    // Error codes, busy timeout, collations and search function, then the table files; a failure closes the
+    // connection again (and removes the main file a writing open made).
+    void setUpConnection();
     void requireWritable() const;
     void attachAll();
     void removeStaleJournals();
