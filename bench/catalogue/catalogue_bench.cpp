@@ -1,7 +1,7 @@
 // Measures Copy shop of the largest shop of the generated large database (its items and its aisles with
 // the floor plan, as the dialog copies them by default).
 
-#include "LargeDatabase.h"
+#include "BenchFolder.h"
 #include "ShopCopier.h"
 
 #include "Database.h"
@@ -10,14 +10,10 @@
 #include "Query.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <optional>
 
 namespace {
 
@@ -41,18 +37,10 @@ std::pair<int, int> largestShop(engine::Database& db) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     // catalogue_bench [database folder]: a folder without a database gets a generated one and keeps it.
-    QString folder = app.arguments().value(1);
-    std::optional<QTemporaryDir> scratch;
-    if (folder.isEmpty()) {
-        scratch.emplace();
-        folder = scratch->path();
-    }
-    QDir().mkpath(folder);
+    const BenchFolder bench(app.arguments().value(1));
+    const QString& folder = bench.path();
     try {
-        if (!QFileInfo::exists(QDir(folder).filePath(QStringLiteral("Items.dat")))) {
-            const LargeDatabase::Summary s = LargeDatabase().generate(folder);
-            std::printf("Database: generated in %.2f s: %d shops, %d items\n", s.seconds, s.shops, s.items);
-        }
+        bench.generateIfEmpty();
         engine::Database db(folder);
         const auto [shop, items] = largestShop(db);
         double best = 1e300;

@@ -2,7 +2,7 @@
 // whose other items have a log row each: the item's history read from the log, then the chart drawn at the
 // page's size, as a change of the current item does it.
 
-#include "LargeDatabase.h"
+#include "BenchFolder.h"
 
 #include "Database.h"
 #include "EngineError.h"
@@ -11,17 +11,13 @@
 #include "PriceHistory.h"
 #include "PriceLog.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <optional>
 
 namespace {
 
@@ -52,18 +48,10 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     // pricechart_bench [database folder]: a folder without a database gets a generated one and keeps it.
-    QString folder = app.arguments().value(1);
-    std::optional<QTemporaryDir> scratch;
-    if (folder.isEmpty()) {
-        scratch.emplace();
-        folder = scratch->path();
-    }
-    QDir().mkpath(folder);
+    const BenchFolder bench(app.arguments().value(1));
+    const QString& folder = bench.path();
     try {
-        if (!QFileInfo::exists(QDir(folder).filePath(QStringLiteral("Items.dat")))) {
-            const LargeDatabase::Summary s = LargeDatabase().generate(folder);
-            std::printf("Database: generated in %.2f s: %d shops, %d items\n", s.seconds, s.shops, s.items);
-        }
+        bench.generateIfEmpty();
         engine::Database db(folder);
         if (PriceHistory(db).forItem(kItem).size() < static_cast<size_t>(kRows))
             fillLog(db);
