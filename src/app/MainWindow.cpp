@@ -10,6 +10,7 @@
 #include "Helpers.h"
 #include "HoverSpeedButton.h"
 #include "IniFile.h"
+#include "ItemIndex.h"
 #include "MessageService.h"
 #include "PrefsForm.h"
 #include "PriceLog.h"
@@ -82,6 +83,12 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
 }
 
 MainWindow::~MainWindow() = default;
+
+ItemIndex& MainWindow::itemIndex() {
+    if (!itemIndex_)
+        itemIndex_ = std::make_unique<ItemIndex>(db_);
+    return *itemIndex_;
+}
 
 void MainWindow::createDataObjects() {
     const auto table = [this](const char* name, const QString& file, const QString& index) {

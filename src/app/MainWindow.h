@@ -25,6 +25,7 @@ class ThemedDBGrid;
 }
 class QTimer;
 class QLabel;
+class ItemIndex;
 class SelectFolderDialog;
 
 // The program's main window: the frame that hosts the five pages (each subsystem puts its own in through
@@ -70,6 +71,8 @@ public:
     bool startupFailed() const { return startupFailed_; }
 
     engine::Database& database() { return db_; }
+    // The items as the Shopping list and Items pages choose and order them, kept with the database.
+    ItemIndex& itemIndex();
 
     // Data objects, bound to the database folder by AssignDatabase().
     engine::Query* ShoppingListQuery = nullptr;
@@ -170,6 +173,7 @@ private:
 
     AppFolders folders_;
     engine::Database db_;
+    std::unique_ptr<ItemIndex> itemIndex_;
     Dialogs dialogs_;
     QTabWidget* PageControl1 = nullptr;
     std::array<AppPage*, PageCount> pages_{};

@@ -1,5 +1,7 @@
 #include "CatalogueItemsPage.h"
 
+#include "ItemIndex.h"
+
 #include "BusyCursor.h"
 #include "CatalogueText.h"
 #include "CharacterLimit.h"
@@ -78,6 +80,24 @@ CatalogueItemsPage::CatalogueItemsPage(MainWindow& main, QWidget* parent)
                   gridColumn("Brand", "Brand", 130), gridColumn("Size", "Size", 40),
                   gridColumn("UnitOfMeasure", "UOM", 44), gridColumn("Price", "Price", 50),
                   gridColumn("ShopName", "Shop", 100), gridColumn("LastChanged", "Last changed", 80)});
+    // The list is chosen and ordered by the item index, but in the order of the last change, which only the
+    // price log knows.
+    main_.ItemsItemsQuery->setKeySource([this](std::vector<std::int64_t>& keys) {
+        static constexpr std::optional<ItemIndex::Order> kOrders[] = {
+            ItemIndex::Order::Category,      ItemIndex::Order::Product,
+            ItemIndex::Order::Brand,         ItemIndex::Order::Size,
+            ItemIndex::Order::UnitOfMeasure, ItemIndex::Order::Price,
+            ItemIndex::Order::Shop,          std::nullopt};
+        static_assert(std::size(kOrders) == kColumnCount);
+        const std::optional<ItemIndex::Order> order = kOrders[validColumn(main_.ItemsSortColumn)];
+        if (!order)
+            return false;
+        ItemIndex::Selection selection;
+        selection.order = *order;
+        selection.search = search_.text();
+        selection.kept = search_.kept();
+        return main_.itemIndex().select(selection, keys);
+    });
     ItemsCatGrid->setAccessibleName(QStringLiteral("Categories"));
     ItemsProdGrid->setAccessibleName(QStringLiteral("Product types"));
     ItemsShopGrid->setAccessibleName(QStringLiteral("Shops"));

@@ -26,6 +26,7 @@ public:
     const QString& text() const { return text_; }
     // Keeps a row added or changed under the search in view.
     void keep(int id);
+    const QList<std::int64_t>& kept() const { return kept_; }
     // Gives the object its condition; it takes effect the next time the object reads its order.
     void apply();
 

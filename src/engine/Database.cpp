@@ -479,6 +479,14 @@ void Database::setUpConnection() {
     sqlite3_busy_timeout(db_, busyTimeout_);
     collation::registerAll(db_);
     TextSearch::registerFunction(db_);
+    sqlite3_update_hook(
+        db_,
+        [](void* self, int, const char*, const char* table, sqlite3_int64 rowid) {
+            for (RowWatcher* w : static_cast<Database*>(self)->rowWatchers_)
+                w->rowChanged(table, rowid);
+        },
+        this);
+    tellEverythingChanged();
     try {
         attachAll();
     } catch (...) {
@@ -618,6 +626,7 @@ void Database::close() {
     readOnlyFiles_.clear();
     definitions_.clear();
     advanceAllGenerations();
+    tellEverythingChanged();
 }
 
 const TableDefinition& Database::definition(const QString& table) {
@@ -777,6 +786,8 @@ void Database::emptyTable(const QString& table) {
     definition(name);
     Transaction t(*this);
     execSql(db_, QStringLiteral("DELETE FROM %1.%1").arg(quoteIdentifier(name)));
+    // SQLite empties a table at once without naming the rows it removes.
+    tellEverythingChanged();
     if (definition(name).autoIncField() >= 0)
         execSql(db_, QStringLiteral("DELETE FROM %1.sqlite_sequence").arg(quoteIdentifier(name)));
     // Rows lost to a repair are of no account once the table starts afresh.
@@ -996,6 +1007,20 @@ TableRepair Database::repairTable(const QString& table) {
     syncDefinitionFile(idx, def);
     report.keptAs = QFileInfo(damaged).fileName();
     return report;
+}
+
+void Database::addRowWatcher(RowWatcher* watcher) {
+    if (std::find(rowWatchers_.begin(), rowWatchers_.end(), watcher) == rowWatchers_.end())
+        rowWatchers_.push_back(watcher);
+}
+
+void Database::removeRowWatcher(RowWatcher* watcher) {
+    rowWatchers_.erase(std::remove(rowWatchers_.begin(), rowWatchers_.end(), watcher), rowWatchers_.end());
+}
+
+void Database::tellEverythingChanged() {
+    for (RowWatcher* w : rowWatchers_)
+        w->everythingChanged();
 }
 
 int Database::execute(const QString& sql, const std::vector<Value>& parameters) {

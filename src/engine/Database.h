@@ -56,6 +56,17 @@ struct ReadOnlyTable {
     QString reason;
 };
 
+// Told of the rows changed through a database's connection, so that what was read from them can be brought
+// up to date without reading everything again.
+class RowWatcher {
+public:
+    virtual ~RowWatcher() = default;
+    // A row of this table was inserted, updated or deleted (the change may still be rolled back).
+    virtual void rowChanged(const char* table, std::int64_t rowid) = 0;
+    // Any row may have changed: the connection opened or closed, or a table was emptied at once.
+    virtual void everythingChanged() = 0;
+};
+
 // The connection to one database folder. Each table is the file pair <Table>.dat (an SQLite file with the
 // table's rows and indexes) and <Table>.idx (its definition). The connection attaches every .dat file of the
 // folder under its table name, so SQL joins work across tables. It opens on first use and can be closed,
@@ -164,6 +175,10 @@ public:
     void registerDataSet(DataSet* dataSet);
     void unregisterDataSet(DataSet* dataSet);
 
+    // Watchers hear of every row changed through the connection, as long as they are added.
+    void addRowWatcher(RowWatcher* watcher);
+    void removeRowWatcher(RowWatcher* watcher);
+
 private:
     void openForReading();
     // Error codes, busy timeout, collations and search function, then the table files; a failure closes the
@@ -174,6 +189,7 @@ private:
     void removeStaleJournals();
     void removeStaleSessionFiles() const;
     void closeDataSets();
+    void tellEverythingChanged();
     QString tempPath(const QString& table, const QString& suffix) const;
 
     QString folder_;
@@ -189,6 +205,7 @@ private:
     QHash<QString, std::shared_ptr<const TableDefinition>> definitions_;
     QHash<QString, std::shared_ptr<std::uint64_t>> generations_; // lower-case table name -> counter
     std::vector<DataSet*> dataSets_;
+    std::vector<RowWatcher*> rowWatchers_;
 };
 
 // Runs a block of writes as one unit: committed by commit(), undone when left by an exception.

@@ -186,6 +186,9 @@ QString Query::statementText() const {
 }
 
 void Query::loadKeys(std::vector<std::int64_t>& keys) const {
+    keys.clear();
+    if (keySource_ && keySource_(keys))
+        return;
     // The key alone (and what the key pass asks for), in the result's order: a sort carries nothing else.
     QStringList columns{quoteIdentifier(keyField_)};
     const bool visiting = keyPassVisitor_ && !keyPassFields_.isEmpty();

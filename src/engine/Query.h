@@ -42,6 +42,13 @@ public:
     using KeyPassVisitor = std::function<void(int row, std::int64_t key, const std::vector<Value>& values)>;
     void setKeyPass(const QStringList& fields, KeyPassVisitor visitor);
 
+    // With a key field: where the order comes from instead of the statement. The source fills in the keys of
+    // the rows the statement gives, in the statement's order, and applies any search itself: the search
+    // condition and the key pass are not used when it does. When it returns false the statement gives them.
+    // Takes effect the next time the order is read.
+    using KeySource = std::function<bool(std::vector<std::int64_t>& keys)>;
+    void setKeySource(KeySource source) { keySource_ = std::move(source); }
+
     // Reads the order again after one row of the tables changed (its key given, 0 when unknown) and tells
     // views of that row alone: changed, inserted, removed or moved. Anything more starts them afresh, as
     // refresh() does. The current record stays current where it still exists.
@@ -75,6 +82,7 @@ private:
     QString keyField_;
     QStringList keyPassFields_;
     KeyPassVisitor keyPassVisitor_;
+    KeySource keySource_;
     QString opened_;                    // the statement text as opened
     mutable Statement cursor_;          // without a key field
     mutable Statement pageStatement_;   // with a key field: whole rows by key

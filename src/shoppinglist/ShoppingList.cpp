@@ -88,8 +88,44 @@ ShoppingList::~ShoppingList() {
     }
 }
 
+void ShoppingList::useIndex(ItemIndex* index) {
+    index_ = index;
+    if (!index_) {
+        query_.setKeySource({});
+        return;
+    }
+    query_.setKeySource([this](std::vector<std::int64_t>& keys) {
+        static constexpr ItemIndex::Order kOrders[] = {
+            ItemIndex::Order::Quantity, ItemIndex::Order::Product,       ItemIndex::Order::Brand,
+            ItemIndex::Order::Size,     ItemIndex::Order::UnitOfMeasure, ItemIndex::Order::Price,
+            ItemIndex::Order::Shop,     ItemIndex::Order::Category};
+        static_assert(std::size(kOrders) == ShoppingQuery::ColumnCount);
+        ItemIndex::Selection selection;
+        selection.shops = shopIds_;
+        selection.listedOnly = !allItems_;
+        selection.order = kOrders[ShoppingQuery::validSortColumn(sortColumn_)];
+        selection.search = search_;
+        selection.kept = kept_;
+        ItemIndex::Counts counts;
+        totals_.clear();
+        const bool served = index_->select(
+            selection, keys,
+            [this](std::int64_t, const engine::Value& quantity, const engine::Value& price) {
+                totals_.addRow(quantity, price);
+            },
+            &counts);
+        if (served) {
+            unsearchedRows_ = counts.rows;
+            unsearchedItems_ = counts.listed;
+            countedFor_ = unsearched_.join(QLatin1Char('\n'));
+        }
+        return served;
+    });
+}
+
 void ShoppingList::RebuildShoppingQuery(const QList<int>& shopIds, bool allItems, int sortColumn) {
     query_.close();
+    shopIds_ = shopIds;
     const QStringList lines = ShoppingQuery::text(shopIds, allItems, sortColumn);
     query_.setSql(lines);
     allItems_ = allItems;
@@ -151,11 +187,11 @@ QString ShoppingList::costText() const {
 void ShoppingList::RefreshShoppingQuery(int itemId) {
     query_.disableControls();
     try {
-        if (!query_.searchCondition().isEmpty())
-            countUnsearched();
         query_.close();
         totals_.clear();
         query_.open();
+        if (!query_.searchCondition().isEmpty())
+            countUnsearched();
         if (query_.keyField().isEmpty())
             totals_.recompute(query_);
         const int idColumn = query_.fieldIndex(QStringLiteral("ItemID"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ItemIndex.h"
 #include "ListEntryCheck.h"
 #include "ListTotals.h"
 #include "PriceLog.h"
@@ -30,6 +31,10 @@ public:
 
     ListEditMode mode() const { return mode_; }
     void setMode(ListEditMode mode) { mode_ = mode; }
+
+    // Chooses and orders the list's rows through the index instead of reading its statement's order; none
+    // for the statement alone. The index must outlive the list.
+    void useIndex(ItemIndex* index);
 
     // Replaces the query text (closing the query) for the selected shops, in list order.
     void RebuildShoppingQuery(const QList<int>& shopIds, bool allItems, int sortColumn);
@@ -82,6 +87,8 @@ private:
     engine::Query& query_;
     QPointer<engine::Query> queryAlive_; // the window may destroy the query before the page
     engine::Table& items_;
+    ItemIndex* index_ = nullptr;
+    QList<int> shopIds_;
     PriceLog log_;
     ListEditMode mode_ = ListEditMode::Quantity;
     ListTotals totals_;

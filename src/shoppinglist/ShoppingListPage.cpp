@@ -58,6 +58,7 @@ ui::HoverSpeedButton* speedButton(const QString& name, const QString& icon, cons
 
 ShoppingListPage::ShoppingListPage(MainWindow& main, QWidget* parent) : AppPage(main, parent) {
     list_ = new ShoppingList(main_.database(), *main_.ShoppingListQuery, *main_.ItemTable, this);
+    list_->useIndex(&main_.itemIndex());
     list_->onTotalsChanged = [this] { RefreshTotalLabels(); };
     list_->onInvalidEntry = [this](const QString& text) {
         ui::showMessage(ui::MessageKind::Warning, text, ui::MessageButtons::Ok, this);

@@ -1,0 +1,507 @@
+#include "ItemIndex.h"
+
+#include "Collation.h"
+#include "EngineError.h"
+#include "Statement.h"
+#include "TextSearch.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <limits>
+#include <numeric>
+#include <unordered_set>
+
+namespace {
+
+constexpr const char* kTableNames[] = {"Items", "Products", "Categories", "Shops"};
+constexpr int kIdsPerRead = 64;
+
+std::string columnText(sqlite3_stmt* s, int column) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, column));
+    return text ? std::string(text, static_cast<size_t>(sqlite3_column_bytes(s, column))) : std::string();
+}
+
+// Places in the collation order of the table's language; equal names share a place.
+template <typename Name>
+void rankNames(std::vector<Name>& rows, std::string Name::*name, int Name::*rank, int localeId) {
+    const engine::Collator compare = engine::collation::collator(localeId, false);
+    std::vector<int> order(rows.size());
+    std::iota(order.begin(), order.end(), 0);
+    const auto cmp = [&](int a, int b) {
+        const std::string& x = rows[static_cast<size_t>(a)].*name;
+        const std::string& y = rows[static_cast<size_t>(b)].*name;
+        return compare(x.data(), static_cast<int>(x.size()), y.data(), static_cast<int>(y.size()));
+    };
+    std::sort(order.begin(), order.end(), [&](int a, int b) { return cmp(a, b) < 0; });
+    int place = 0;
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (i > 0 && cmp(order[i - 1], order[i]) != 0)
+            ++place;
+        rows[static_cast<size_t>(order[i])].*rank = place;
+    }
+}
+
+// A number as a key that sorts as the number does; 0, below every number, for none.
+std::uint64_t numberKey(bool present, double value) {
+    if (!present)
+        return 0;
+    const auto bits = std::bit_cast<std::uint64_t>(value == 0 ? 0.0 : value);
+    return (bits & (std::uint64_t{1} << 63)) ? ~bits : bits | (std::uint64_t{1} << 63);
+}
+
+engine::Value numberValue(bool present, bool real, double value) {
+    if (!present)
+        return {};
+    if (real)
+        return value;
+    return static_cast<std::int64_t>(value);
+}
+
+} // namespace
+
+void ItemIndex::Slots::clear() {
+    dense_.clear();
+    sparse_.clear();
+}
+
+void ItemIndex::Slots::set(std::int64_t id, int slot) {
+    // Ids count up from 1 as rows are added; a far-off id goes to the hash rather than growing the table.
+    constexpr std::int64_t kDenseLimit = std::int64_t{1} << 24;
+    if (id >= 0 && id < kDenseLimit) {
+        if (id >= static_cast<std::int64_t>(dense_.size()))
+            dense_.resize(static_cast<size_t>(id) + 1, -1);
+        dense_[static_cast<size_t>(id)] = slot;
+    } else {
+        sparse_[id] = slot;
+    }
+}
+
+ItemIndex::ItemIndex(engine::Database& db) : db_(db) {
+    db_.addRowWatcher(this);
+}
+
+ItemIndex::~ItemIndex() {
+    db_.removeRowWatcher(this);
+}
+
+void ItemIndex::rowChanged(const char* table, std::int64_t rowid) {
+    if (!loaded_)
+        return;
+    if (std::strcmp(table, "Items") == 0) {
+        if (reload_[Items])
+            return;
+        changedItems_.push_back(rowid);
+        // Reading most rows one by one costs more than reading the table.
+        if (changedItems_.size() > items_.size() / 4 + 1024) {
+            reload_[Items] = true;
+            changedItems_.clear();
+        }
+        return;
+    }
+    for (int t = Products; t < TableCount; ++t)
+        if (std::strcmp(table, kTableNames[t]) == 0)
+            reload_[t] = true;
+}
+
+void ItemIndex::everythingChanged() {
+    loaded_ = false;
+    changedItems_.clear();
+    changedItems_.shrink_to_fit();
+}
+
+std::int64_t ItemIndex::dataVersion(Table table) {
+    engine::Statement s(db_.connection(),
+                        QStringLiteral("PRAGMA %1.data_version")
+                            .arg(engine::quoteIdentifier(QLatin1String(kTableNames[table]))));
+    return s.step() ? sqlite3_column_int64(s.handle(), 0) : 0;
+}
+
+void ItemIndex::loadCategories() {
+    categories_.clear();
+    categorySlots_.clear();
+    engine::Statement s(db_.connection(),
+                        QStringLiteral("SELECT CatID, CatName FROM \"Categories\".\"Categories\""));
+    while (s.step()) {
+        categorySlots_.set(sqlite3_column_int64(s.handle(), 0), static_cast<int>(categories_.size()));
+        categories_.push_back({columnText(s.handle(), 1), 0});
+    }
+    rankNames(categories_, &Named::name, &Named::rank, db_.definition(QStringLiteral("Categories")).locale);
+}
+
+void ItemIndex::loadShops() {
+    shops_.clear();
+    shopSlots_.clear();
+    engine::Statement s(db_.connection(), QStringLiteral("SELECT ShopID, ShopName FROM \"Shops\".\"Shops\""));
+    while (s.step()) {
+        shopSlots_.set(sqlite3_column_int64(s.handle(), 0), static_cast<int>(shops_.size()));
+        shops_.push_back({columnText(s.handle(), 1), 0});
+    }
+    rankNames(shops_, &Named::name, &Named::rank, db_.definition(QStringLiteral("Shops")).locale);
+}
+
+void ItemIndex::loadProducts() {
+    products_.clear();
+    productSlots_.clear();
+    engine::Statement s(
+        db_.connection(),
+        QStringLiteral("SELECT ProdID, ProdName, UnitOfMeasure, Category FROM \"Products\".\"Products\""));
+    sqlite3_stmt* h = s.handle();
+    while (s.step()) {
+        Product p;
+        p.name = columnText(h, 1);
+        p.hasUnit = sqlite3_column_type(h, 2) != SQLITE_NULL;
+        p.unit = columnText(h, 2);
+        p.category = sqlite3_column_type(h, 3) == SQLITE_INTEGER ? sqlite3_column_int64(h, 3) : -1;
+        productSlots_.set(sqlite3_column_int64(h, 0), static_cast<int>(products_.size()));
+        products_.push_back(std::move(p));
+    }
+    const int locale = db_.definition(QStringLiteral("Products")).locale;
+    rankNames(products_, &Product::name, &Product::rank, locale);
+    rankNames(products_, &Product::unit, &Product::unitRank, locale);
+}
+
+int ItemIndex::brandOf(const char* text, int length) {
+    const std::string_view brand(text, static_cast<size_t>(length));
+    const auto it = brandIds_.find(brand);
+    if (it != brandIds_.end())
+        return it->second;
+    const auto id = static_cast<std::int32_t>(brands_.size());
+    brands_.emplace_back(brand);
+    brandIds_.emplace(std::string(brand), id);
+    brandsRanked_ = false;
+    return id;
+}
+
+void ItemIndex::rankBrands() {
+    const engine::Collator compare =
+        engine::collation::collator(db_.definition(QStringLiteral("Items")).locale, false);
+    std::vector<std::int32_t> order(brands_.size());
+    std::iota(order.begin(), order.end(), 0);
+    const auto cmp = [&](std::int32_t a, std::int32_t b) {
+        const std::string& x = brands_[static_cast<size_t>(a)];
+        const std::string& y = brands_[static_cast<size_t>(b)];
+        return compare(x.data(), static_cast<int>(x.size()), y.data(), static_cast<int>(y.size()));
+    };
+    std::sort(order.begin(), order.end(), [&](std::int32_t a, std::int32_t b) { return cmp(a, b) < 0; });
+    brandRanks_.assign(brands_.size(), 0);
+    int place = 0;
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (i > 0 && cmp(order[i - 1], order[i]) != 0)
+            ++place;
+        brandRanks_[static_cast<size_t>(order[i])] = place;
+    }
+    brandsRanked_ = true;
+}
+
+bool ItemIndex::readItem(void* statement, Item& item) {
+    auto* h = static_cast<sqlite3_stmt*>(statement);
+    item.id = sqlite3_column_int64(h, 0);
+    item.flags = 0;
+    // Product and shop are whole numbers the table requires; anything else could not be joined as SQL does.
+    for (int column : {1, 5}) {
+        if (sqlite3_column_type(h, column) != SQLITE_INTEGER)
+            return false;
+        const std::int64_t id = sqlite3_column_int64(h, column);
+        if (id < std::numeric_limits<std::int32_t>::min() || id > std::numeric_limits<std::int32_t>::max())
+            return false;
+    }
+    item.product = static_cast<std::int32_t>(sqlite3_column_int64(h, 1));
+    item.shop = static_cast<std::int32_t>(sqlite3_column_int64(h, 5));
+    switch (sqlite3_column_type(h, 2)) {
+    case SQLITE_NULL:
+        item.brand = -1;
+        break;
+    case SQLITE_TEXT:
+        item.brand =
+            brandOf(reinterpret_cast<const char*>(sqlite3_column_text(h, 2)), sqlite3_column_bytes(h, 2));
+        break;
+    default:
+        return false;
+    }
+    const auto number = [&](int column, double& value, std::uint8_t present, std::uint8_t real) {
+        switch (sqlite3_column_type(h, column)) {
+        case SQLITE_NULL:
+            return true;
+        case SQLITE_INTEGER: {
+            const std::int64_t v = sqlite3_column_int64(h, column);
+            value = static_cast<double>(v);
+            item.flags |= present;
+            return static_cast<std::int64_t>(value) == v; // exact as a double, or not ordered here
+        }
+        case SQLITE_FLOAT:
+            value = sqlite3_column_double(h, column);
+            item.flags |= present | real;
+            return value == value;
+        default:
+            return false;
+        }
+    };
+    double price = 0;
+    const bool ok = number(3, item.size, HasSize, SizeIsReal) && number(4, price, HasPrice, 0) &&
+                    number(6, item.quantity, HasQuantity, QuantityIsReal);
+    item.price = price;
+    return ok;
+}
+
+namespace {
+const QString kItemColumns =
+    QStringLiteral("SELECT ItemID, Product, Brand, Size, Price, Shop, Quantity FROM \"Items\".\"Items\"");
+}
+
+void ItemIndex::loadItems() {
+    items_.clear();
+    items_.shrink_to_fit();
+    brands_.clear();
+    brandIds_.clear();
+    deletedItems_ = 0;
+    changedItems_.clear();
+    engine::Statement s(db_.connection(), kItemColumns + QStringLiteral(" ORDER BY ItemID"));
+    while (s.step()) {
+        Item item;
+        if (!readItem(s.handle(), item))
+            usable_ = false;
+        items_.push_back(item);
+    }
+    brandsRanked_ = false;
+}
+
+void ItemIndex::rereadItems(std::vector<std::int64_t> ids) {
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    QStringList params;
+    for (int i = 1; i <= kIdsPerRead; ++i)
+        params << QStringLiteral("?%1").arg(i);
+    engine::Statement s(db_.connection(), kItemColumns + QStringLiteral(" WHERE ItemID IN (") +
+                                              params.join(QLatin1Char(',')) + QLatin1Char(')'));
+    const auto slotOf = [this](std::int64_t id) {
+        return std::lower_bound(items_.begin(), items_.end(), id,
+                                [](const Item& item, std::int64_t key) { return item.id < key; });
+    };
+    for (size_t from = 0; from < ids.size(); from += kIdsPerRead) {
+        const size_t n = std::min<size_t>(kIdsPerRead, ids.size() - from);
+        for (int i = 0; i < kIdsPerRead; ++i)
+            s.bind(i + 1, static_cast<size_t>(i) < n ? engine::Value{ids[from + static_cast<size_t>(i)]}
+                                                     : engine::Value{});
+        std::vector<bool> found(n, false);
+        while (s.step()) {
+            Item item;
+            if (!readItem(s.handle(), item))
+                usable_ = false;
+            found[static_cast<size_t>(std::lower_bound(ids.begin() + static_cast<std::ptrdiff_t>(from),
+                                                       ids.begin() + static_cast<std::ptrdiff_t>(from + n),
+                                                       item.id) -
+                                      (ids.begin() + static_cast<std::ptrdiff_t>(from)))] = true;
+            const auto at = slotOf(item.id);
+            if (at != items_.end() && at->id == item.id) {
+                if (at->flags & Deleted)
+                    --deletedItems_;
+                *at = item;
+            } else {
+                items_.insert(at, item);
+            }
+        }
+        s.reset();
+        for (size_t i = 0; i < n; ++i) {
+            if (found[i])
+                continue;
+            const auto at = slotOf(ids[from + i]);
+            if (at != items_.end() && at->id == ids[from + i] && !(at->flags & Deleted)) {
+                at->flags |= Deleted;
+                ++deletedItems_;
+            }
+        }
+    }
+    if (deletedItems_ > items_.size() / 4) {
+        std::erase_if(items_, [](const Item& item) { return item.flags & Deleted; });
+        deletedItems_ = 0;
+    }
+}
+
+void ItemIndex::bringUpToDate() {
+    if (!loaded_) {
+        usable_ = true;
+        for (bool& r : reload_)
+            r = true;
+        changedItems_.clear();
+        loaded_ = true;
+    }
+    // Another connection's commit changes the file's data version; ours are followed row by row.
+    for (int t = Items; t < TableCount; ++t) {
+        const std::int64_t version = dataVersion(static_cast<Table>(t));
+        if (version != versions_[t])
+            reload_[t] = true;
+        versions_[t] = version;
+    }
+    if (reload_[Categories])
+        loadCategories();
+    if (reload_[Shops])
+        loadShops();
+    if (reload_[Products])
+        loadProducts();
+    if (reload_[Products] || reload_[Categories])
+        for (Product& p : products_)
+            p.categorySlot = categorySlots_.find(p.category);
+    if (reload_[Items]) {
+        usable_ = true;
+        loadItems();
+    } else if (!changedItems_.empty()) {
+        rereadItems(changedItems_);
+    }
+    if (!brandsRanked_)
+        rankBrands();
+    // Inside a transaction what was read may still be rolled back: it is read again once the transaction
+    // ended, whichever way.
+    if (sqlite3_get_autocommit(db_.connection()) == 0)
+        return;
+    changedItems_.clear();
+    for (bool& r : reload_)
+        r = false;
+}
+
+bool ItemIndex::select(const Selection& selection, std::vector<std::int64_t>& keys, const RowVisitor& visit,
+                       Counts* counts) {
+    keys.clear();
+    if (counts)
+        *counts = {};
+    if (selection.shops && selection.shops->isEmpty())
+        return true; // no shop chosen: nothing to read
+    try {
+        bringUpToDate();
+    } catch (const engine::EngineError&) {
+        loaded_ = false;
+        return false;
+    }
+    if (!usable_)
+        return false;
+
+    std::vector<char> shopChosen(shops_.size(), selection.shops ? 0 : 1);
+    if (selection.shops)
+        for (int id : *selection.shops)
+            if (const int slot = shopSlots_.find(id); slot >= 0)
+                shopChosen[static_cast<size_t>(slot)] = 1;
+
+    // A search is tried on each product type, brand, category and shop name once, not on each row.
+    const engine::TextSearch search(selection.search, db_.definition(QStringLiteral("Items")).locale);
+    const auto& words = search.parsedWords();
+    const size_t wordCount = words.size();
+    std::vector<std::vector<char>> productHits(wordCount), brandHits(wordCount), categoryHits(wordCount),
+        shopHits(wordCount);
+    bool numbers = false;
+    for (size_t w = 0; w < wordCount; ++w) {
+        const auto hits = [&](const auto& rows, auto name, std::vector<char>& out) {
+            out.resize(rows.size());
+            for (size_t i = 0; i < rows.size(); ++i) {
+                const std::string& text = name(rows[i]);
+                out[i] = search.matchesText(words[w], text.data(), static_cast<int>(text.size())) ? 1 : 0;
+            }
+        };
+        hits(
+            products_, [](const Product& p) -> const std::string& { return p.name; }, productHits[w]);
+        hits(
+            brands_, [](const std::string& b) -> const std::string& { return b; }, brandHits[w]);
+        hits(
+            categories_, [](const Named& n) -> const std::string& { return n.name; }, categoryHits[w]);
+        hits(
+            shops_, [](const Named& n) -> const std::string& { return n.name; }, shopHits[w]);
+        numbers = numbers || !words[w].number.empty();
+    }
+    const std::unordered_set<std::int64_t> kept(selection.kept.begin(), selection.kept.end());
+
+    struct Entry {
+        std::uint64_t first;
+        std::uint32_t second;
+        std::uint32_t slot;
+    };
+    std::vector<Entry> entries;
+    Counts counted;
+    for (size_t slot = 0; slot < items_.size(); ++slot) {
+        const Item& item = items_[slot];
+        if (item.flags & Deleted)
+            continue;
+        const int productSlot = productSlots_.find(item.product);
+        if (productSlot < 0)
+            continue;
+        const Product& product = products_[static_cast<size_t>(productSlot)];
+        const int shopSlot = shopSlots_.find(item.shop);
+        if (product.categorySlot < 0 || shopSlot < 0 || !shopChosen[static_cast<size_t>(shopSlot)])
+            continue;
+        const bool hasQuantity = item.flags & HasQuantity;
+        if (selection.listedOnly && !hasQuantity)
+            continue;
+        ++counted.rows;
+        if (hasQuantity && item.quantity >= 1)
+            ++counted.listed;
+        if (wordCount > 0 && !kept.contains(item.id)) {
+            bool all = true;
+            for (size_t w = 0; w < wordCount && all; ++w) {
+                all = productHits[w][static_cast<size_t>(productSlot)] ||
+                      (item.brand >= 0 && brandHits[w][static_cast<size_t>(item.brand)]) ||
+                      categoryHits[w][static_cast<size_t>(product.categorySlot)] ||
+                      shopHits[w][static_cast<size_t>(shopSlot)];
+                if (!all && numbers && !words[w].number.empty())
+                    all = engine::TextSearch::matchesNumber(
+                              words[w],
+                              numberValue(item.flags & HasSize, item.flags & SizeIsReal, item.size)) ||
+                          engine::TextSearch::matchesNumber(
+                              words[w], numberValue(item.flags & HasPrice, true, item.price));
+            }
+            if (!all)
+                continue;
+        }
+        Entry e{0, 0, static_cast<std::uint32_t>(slot)};
+        const auto productRank = static_cast<std::uint32_t>(product.rank);
+        switch (selection.order) {
+        case Order::Category:
+            e.first = static_cast<std::uint64_t>(categories_[static_cast<size_t>(product.categorySlot)].rank);
+            e.second = productRank;
+            break;
+        case Order::Product:
+            e.first = productRank;
+            break;
+        case Order::Brand:
+            e.first = item.brand < 0
+                          ? 0
+                          : static_cast<std::uint64_t>(brandRanks_[static_cast<size_t>(item.brand)]) + 1;
+            e.second = productRank;
+            break;
+        case Order::Size:
+            e.first = numberKey(item.flags & HasSize, item.size);
+            break;
+        case Order::UnitOfMeasure:
+            e.first = product.hasUnit ? static_cast<std::uint64_t>(product.unitRank) + 1 : 0;
+            break;
+        case Order::Price:
+            e.first = numberKey(item.flags & HasPrice, item.price);
+            break;
+        case Order::Shop:
+            e.first = static_cast<std::uint64_t>(shops_[static_cast<size_t>(shopSlot)].rank);
+            e.second = productRank;
+            break;
+        case Order::Quantity:
+            e.first = numberKey(hasQuantity, item.quantity);
+            break;
+        }
+        entries.push_back(e);
+    }
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        if (a.first != b.first)
+            return a.first < b.first;
+        if (a.second != b.second)
+            return a.second < b.second;
+        return a.slot < b.slot;
+    });
+    keys.reserve(entries.size());
+    for (const Entry& e : entries) {
+        const Item& item = items_[e.slot];
+        keys.push_back(item.id);
+        if (visit)
+            visit(item.id, numberValue(item.flags & HasQuantity, item.flags & QuantityIsReal, item.quantity),
+                  numberValue(item.flags & HasPrice, true, item.price));
+    }
+    if (counts)
+        *counts = counted;
+    return true;
+}

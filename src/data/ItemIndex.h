@@ -1,0 +1,143 @@
+#pragma once
+
+#include "Database.h"
+#include "Value.h"
+
+#include <QList>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+// The catalogue's items with what their lists show and sort by, held compactly in memory, so that a list of
+// items (the shopping list, the Items page) finds its rows and their order without a join and a sort over
+// the tables each time. It follows every row changed through the database's connection, reads a table again
+// when another connection changed it, and starts afresh when the connection opens anew.
+//
+// A list's rows are its items joined to their product type, the product type's category and their shop: an
+// item whose product type, category or shop does not exist is in no list, as in the lists' statements.
+class ItemIndex : public engine::RowWatcher {
+public:
+    enum class Order { Category, Product, Brand, Size, UnitOfMeasure, Price, Shop, Quantity };
+
+    struct Selection {
+        std::optional<QList<int>> shops; // the shops whose items are shown; every shop when not given
+        bool listedOnly = false;         // only items with a quantity
+        Order order = Order::Category;   // Category, Brand and Shop order by product type name second
+        QString search;                  // typed words, looked for in the columns the search boxes look in
+        QList<std::int64_t> kept;        // rows shown whatever the search
+    };
+    struct Counts {
+        int rows = 0;   // rows of the selection, the search left out
+        int listed = 0; // of them, the rows with a quantity of 1 or more
+    };
+    using RowVisitor =
+        std::function<void(std::int64_t item, const engine::Value& quantity, const engine::Value& price)>;
+
+    explicit ItemIndex(engine::Database& db);
+    ~ItemIndex() override;
+    ItemIndex(const ItemIndex&) = delete;
+    ItemIndex& operator=(const ItemIndex&) = delete;
+
+    // The ItemIDs of the selection in its order, rows that sort alike in ItemID order; the visitor sees each
+    // row's quantity and price in that order. False, with nothing chosen, when the tables cannot be read or
+    // hold what the index cannot order as the tables would (text in a number column): the caller reads its
+    // statement then.
+    bool select(const Selection& selection, std::vector<std::int64_t>& keys, const RowVisitor& visit = {},
+                Counts* counts = nullptr);
+
+    void rowChanged(const char* table, std::int64_t rowid) override;
+    void everythingChanged() override;
+
+private:
+    // Row ids of a small table to their places in its vector: a direct look-up table while the ids are dense.
+    class Slots {
+    public:
+        void clear();
+        void set(std::int64_t id, int slot);
+        int find(std::int64_t id) const {
+            if (id >= 0 && id < static_cast<std::int64_t>(dense_.size()))
+                return dense_[static_cast<size_t>(id)];
+            const auto it = sparse_.find(id);
+            return it == sparse_.end() ? -1 : it->second;
+        }
+
+    private:
+        std::vector<std::int32_t> dense_;
+        std::unordered_map<std::int64_t, std::int32_t> sparse_;
+    };
+    struct Named {
+        std::string name;
+        int rank = 0; // place in the name order; names that compare equal share it
+    };
+    struct Product {
+        std::string name;
+        std::string unit;
+        bool hasUnit = false;
+        std::int64_t category = 0;
+        int categorySlot = -1; // -1 when the category does not exist
+        int rank = 0;
+        int unitRank = 0;
+    };
+    enum ItemFlag : std::uint8_t {
+        Deleted = 1,
+        HasSize = 2,
+        SizeIsReal = 4,
+        HasPrice = 8,
+        HasQuantity = 16,
+        QuantityIsReal = 32,
+    };
+    struct Item {
+        std::int64_t id = 0;
+        double size = 0;
+        double price = 0;
+        double quantity = 0;
+        std::int32_t product = 0;
+        std::int32_t shop = 0;
+        std::int32_t brand = -1; // -1 for none
+        std::uint8_t flags = 0;
+    };
+    enum Table { Items, Products, Categories, Shops, TableCount };
+
+    void bringUpToDate();
+    void loadCategories();
+    void loadShops();
+    void loadProducts();
+    void loadItems();
+    void rereadItems(std::vector<std::int64_t> ids);
+    // Reads an Items row of the statement's current step into item; false when the row holds what cannot
+    // be ordered as the table would.
+    bool readItem(void* statement, Item& item);
+    int brandOf(const char* text, int length);
+    void rankBrands();
+    std::int64_t dataVersion(Table table);
+
+    engine::Database& db_;
+    bool loaded_ = false;
+    bool usable_ = true;
+    bool reload_[TableCount] = {};
+    std::int64_t versions_[TableCount] = {};
+    std::vector<std::int64_t> changedItems_;
+    bool brandsRanked_ = true;
+
+    std::vector<Named> categories_;
+    Slots categorySlots_;
+    std::vector<Named> shops_;
+    Slots shopSlots_;
+    std::vector<Product> products_;
+    Slots productSlots_;
+    std::vector<std::string> brands_;
+    std::vector<std::int32_t> brandRanks_;
+    struct TextHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    std::unordered_map<std::string, std::int32_t, TextHash, std::equal_to<>> brandIds_;
+    std::vector<Item> items_; // in ItemID order
+    size_t deletedItems_ = 0;
+};
