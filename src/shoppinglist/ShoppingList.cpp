@@ -274,15 +274,34 @@ int ShoppingList::clearQuantities() {
     const int keep = currentItemId();
     int changed = 0;
     if (query_.isOpen()) {
-        // The items the list shows, chosen by the list's own statement: one change, nothing read here.
-        QStringList shown = query_.sql();
-        if (!shown.isEmpty() && shown.last().startsWith(QLatin1String("ORDER BY")))
-            shown.removeLast(); // the order does not matter here
+        // The items the list shows with a quantity, whatever the search: the index names them, or else the
+        // list's own statement chooses them. One change either way.
+        ItemIndex::Selection listed;
+        listed.shops = shopIds_;
+        listed.listedOnly = true;
+        std::vector<std::int64_t> ids;
+        const bool named = index_ && index_->select(listed, ids);
         engine::Transaction tx(db_);
-        changed =
-            db_.execute(QStringLiteral("UPDATE \"Items\".\"Items\" SET Quantity = NULL WHERE Quantity IS "
-                                       "NOT NULL AND ItemID IN (SELECT ItemID FROM (") +
-                        shown.join(QLatin1Char('\n')) + QStringLiteral("\n))"));
+        if (named) {
+            QByteArray array = "[";
+            for (std::int64_t id : ids)
+                array += QByteArray::number(static_cast<qlonglong>(id)) + ',';
+            if (!ids.empty())
+                array.chop(1);
+            array += ']';
+            changed =
+                db_.execute(QStringLiteral("UPDATE \"Items\".\"Items\" SET Quantity = NULL WHERE Quantity IS "
+                                           "NOT NULL AND ItemID IN (SELECT value FROM json_each(?1))"),
+                            {engine::Value{array.toStdString()}});
+        } else {
+            QStringList shown = query_.sql();
+            if (!shown.isEmpty() && shown.last().startsWith(QLatin1String("ORDER BY")))
+                shown.removeLast(); // the order does not matter here
+            changed =
+                db_.execute(QStringLiteral("UPDATE \"Items\".\"Items\" SET Quantity = NULL WHERE Quantity IS "
+                                           "NOT NULL AND ItemID IN (SELECT ItemID FROM (") +
+                            shown.join(QLatin1Char('\n')) + QStringLiteral("\n))"));
+        }
         tx.commit();
         unsearchedItems_ = 0; // a search never narrows what Clear clears: the shops' whole list
         if (allItems_ && sortColumn_ != ShoppingQuery::QtyColumn) {
