@@ -108,6 +108,7 @@ void ItemIndex::rowChanged(const char* table, std::int64_t rowid) {
 
 void ItemIndex::everythingChanged() {
     loaded_ = false;
+    forgetAllOrders();
     changedItems_.clear();
     changedItems_.shrink_to_fit();
 }
@@ -126,7 +127,7 @@ void ItemIndex::loadCategories() {
                         QStringLiteral("SELECT CatID, CatName FROM \"Categories\".\"Categories\""));
     while (s.step()) {
         categorySlots_.set(sqlite3_column_int64(s.handle(), 0), static_cast<int>(categories_.size()));
-        categories_.push_back({columnText(s.handle(), 1), 0});
+        categories_.push_back({sqlite3_column_int64(s.handle(), 0), columnText(s.handle(), 1), 0});
     }
     rankNames(categories_, &Named::name, &Named::rank, db_.definition(QStringLiteral("Categories")).locale);
 }
@@ -137,7 +138,7 @@ void ItemIndex::loadShops() {
     engine::Statement s(db_.connection(), QStringLiteral("SELECT ShopID, ShopName FROM \"Shops\".\"Shops\""));
     while (s.step()) {
         shopSlots_.set(sqlite3_column_int64(s.handle(), 0), static_cast<int>(shops_.size()));
-        shops_.push_back({columnText(s.handle(), 1), 0});
+        shops_.push_back({sqlite3_column_int64(s.handle(), 0), columnText(s.handle(), 1), 0});
     }
     rankNames(shops_, &Named::name, &Named::rank, db_.definition(QStringLiteral("Shops")).locale);
 }
@@ -151,6 +152,7 @@ void ItemIndex::loadProducts() {
     sqlite3_stmt* h = s.handle();
     while (s.step()) {
         Product p;
+        p.id = sqlite3_column_int64(h, 0);
         p.name = columnText(h, 1);
         p.hasUnit = sqlite3_column_type(h, 2) != SQLITE_NULL;
         p.unit = columnText(h, 2);
@@ -258,6 +260,7 @@ void ItemIndex::loadItems() {
     brandIds_.clear();
     deletedItems_ = 0;
     changedItems_.clear();
+    forgetAllOrders();
     engine::Statement s(db_.connection(), kItemColumns + QStringLiteral(" ORDER BY ItemID"));
     while (s.step()) {
         Item item;
@@ -268,7 +271,8 @@ void ItemIndex::loadItems() {
     brandsRanked_ = false;
 }
 
-void ItemIndex::rereadItems(std::vector<std::int64_t> ids) {
+bool ItemIndex::rereadItems(std::vector<std::int64_t> ids, std::vector<std::uint32_t>& changed) {
+    bool inPlace = true;
     std::sort(ids.begin(), ids.end());
     ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
     QStringList params;
@@ -300,8 +304,10 @@ void ItemIndex::rereadItems(std::vector<std::int64_t> ids) {
                     --deletedItems_;
                 *at = item;
             } else {
+                inPlace = inPlace && at == items_.end();
                 items_.insert(at, item);
             }
+            changed.push_back(static_cast<std::uint32_t>(slotOf(item.id) - items_.begin()));
         }
         s.reset();
         for (size_t i = 0; i < n; ++i) {
@@ -311,13 +317,16 @@ void ItemIndex::rereadItems(std::vector<std::int64_t> ids) {
             if (at != items_.end() && at->id == ids[from + i] && !(at->flags & Deleted)) {
                 at->flags |= Deleted;
                 ++deletedItems_;
+                changed.push_back(static_cast<std::uint32_t>(at - items_.begin()));
             }
         }
     }
     if (deletedItems_ > items_.size() / 4) {
         std::erase_if(items_, [](const Item& item) { return item.flags & Deleted; });
         deletedItems_ = 0;
+        inPlace = false;
     }
+    return inPlace;
 }
 
 void ItemIndex::bringUpToDate() {
@@ -335,23 +344,69 @@ void ItemIndex::bringUpToDate() {
             reload_[t] = true;
         versions_[t] = version;
     }
-    if (reload_[Categories])
+    // A small table read again keeps the orders that depend on it when its rows stayed as they were and new
+    // ones only came at the end: a new name takes its place among the others without moving them.
+    const auto keptRows = [](const auto& before, const auto& after, auto same) {
+        if (after.size() < before.size())
+            return false;
+        for (size_t i = 0; i < before.size(); ++i)
+            if (!same(before[i], after[i]))
+                return false;
+        return true;
+    };
+    const auto sameName = [](const Named& a, const Named& b) { return a.id == b.id && a.name == b.name; };
+    size_t productsBefore = products_.size();
+    if (reload_[Categories]) {
+        const std::vector<Named> before = std::move(categories_);
         loadCategories();
-    if (reload_[Shops])
+        if (!keptRows(before, categories_, sameName) || categories_.size() != before.size())
+            forgetOrders({Order::Category});
+    }
+    if (reload_[Shops]) {
+        const std::vector<Named> before = std::move(shops_);
         loadShops();
-    if (reload_[Products])
+        if (!keptRows(before, shops_, sameName) || shops_.size() != before.size())
+            forgetOrders({Order::Shop});
+    }
+    bool newProducts = false;
+    if (reload_[Products]) {
+        const std::vector<Product> before = std::move(products_);
+        productsBefore = before.size();
         loadProducts();
+        if (!keptRows(before, products_, [](const Product& a, const Product& b) {
+                return a.id == b.id && a.name == b.name && a.hasUnit == b.hasUnit && a.unit == b.unit &&
+                       a.category == b.category;
+            }))
+            forgetOrders({Order::Category, Order::Product, Order::Brand, Order::Shop, Order::UnitOfMeasure});
+        newProducts = products_.size() > before.size();
+    }
     if (reload_[Products] || reload_[Categories])
         for (Product& p : products_)
             p.categorySlot = categorySlots_.find(p.category);
+    std::vector<std::uint32_t> changed;
     if (reload_[Items]) {
         usable_ = true;
         loadItems();
     } else if (!changedItems_.empty()) {
-        rereadItems(changedItems_);
+        if (!rereadItems(changedItems_, changed))
+            forgetAllOrders();
     }
     if (!brandsRanked_)
         rankBrands();
+    if (newProducts) {
+        // An item that named a product type before it existed sorted as joined to nothing; it must be placed
+        // anew, which only the items read again are.
+        std::sort(changed.begin(), changed.end());
+        for (size_t slot = 0; slot < items_.size(); ++slot) {
+            const int p = productSlots_.find(items_[slot].product);
+            if (p >= static_cast<int>(productsBefore) &&
+                !std::binary_search(changed.begin(), changed.end(), static_cast<std::uint32_t>(slot))) {
+                forgetAllOrders();
+                break;
+            }
+        }
+    }
+    placeAgain(changed);
     // Inside a transaction what was read may still be rolled back: it is read again once the transaction
     // ended, whichever way.
     if (sqlite3_get_autocommit(db_.connection()) == 0)
@@ -410,14 +465,10 @@ bool ItemIndex::select(const Selection& selection, std::vector<std::int64_t>& ke
     }
     const std::unordered_set<std::int64_t> kept(selection.kept.begin(), selection.kept.end());
 
-    struct Entry {
-        std::uint64_t first;
-        std::uint32_t second;
-        std::uint32_t slot;
-    };
-    std::vector<Entry> entries;
     Counts counted;
-    for (size_t slot = 0; slot < items_.size(); ++slot) {
+    const std::vector<std::uint32_t>& order = ordered(selection.order);
+    keys.reserve(selection.shops || selection.listedOnly ? order.size() / 4 : order.size());
+    for (const std::uint32_t slot : order) {
         const Item& item = items_[slot];
         if (item.flags & Deleted)
             continue;
@@ -451,57 +502,122 @@ bool ItemIndex::select(const Selection& selection, std::vector<std::int64_t>& ke
             if (!all)
                 continue;
         }
-        Entry e{0, 0, static_cast<std::uint32_t>(slot)};
-        const auto productRank = static_cast<std::uint32_t>(product.rank);
-        switch (selection.order) {
-        case Order::Category:
-            e.first = static_cast<std::uint64_t>(categories_[static_cast<size_t>(product.categorySlot)].rank);
-            e.second = productRank;
-            break;
-        case Order::Product:
-            e.first = productRank;
-            break;
-        case Order::Brand:
-            e.first = item.brand < 0
-                          ? 0
-                          : static_cast<std::uint64_t>(brandRanks_[static_cast<size_t>(item.brand)]) + 1;
-            e.second = productRank;
-            break;
-        case Order::Size:
-            e.first = numberKey(item.flags & HasSize, item.size);
-            break;
-        case Order::UnitOfMeasure:
-            e.first = product.hasUnit ? static_cast<std::uint64_t>(product.unitRank) + 1 : 0;
-            break;
-        case Order::Price:
-            e.first = numberKey(item.flags & HasPrice, item.price);
-            break;
-        case Order::Shop:
-            e.first = static_cast<std::uint64_t>(shops_[static_cast<size_t>(shopSlot)].rank);
-            e.second = productRank;
-            break;
-        case Order::Quantity:
-            e.first = numberKey(hasQuantity, item.quantity);
-            break;
-        }
-        entries.push_back(e);
-    }
-    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-        if (a.first != b.first)
-            return a.first < b.first;
-        if (a.second != b.second)
-            return a.second < b.second;
-        return a.slot < b.slot;
-    });
-    keys.reserve(entries.size());
-    for (const Entry& e : entries) {
-        const Item& item = items_[e.slot];
         keys.push_back(item.id);
         if (visit)
-            visit(item.id, numberValue(item.flags & HasQuantity, item.flags & QuantityIsReal, item.quantity),
+            visit(item.id, numberValue(hasQuantity, item.flags & QuantityIsReal, item.quantity),
                   numberValue(item.flags & HasPrice, true, item.price));
     }
     if (counts)
         *counts = counted;
     return true;
+}
+
+ItemIndex::Key ItemIndex::keyOf(const Item& item, Order order) const {
+    const int productSlot = productSlots_.find(item.product);
+    if (productSlot < 0)
+        return {}; // in no list
+    const Product& product = products_[static_cast<size_t>(productSlot)];
+    const auto productRank = static_cast<std::uint32_t>(product.rank);
+    switch (order) {
+    case Order::Category:
+        return {product.categorySlot < 0
+                    ? 0
+                    : static_cast<std::uint64_t>(categories_[static_cast<size_t>(product.categorySlot)].rank),
+                productRank};
+    case Order::Product:
+        return {productRank, 0};
+    case Order::Brand:
+        return {item.brand < 0 ? 0
+                               : static_cast<std::uint64_t>(brandRanks_[static_cast<size_t>(item.brand)]) + 1,
+                productRank};
+    case Order::Size:
+        return {numberKey(item.flags & HasSize, item.size), 0};
+    case Order::UnitOfMeasure:
+        return {product.hasUnit ? static_cast<std::uint64_t>(product.unitRank) + 1 : 0, 0};
+    case Order::Price:
+        return {numberKey(item.flags & HasPrice, item.price), 0};
+    case Order::Shop: {
+        const int shopSlot = shopSlots_.find(item.shop);
+        return {shopSlot < 0 ? 0 : static_cast<std::uint64_t>(shops_[static_cast<size_t>(shopSlot)].rank),
+                productRank};
+    }
+    case Order::Quantity:
+        return {numberKey(item.flags & HasQuantity, item.quantity), 0};
+    }
+    return {};
+}
+
+const std::vector<std::uint32_t>& ItemIndex::ordered(Order order) {
+    const auto o = static_cast<size_t>(order);
+    std::vector<std::uint32_t>& sequence = orders_[o];
+    if (ordered_[o])
+        return sequence;
+    struct Entry {
+        Key key;
+        std::uint32_t slot;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(items_.size() - deletedItems_);
+    for (size_t slot = 0; slot < items_.size(); ++slot)
+        if (!(items_[slot].flags & Deleted))
+            entries.push_back({keyOf(items_[slot], order), static_cast<std::uint32_t>(slot)});
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        if (a.key.first != b.key.first)
+            return a.key.first < b.key.first;
+        if (a.key.second != b.key.second)
+            return a.key.second < b.key.second;
+        return a.slot < b.slot;
+    });
+    sequence.resize(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i)
+        sequence[i] = entries[i].slot;
+    sequence.shrink_to_fit();
+    ordered_[o] = true;
+    return sequence;
+}
+
+void ItemIndex::placeAgain(const std::vector<std::uint32_t>& changed) {
+    if (changed.empty())
+        return;
+    // Moving a few rows costs a pass over each order; many are sorted afresh when next asked for.
+    constexpr size_t kMostPlaced = 256;
+    if (changed.size() > kMostPlaced) {
+        forgetAllOrders();
+        return;
+    }
+    std::vector<std::uint32_t> moved = changed;
+    std::sort(moved.begin(), moved.end());
+    moved.erase(std::unique(moved.begin(), moved.end()), moved.end());
+    for (int o = 0; o < kOrderCount; ++o) {
+        if (!ordered_[o])
+            continue;
+        const auto order = static_cast<Order>(o);
+        std::vector<std::uint32_t>& sequence = orders_[o];
+        std::erase_if(
+            sequence, [&](std::uint32_t slot) { return std::binary_search(moved.begin(), moved.end(), slot); });
+        const auto before = [&](std::uint32_t a, std::uint32_t b) {
+            const Key ka = keyOf(items_[a], order), kb = keyOf(items_[b], order);
+            if (ka.first != kb.first)
+                return ka.first < kb.first;
+            if (ka.second != kb.second)
+                return ka.second < kb.second;
+            return a < b;
+        };
+        for (std::uint32_t slot : moved)
+            if (!(items_[slot].flags & Deleted))
+                sequence.insert(std::lower_bound(sequence.begin(), sequence.end(), slot, before), slot);
+    }
+}
+
+void ItemIndex::forgetOrders(std::initializer_list<Order> orders) {
+    for (Order order : orders) {
+        const auto o = static_cast<size_t>(order);
+        ordered_[o] = false;
+        orders_[o] = {};
+    }
+}
+
+void ItemIndex::forgetAllOrders() {
+    for (int o = 0; o < kOrderCount; ++o)
+        forgetOrders({static_cast<Order>(o)});
 }

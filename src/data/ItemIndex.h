@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -72,10 +73,12 @@ private:
         std::unordered_map<std::int64_t, std::int32_t> sparse_;
     };
     struct Named {
+        std::int64_t id = 0;
         std::string name;
         int rank = 0; // place in the name order; names that compare equal share it
     };
     struct Product {
+        std::int64_t id = 0;
         std::string name;
         std::string unit;
         bool hasUnit = false;
@@ -109,13 +112,27 @@ private:
     void loadShops();
     void loadProducts();
     void loadItems();
-    void rereadItems(std::vector<std::int64_t> ids);
+    // Reads these rows again; the slots of the rows that changed in place or came at the end are added to
+    // changed, and false returned when rows moved to other slots.
+    bool rereadItems(std::vector<std::int64_t> ids, std::vector<std::uint32_t>& changed);
     // Reads an Items row of the statement's current step into item; false when the row holds what cannot
     // be ordered as the table would.
     bool readItem(void* statement, Item& item);
     int brandOf(const char* text, int length);
     void rankBrands();
     std::int64_t dataVersion(Table table);
+
+    // Every item in an order, kept from one selection to the next and brought up to date row by row.
+    static constexpr int kOrderCount = 8;
+    struct Key {
+        std::uint64_t first = 0;
+        std::uint32_t second = 0;
+    };
+    Key keyOf(const Item& item, Order order) const;
+    const std::vector<std::uint32_t>& ordered(Order order);
+    void placeAgain(const std::vector<std::uint32_t>& slots);
+    void forgetOrders(std::initializer_list<Order> orders);
+    void forgetAllOrders();
 
     engine::Database& db_;
     bool loaded_ = false;
@@ -140,4 +157,6 @@ private:
     std::unordered_map<std::string, std::int32_t, TextHash, std::equal_to<>> brandIds_;
     std::vector<Item> items_; // in ItemID order
     size_t deletedItems_ = 0;
+    std::vector<std::uint32_t> orders_[kOrderCount];
+    bool ordered_[kOrderCount] = {};
 };

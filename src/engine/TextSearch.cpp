@@ -9,6 +9,7 @@
 #include <unicode/ustring.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -122,9 +123,9 @@ std::string numberText(const Value& value) {
         return std::to_string(*i);
     if (const auto* d = std::get_if<double>(&value)) {
         // The only fractional numbers lists show are prices, with two decimals.
-        char text[64];
-        std::snprintf(text, sizeof text, "%.2f", *d);
-        return text;
+        char text[400]; // room for the largest double written out in full
+        const auto end = std::to_chars(text, text + sizeof text, *d, std::chars_format::fixed, 2).ptr;
+        return std::string(text, end);
     }
     return {};
 }
