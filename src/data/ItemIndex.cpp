@@ -416,6 +416,16 @@ void ItemIndex::bringUpToDate() {
         r = false;
 }
 
+void ItemIndex::prepare() {
+    try {
+        bringUpToDate();
+        if (usable_)
+            ordered(Order::Category);
+    } catch (const engine::EngineError&) {
+        loaded_ = false;
+    }
+}
+
 bool ItemIndex::select(const Selection& selection, std::vector<std::int64_t>& keys, const RowVisitor& visit,
                        Counts* counts) {
     keys.clear();
@@ -425,9 +435,9 @@ bool ItemIndex::select(const Selection& selection, std::vector<std::int64_t>& ke
         return true; // no shop chosen: nothing to read
     try {
         bringUpToDate();
-    } catch (const engine::EngineError&) {
-        loaded_ = false;
-        return false;
+    } catch (...) {
+        loaded_ = false; // read afresh next time
+        throw;
     }
     if (!usable_)
         return false;
@@ -593,8 +603,15 @@ void ItemIndex::placeAgain(const std::vector<std::uint32_t>& changed) {
             continue;
         const auto order = static_cast<Order>(o);
         std::vector<std::uint32_t>& sequence = orders_[o];
-        std::erase_if(
-            sequence, [&](std::uint32_t slot) { return std::binary_search(moved.begin(), moved.end(), slot); });
+        if (moved.size() <= 8) {
+            for (std::uint32_t slot : moved)
+                if (const auto at = std::find(sequence.begin(), sequence.end(), slot); at != sequence.end())
+                    sequence.erase(at);
+        } else {
+            std::erase_if(sequence, [&](std::uint32_t slot) {
+                return std::binary_search(moved.begin(), moved.end(), slot);
+            });
+        }
         const auto before = [&](std::uint32_t a, std::uint32_t b) {
             const Key ka = keyOf(items_[a], order), kb = keyOf(items_[b], order);
             if (ka.first != kb.first)

@@ -46,11 +46,15 @@ public:
     ItemIndex& operator=(const ItemIndex&) = delete;
 
     // The ItemIDs of the selection in its order, rows that sort alike in ItemID order; the visitor sees each
-    // row's quantity and price in that order. False, with nothing chosen, when the tables cannot be read or
-    // hold what the index cannot order as the tables would (text in a number column): the caller reads its
-    // statement then.
+    // row's quantity and price in that order. False, with nothing chosen, when the tables hold what the
+    // index cannot order as the tables would (text in a number column): the caller reads its statement then.
+    // A table that cannot be read throws, as the statement would.
     bool select(const Selection& selection, std::vector<std::int64_t>& keys, const RowVisitor& visit = {},
                 Counts* counts = nullptr);
+
+    // Reads the tables and orders the items as both lists first show them, so that the first list opened is
+    // as quick as the next. A table that cannot be read is left to the list that opens it to report.
+    void prepare();
 
     void rowChanged(const char* table, std::int64_t rowid) override;
     void everythingChanged() override;
