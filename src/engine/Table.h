@@ -80,6 +80,7 @@ private:
     void checkUnique(const std::vector<Value>& buffer, std::int64_t rowid, bool inserting);
     [[noreturn]] void throwDuplicate(const IndexDef& index) const;
     QString qualifiedName() const;
+    QString columnList() const; // every field, quoted, in order
     void markWritten();
 
     struct UniqueIndex {
@@ -105,7 +106,8 @@ private:
     QHash<QString, std::shared_ptr<Statement>> checkStatements_;
     std::unique_ptr<Statement> insertStatement_;
     std::unique_ptr<Statement> deleteStatement_;
-    mutable std::unique_ptr<Statement> pageStatement_; // whole rows by row id
+    mutable std::unique_ptr<Statement> pageStatement_;  // whole rows by row id
+    mutable std::unique_ptr<Statement> rangeStatement_; // whole rows of a range of row ids
 };
 
 } // namespace engine
