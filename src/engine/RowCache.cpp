@@ -19,9 +19,11 @@ void RowCache::makeRoom(std::int64_t keep) {
     std::vector<Value> kept;
     if (keptSlot >= 0 && !pinned_.contains(keep))
         kept = store_.rowValues(keptSlot);
-    retired_ = std::move(store_);
-    store_ = RowStore(retired_.columns());
+    // The store retired last time is no longer looked at: it takes the new rows, its room already grown.
+    std::swap(retired_, store_);
+    store_.reset(retired_.columns());
     slots_.clear();
+    slots_.reserve(capacity_);
     for (auto it = pinned_.cbegin(); it != pinned_.cend(); ++it)
         slots_.insert(it.key(), store_.appendRow(it.value()));
     if (!kept.empty())
@@ -50,9 +52,12 @@ void RowCache::forget(std::int64_t key) {
 }
 
 int RowCache::put(std::int64_t key, sqlite3_stmt* stmt, int firstColumn) {
-    forget(key);
     const int slot = store_.appendFromStatement(stmt, firstColumn);
+    // One look-up: a key that was cached already leaves the size as it was, and its old slot is stale.
+    const qsizetype before = slots_.size();
     slots_.insert(key, slot);
+    if (slots_.size() == before)
+        ++epoch_;
     return slot;
 }
 
