@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace engine {
@@ -99,6 +100,11 @@ void DataSet::setDatabase(Database* db) {
     db_ = db;
     if (db_)
         db_->registerDataSet(this);
+}
+
+void DataSet::connectNotify(const QMetaMethod& signal) {
+    QObject::connectNotify(signal);
+    listened_ = true;
 }
 
 void DataSet::requireOpen() const {
@@ -301,7 +307,7 @@ void DataSet::setPosition(int pos) {
         currentKey_ = 0;
         currentSlot_ = -1;
     }
-    if (disableCount_ == 0)
+    if (viewsListen())
         emit currentChanged(pos_);
 }
 
@@ -314,7 +320,7 @@ void DataSet::setState(State s) {
     if (state_ == s)
         return;
     state_ = s;
-    if (disableCount_ == 0)
+    if (viewsListen())
         emit stateChanged();
 }
 
@@ -388,9 +394,21 @@ void DataSet::moveTo(int row) {
 
 int DataSet::fieldIndex(const QString& name) const {
     // Callers nearly always spell names exactly; folding case on every look-up would cost more than the read.
-    const auto exact = columnByExactName_.constFind(name);
-    if (exact != columnByExactName_.constEnd())
-        return *exact;
+    // Among a table's few fields, comparing lengths and then characters is cheaper than hashing the name.
+    constexpr size_t kScannedFields = 32;
+    if (columns_.size() <= kScannedFields) {
+        const qsizetype length = name.size();
+        for (size_t i = 0; i < columns_.size(); ++i) {
+            const QString& candidate = columns_[i].name;
+            if (candidate.size() == length && std::memcmp(candidate.constData(), name.constData(),
+                                                          static_cast<size_t>(length) * sizeof(QChar)) == 0)
+                return static_cast<int>(i);
+        }
+    } else {
+        const auto exact = columnByExactName_.constFind(name);
+        if (exact != columnByExactName_.constEnd())
+            return *exact;
+    }
     return columnByName_.value(name.toLower(), -1);
 }
 
@@ -544,8 +562,15 @@ void DataSet::setFieldValue(int column, const Value& value) {
             QStringLiteral("Field '%1' cannot be modified").arg(columns_[static_cast<size_t>(column)].name));
     buffer_[static_cast<size_t>(column)] = convertForColumn(column, value);
     modifiedColumns_[static_cast<size_t>(column)] = true;
-    if (disableCount_ == 0 && pos_ >= 0)
+    if (viewsListen() && pos_ >= 0)
         emit rowChanged(pos_);
+}
+
+void DataSet::unmarkColumns() {
+    if (modifiedColumns_.size() == columns_.size())
+        std::fill(modifiedColumns_.begin(), modifiedColumns_.end(), false);
+    else
+        modifiedColumns_.assign(columns_.size(), false);
 }
 
 bool DataSet::isModified() const {
@@ -566,8 +591,9 @@ void DataSet::edit() {
     const int slot = currentSlot();
     if (slot < 0)
         throw EngineError(RecordGone, QStringLiteral("The record no longer exists."));
-    buffer_ = rows().rowValues(slot);
-    modifiedColumns_.assign(columns_.size(), false);
+    // The buffer keeps its storage from the last edit: editing row after row allocates next to nothing.
+    rows().readRow(slot, buffer_);
+    unmarkColumns();
     setState(State::Edit);
 }
 
@@ -575,7 +601,7 @@ void DataSet::append() {
     requireOpen();
     checkBrowseMode();
     buffer_.assign(columns_.size(), Value{});
-    modifiedColumns_.assign(columns_.size(), false);
+    unmarkColumns();
     setState(State::Insert);
 }
 
@@ -648,13 +674,12 @@ void DataSet::post() {
         }
         if (newPos < 0)
             cache_.drop(key);
-        buffer_.clear();
-        modifiedColumns_.clear();
+        unmarkColumns();
         state_ = State::Browse;
         int current = newPos;
         if (newPos < 0)
             current = count_ == 0 ? -1 : std::min(std::max(oldPos, 0), count_ - 1);
-        const bool notify = disableCount_ == 0;
+        const bool notify = viewsListen();
         moveQuietly(current);
         bof_ = eof_ = false;
         if (notify) {

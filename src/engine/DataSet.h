@@ -146,6 +146,11 @@ protected:
         throw EngineError(WrongState, QStringLiteral("Not in key search mode"));
     }
 
+    // Something connected to a signal of this object once: until then a walk that edits row after row tells
+    // nobody, and emitting would only cost.
+    void connectNotify(const QMetaMethod& signal) override;
+    bool viewsListen() const { return disableCount_ == 0 && listened_; }
+
     void requireOpen() const;
     void checkBrowseMode(); // posts a pending edit before a move
     void reloadKeepingRecord();
@@ -172,6 +177,7 @@ protected:
     Value currentValue(int column) const;
     const RowStore::Cell* currentCell(int column) const;
     void setFieldValue(int column, const Value& value);
+    void unmarkColumns(); // no column modified
     Value convertForColumn(int column, const Value& value) const;
 
     Database* db_;
@@ -197,6 +203,7 @@ protected:
     std::vector<Value> buffer_;
     std::vector<bool> modifiedColumns_;
     int disableCount_ = 0;
+    bool listened_ = false;
     BeforePostHook beforePost_;
     QString searchCondition_;
     PostErrorHook onPostError_;
