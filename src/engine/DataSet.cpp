@@ -398,10 +398,11 @@ int DataSet::fieldIndex(const QString& name) const {
     constexpr size_t kScannedFields = 32;
     if (columns_.size() <= kScannedFields) {
         const qsizetype length = name.size();
+        const QChar* wanted = name.constData();
         for (size_t i = 0; i < columns_.size(); ++i) {
             const QString& candidate = columns_[i].name;
-            if (candidate.size() == length && std::memcmp(candidate.constData(), name.constData(),
-                                                          static_cast<size_t>(length) * sizeof(QChar)) == 0)
+            if (candidate.size() == length && length > 0 && candidate.constData()[0] == wanted[0] &&
+                std::memcmp(candidate.constData(), wanted, static_cast<size_t>(length) * sizeof(QChar)) == 0)
                 return static_cast<int>(i);
         }
     } else {
@@ -568,13 +569,13 @@ void DataSet::setFieldValue(int column, const Value& value) {
 
 void DataSet::unmarkColumns() {
     if (modifiedColumns_.size() == columns_.size())
-        std::fill(modifiedColumns_.begin(), modifiedColumns_.end(), false);
+        std::fill(modifiedColumns_.begin(), modifiedColumns_.end(), char{0});
     else
-        modifiedColumns_.assign(columns_.size(), false);
+        modifiedColumns_.assign(columns_.size(), char{0});
 }
 
 bool DataSet::isModified() const {
-    for (bool m : modifiedColumns_)
+    for (const char m : modifiedColumns_)
         if (m)
             return true;
     return false;
@@ -664,7 +665,8 @@ void DataSet::post() {
         if (!identityKeys_)
             count_ = static_cast<int>(keys_.size());
         const int cached = cache_.find(key);
-        if (stays && cached >= 0 && !keepsEditsInCache()) {
+        const bool inPlace = stays && cached >= 0 && !keepsEditsInCache();
+        if (inPlace) {
             // An edit in place changes the cached row in place: a walk that edits every row stays cheap.
             for (size_t c = 0; c < columns_.size(); ++c)
                 if (modifiedColumns_[c])
@@ -680,7 +682,9 @@ void DataSet::post() {
         if (newPos < 0)
             current = count_ == 0 ? -1 : std::min(std::max(oldPos, 0), count_ - 1);
         const bool notify = viewsListen();
-        moveQuietly(current);
+        // A row changed where it is stays the current record in the same cache slot.
+        if (!inPlace || current != pos_)
+            moveQuietly(current);
         bof_ = eof_ = false;
         if (notify) {
             if (inserting && newPos >= 0)

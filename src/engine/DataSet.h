@@ -138,7 +138,7 @@ protected:
     // out; -1 when it is no longer visible.
     virtual int placeAfterPost(std::int64_t key, const std::vector<Value>& values, int oldPosition);
     // Whether an edit of these columns can move the record in the visible order or out of view.
-    virtual bool orderMayChange(const std::vector<bool>& /*modifiedColumns*/) const { return false; }
+    virtual bool orderMayChange(const std::vector<char>& /*modifiedColumns*/) const { return false; }
     // Reloads when the data moved on behind this object.
     virtual void ensureCurrent() {}
     virtual bool fieldReadOnly(int /*column*/) const { return false; }
@@ -201,7 +201,7 @@ protected:
     bool bof_ = true;
     State state_ = State::Inactive;
     std::vector<Value> buffer_;
-    std::vector<bool> modifiedColumns_;
+    std::vector<char> modifiedColumns_; // a flag per column: bytes are cheaper to test than bits
     int disableCount_ = 0;
     bool listened_ = false;
     BeforePostHook beforePost_;

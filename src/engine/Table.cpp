@@ -205,11 +205,8 @@ void Table::loadRows() {
     // more; a larger one keeps the order alone, row ids straight from the active index.
     const int whole = kPageRows * kCachedPages;
     {
-        QStringList cols;
-        for (const Column& col : columns_)
-            cols << quoteIdentifier(col.name);
-        Statement rows(c, QStringLiteral("SELECT rowid, ") + cols.join(QStringLiteral(", ")) +
-                              QStringLiteral(" FROM ") + qualifiedName() + viewClause() + orderByClause() +
+        Statement rows(c, QStringLiteral("SELECT rowid, ") + columnList() + QStringLiteral(" FROM ") +
+                              qualifiedName() + viewClause() + orderByClause() +
                               QStringLiteral(" LIMIT %1").arg(whole + 1));
         for (size_t i = 0; i < params.size(); ++i)
             rows.bind(static_cast<int>(i) + 1, params[i]);
@@ -220,7 +217,8 @@ void Table::loadRows() {
         }
     }
     if (static_cast<int>(keys_.size()) > whole) {
-        clearRows();
+        // The rows read stay cached: the first page needs no second read.
+        keys_.clear();
         Statement ids(c, QStringLiteral("SELECT rowid FROM ") + qualifiedName() + viewClause() +
                              orderByClause());
         for (size_t i = 0; i < params.size(); ++i)
@@ -337,7 +335,7 @@ void Table::ensureCurrent() {
         reloadKeepingRecord();
 }
 
-bool Table::orderMayChange(const std::vector<bool>& modified) const {
+bool Table::orderMayChange(const std::vector<char>& modified) const {
     if (filterColumn_ >= 0 && modified[static_cast<size_t>(filterColumn_)])
         return true;
     for (const KeyPart& p : keyParts_)
@@ -623,18 +621,21 @@ void Table::throwDuplicate(const IndexDef& index) const {
 void Table::checkUnique(const std::vector<Value>& buffer, std::int64_t rowid, bool inserting) {
     const TableDefinition& def = definition();
     for (const UniqueIndex& u : uniqueIndexes_) {
-        bool anyNull = false;
+        // An edit that leaves every column of the key alone cannot repeat it.
         bool touched = inserting;
+        for (size_t i = 0; i < u.columns.size() && !touched; ++i)
+            touched = modifiedColumns_[static_cast<size_t>(u.columns[i])];
+        if (!touched)
+            continue;
+        bool anyNull = false;
         quint64 nullMask = 0;
         for (size_t i = 0; i < u.columns.size(); ++i) {
-            const size_t col = static_cast<size_t>(u.columns[i]);
-            if (isNull(buffer[col])) {
+            if (isNull(buffer[static_cast<size_t>(u.columns[i])])) {
                 anyNull = true;
                 nullMask |= quint64{1} << i;
             }
-            touched = touched || modifiedColumns_[col];
         }
-        if (!anyNull || !touched)
+        if (!anyNull)
             continue;
         const IndexDef& index = *u.index;
         const QString cacheKey = index.name + QLatin1Char(':') + QString::number(nullMask);
@@ -714,7 +715,8 @@ void Table::writeRecord(bool inserting, std::vector<Value>& buffer, std::int64_t
                     mask |= quint64{1} << i;
             if (mask == 0)
                 return;
-            auto stmt = updateStatements_.value(mask);
+            const auto known = updateStatements_.constFind(mask);
+            Statement* stmt = known != updateStatements_.constEnd() ? known->get() : nullptr;
             if (!stmt) {
                 QStringList sets;
                 int param = 1;
@@ -723,10 +725,11 @@ void Table::writeRecord(bool inserting, std::vector<Value>& buffer, std::int64_t
                         sets << QStringLiteral("%1 = ?%2")
                                     .arg(quoteIdentifier(def.fields[i].name))
                                     .arg(param++);
-                stmt = std::make_shared<Statement>(
+                auto made = std::make_shared<Statement>(
                     c, QStringLiteral("UPDATE ") + qualifiedName() + QStringLiteral(" SET ") +
                            sets.join(QStringLiteral(", ")) + QStringLiteral(" WHERE rowid = ?%1").arg(param));
-                updateStatements_.insert(mask, stmt);
+                stmt = made.get();
+                updateStatements_.insert(mask, std::move(made));
             }
             int param = 1;
             for (int i = 0; i < def.fields.size(); ++i)

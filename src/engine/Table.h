@@ -56,7 +56,7 @@ protected:
     int placeAfterPost(std::int64_t key, const std::vector<Value>& values, int oldPosition) override;
     void ensureCurrent() override;
     bool fieldReadOnly(int column) const override;
-    bool orderMayChange(const std::vector<bool>& modifiedColumns) const override;
+    bool orderMayChange(const std::vector<char>& modifiedColumns) const override;
     void setKeyValue(int column, const Value& value) override;
 
 private:
