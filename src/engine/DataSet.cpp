@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <limits>
 
 namespace engine {
@@ -401,8 +400,7 @@ int DataSet::fieldIndex(const QString& name) const {
         const QChar* wanted = name.constData();
         for (size_t i = 0; i < columns_.size(); ++i) {
             const QString& candidate = columns_[i].name;
-            if (candidate.size() == length && length > 0 && candidate.constData()[0] == wanted[0] &&
-                std::memcmp(candidate.constData(), wanted, static_cast<size_t>(length) * sizeof(QChar)) == 0)
+            if (candidate.size() == length && std::equal(wanted, wanted + length, candidate.constData()))
                 return static_cast<int>(i);
         }
     } else {

@@ -100,10 +100,16 @@ void RowStore::readRow(int row, std::vector<Value>& out) const {
         Value& to = out[static_cast<size_t>(c)];
         switch (from.kind) {
         case Kind::Integer:
-            to = from.integer;
+            if (auto* i = std::get_if<std::int64_t>(&to))
+                *i = from.integer;
+            else
+                to = from.integer;
             break;
         case Kind::Float:
-            to = from.real;
+            if (auto* d = std::get_if<double>(&to))
+                *d = from.real;
+            else
+                to = from.real;
             break;
         case Kind::Text:
             // Text already held keeps its storage: an edit of row after row allocates nothing.

@@ -280,10 +280,10 @@ void Table::fetchRows(const std::vector<std::int64_t>& keys) const {
                     cache_.put(k, stmt.handle(), 1);
             }
         } catch (...) {
-            stmt.reset();
+            stmt.rewind();
             throw;
         }
-        stmt.reset();
+        stmt.rewind();
         return;
     }
     if (!pageStatement_) {
@@ -305,10 +305,10 @@ void Table::fetchRows(const std::vector<std::int64_t>& keys) const {
             while (stmt.step())
                 cache_.put(sqlite3_column_int64(stmt.handle(), 0), stmt.handle(), 1);
         } catch (...) {
-            stmt.reset();
+            stmt.rewind();
             throw;
         }
-        stmt.reset();
+        stmt.rewind();
     }
 }
 
@@ -325,6 +325,8 @@ void Table::releaseResources() {
     rangeStatement_.reset();
     uniqueIndexes_.clear();
     updateStatements_.clear();
+    lastUpdateMask_ = 0;
+    lastUpdate_ = nullptr;
     checkStatements_.clear();
     insertStatement_.reset();
     deleteStatement_.reset();
@@ -715,8 +717,12 @@ void Table::writeRecord(bool inserting, std::vector<Value>& buffer, std::int64_t
                     mask |= quint64{1} << i;
             if (mask == 0)
                 return;
-            const auto known = updateStatements_.constFind(mask);
-            Statement* stmt = known != updateStatements_.constEnd() ? known->get() : nullptr;
+            // A walk that edits row after row changes the same fields each time.
+            Statement* stmt = mask == lastUpdateMask_ ? lastUpdate_ : nullptr;
+            if (!stmt) {
+                const auto known = updateStatements_.constFind(mask);
+                stmt = known != updateStatements_.constEnd() ? known->get() : nullptr;
+            }
             if (!stmt) {
                 QStringList sets;
                 int param = 1;
@@ -731,6 +737,8 @@ void Table::writeRecord(bool inserting, std::vector<Value>& buffer, std::int64_t
                 stmt = made.get();
                 updateStatements_.insert(mask, std::move(made));
             }
+            lastUpdateMask_ = mask;
+            lastUpdate_ = stmt;
             int param = 1;
             for (int i = 0; i < def.fields.size(); ++i)
                 if (mask & (quint64{1} << i))
@@ -739,10 +747,10 @@ void Table::writeRecord(bool inserting, std::vector<Value>& buffer, std::int64_t
             try {
                 stmt->step();
             } catch (...) {
-                stmt->reset();
+                stmt->rewind();
                 throw;
             }
-            stmt->reset();
+            stmt->rewind();
             if (sqlite3_changes(c) == 0)
                 throwRecordGone();
         }

@@ -103,6 +103,8 @@ private:
     std::vector<Value> keyBuffer_;
     std::vector<bool> keySet_;
     QHash<quint64, std::shared_ptr<Statement>> updateStatements_;
+    quint64 lastUpdateMask_ = 0; // 0: none (an update changes at least one field)
+    Statement* lastUpdate_ = nullptr;
     QHash<QString, std::shared_ptr<Statement>> checkStatements_;
     std::unique_ptr<Statement> insertStatement_;
     std::unique_ptr<Statement> deleteStatement_;
