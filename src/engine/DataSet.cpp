@@ -101,6 +101,11 @@ void DataSet::setDatabase(Database* db) {
         db_->registerDataSet(this);
 }
 
+void DataSet::connectNotify(const QMetaMethod& signal) {
+    QObject::connectNotify(signal);
+    listened_ = true;
+}
+
 void DataSet::requireOpen() const {
     if (state_ == State::Inactive)
         throw EngineError(NotOpen, QStringLiteral("Cannot perform this operation on a closed dataset"));
@@ -301,7 +306,7 @@ void DataSet::setPosition(int pos) {
         currentKey_ = 0;
         currentSlot_ = -1;
     }
-    if (disableCount_ == 0)
+    if (viewsListen())
         emit currentChanged(pos_);
 }
 
@@ -314,7 +319,7 @@ void DataSet::setState(State s) {
     if (state_ == s)
         return;
     state_ = s;
-    if (disableCount_ == 0)
+    if (viewsListen())
         emit stateChanged();
 }
 
@@ -388,9 +393,21 @@ void DataSet::moveTo(int row) {
 
 int DataSet::fieldIndex(const QString& name) const {
     // Callers nearly always spell names exactly; folding case on every look-up would cost more than the read.
-    const auto exact = columnByExactName_.constFind(name);
-    if (exact != columnByExactName_.constEnd())
-        return *exact;
+    // Among a table's few fields, comparing lengths and then characters is cheaper than hashing the name.
+    constexpr size_t kScannedFields = 32;
+    if (columns_.size() <= kScannedFields) {
+        const qsizetype length = name.size();
+        const QChar* wanted = name.constData();
+        for (size_t i = 0; i < columns_.size(); ++i) {
+            const QString& candidate = columns_[i].name;
+            if (candidate.size() == length && std::equal(wanted, wanted + length, candidate.constData()))
+                return static_cast<int>(i);
+        }
+    } else {
+        const auto exact = columnByExactName_.constFind(name);
+        if (exact != columnByExactName_.constEnd())
+            return *exact;
+    }
     return columnByName_.value(name.toLower(), -1);
 }
 
@@ -544,12 +561,19 @@ void DataSet::setFieldValue(int column, const Value& value) {
             QStringLiteral("Field '%1' cannot be modified").arg(columns_[static_cast<size_t>(column)].name));
     buffer_[static_cast<size_t>(column)] = convertForColumn(column, value);
     modifiedColumns_[static_cast<size_t>(column)] = true;
-    if (disableCount_ == 0 && pos_ >= 0)
+    if (viewsListen() && pos_ >= 0)
         emit rowChanged(pos_);
 }
 
+void DataSet::unmarkColumns() {
+    if (modifiedColumns_.size() == columns_.size())
+        std::fill(modifiedColumns_.begin(), modifiedColumns_.end(), char{0});
+    else
+        modifiedColumns_.assign(columns_.size(), char{0});
+}
+
 bool DataSet::isModified() const {
-    for (bool m : modifiedColumns_)
+    for (const char m : modifiedColumns_)
         if (m)
             return true;
     return false;
@@ -566,8 +590,9 @@ void DataSet::edit() {
     const int slot = currentSlot();
     if (slot < 0)
         throw EngineError(RecordGone, QStringLiteral("The record no longer exists."));
-    buffer_ = rows().rowValues(slot);
-    modifiedColumns_.assign(columns_.size(), false);
+    // The buffer keeps its storage from the last edit: editing row after row allocates next to nothing.
+    rows().readRow(slot, buffer_);
+    unmarkColumns();
     setState(State::Edit);
 }
 
@@ -575,7 +600,7 @@ void DataSet::append() {
     requireOpen();
     checkBrowseMode();
     buffer_.assign(columns_.size(), Value{});
-    modifiedColumns_.assign(columns_.size(), false);
+    unmarkColumns();
     setState(State::Insert);
 }
 
@@ -638,7 +663,8 @@ void DataSet::post() {
         if (!identityKeys_)
             count_ = static_cast<int>(keys_.size());
         const int cached = cache_.find(key);
-        if (stays && cached >= 0 && !keepsEditsInCache()) {
+        const bool inPlace = stays && cached >= 0 && !keepsEditsInCache();
+        if (inPlace) {
             // An edit in place changes the cached row in place: a walk that edits every row stays cheap.
             for (size_t c = 0; c < columns_.size(); ++c)
                 if (modifiedColumns_[c])
@@ -648,14 +674,15 @@ void DataSet::post() {
         }
         if (newPos < 0)
             cache_.drop(key);
-        buffer_.clear();
-        modifiedColumns_.clear();
+        unmarkColumns();
         state_ = State::Browse;
         int current = newPos;
         if (newPos < 0)
             current = count_ == 0 ? -1 : std::min(std::max(oldPos, 0), count_ - 1);
-        const bool notify = disableCount_ == 0;
-        moveQuietly(current);
+        const bool notify = viewsListen();
+        // A row changed where it is stays the current record in the same cache slot.
+        if (!inPlace || current != pos_)
+            moveQuietly(current);
         bof_ = eof_ = false;
         if (notify) {
             if (inserting && newPos >= 0)

@@ -138,13 +138,18 @@ protected:
     // out; -1 when it is no longer visible.
     virtual int placeAfterPost(std::int64_t key, const std::vector<Value>& values, int oldPosition);
     // Whether an edit of these columns can move the record in the visible order or out of view.
-    virtual bool orderMayChange(const std::vector<bool>& /*modifiedColumns*/) const { return false; }
+    virtual bool orderMayChange(const std::vector<char>& /*modifiedColumns*/) const { return false; }
     // Reloads when the data moved on behind this object.
     virtual void ensureCurrent() {}
     virtual bool fieldReadOnly(int /*column*/) const { return false; }
     virtual void setKeyValue(int /*column*/, const Value& /*value*/) {
         throw EngineError(WrongState, QStringLiteral("Not in key search mode"));
     }
+
+    // Something connected to a signal of this object once: until then a walk that edits row after row tells
+    // nobody, and emitting would only cost.
+    void connectNotify(const QMetaMethod& signal) override;
+    bool viewsListen() const { return disableCount_ == 0 && listened_; }
 
     void requireOpen() const;
     void checkBrowseMode(); // posts a pending edit before a move
@@ -172,6 +177,7 @@ protected:
     Value currentValue(int column) const;
     const RowStore::Cell* currentCell(int column) const;
     void setFieldValue(int column, const Value& value);
+    void unmarkColumns(); // no column modified
     Value convertForColumn(int column, const Value& value) const;
 
     Database* db_;
@@ -195,8 +201,9 @@ protected:
     bool bof_ = true;
     State state_ = State::Inactive;
     std::vector<Value> buffer_;
-    std::vector<bool> modifiedColumns_;
+    std::vector<char> modifiedColumns_; // a flag per column: bytes are cheaper to test than bits
     int disableCount_ = 0;
+    bool listened_ = false;
     BeforePostHook beforePost_;
     QString searchCondition_;
     PostErrorHook onPostError_;

@@ -12,22 +12,26 @@ void RowStore::reset(int columns) {
 
 int RowStore::appendFromStatement(sqlite3_stmt* stmt, int first) {
     const int row = rows();
+    cells_.resize(cells_.size() + static_cast<size_t>(columns_));
+    Cell* out = cells_.data() + static_cast<size_t>(row) * static_cast<size_t>(columns_);
     for (int c = 0; c < columns_; ++c) {
-        Cell cell;
-        switch (sqlite3_column_type(stmt, first + c)) {
+        // One call for the column, then reads of its value: each column call of the statement costs more.
+        sqlite3_value* v = sqlite3_column_value(stmt, first + c);
+        Cell& cell = out[c];
+        switch (sqlite3_value_type(v)) {
         case SQLITE_INTEGER:
             cell.kind = Kind::Integer;
-            cell.integer = sqlite3_column_int64(stmt, first + c);
+            cell.integer = sqlite3_value_int64(v);
             break;
         case SQLITE_FLOAT:
             cell.kind = Kind::Float;
-            cell.real = sqlite3_column_double(stmt, first + c);
+            cell.real = sqlite3_value_double(v);
             break;
         case SQLITE_NULL:
             break;
         default: {
-            const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, first + c));
-            const int n = sqlite3_column_bytes(stmt, first + c);
+            const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+            const int n = sqlite3_value_bytes(v);
             cell.kind = Kind::Text;
             cell.offset = arena_.size();
             cell.length = static_cast<std::uint32_t>(n);
@@ -35,7 +39,6 @@ int RowStore::appendFromStatement(sqlite3_stmt* stmt, int first) {
             break;
         }
         }
-        cells_.push_back(cell);
     }
     return row;
 }
@@ -86,10 +89,40 @@ Value RowStore::value(int row, int column) const {
 
 std::vector<Value> RowStore::rowValues(int row) const {
     std::vector<Value> out;
-    out.reserve(static_cast<size_t>(columns_));
-    for (int c = 0; c < columns_; ++c)
-        out.push_back(value(row, c));
+    readRow(row, out);
     return out;
+}
+
+void RowStore::readRow(int row, std::vector<Value>& out) const {
+    out.resize(static_cast<size_t>(columns_));
+    for (int c = 0; c < columns_; ++c) {
+        const Cell& from = cell(row, c);
+        Value& to = out[static_cast<size_t>(c)];
+        switch (from.kind) {
+        case Kind::Integer:
+            if (auto* i = std::get_if<std::int64_t>(&to))
+                *i = from.integer;
+            else
+                to = from.integer;
+            break;
+        case Kind::Float:
+            if (auto* d = std::get_if<double>(&to))
+                *d = from.real;
+            else
+                to = from.real;
+            break;
+        case Kind::Text:
+            // Text already held keeps its storage: an edit of row after row allocates nothing.
+            if (auto* s = std::get_if<std::string>(&to))
+                s->assign(text(from));
+            else
+                to.emplace<std::string>(text(from));
+            break;
+        case Kind::Null:
+            to = std::monostate{};
+            break;
+        }
+    }
 }
 
 } // namespace engine

@@ -48,6 +48,8 @@ public:
     std::string_view text(const Cell& c) const { return {arena_.data() + c.offset, c.length}; }
     Value value(int row, int column) const;
     std::vector<Value> rowValues(int row) const;
+    // The values of a row into out, reusing what out already holds.
+    void readRow(int row, std::vector<Value>& out) const;
 
 private:
     Cell makeCell(const Value& v);

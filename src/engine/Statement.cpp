@@ -91,7 +91,8 @@ void Statement::bind(int index, const Value& value) {
 }
 
 bool Statement::step() {
-    FaultInjection::check(sqlite3_sql(stmt_));
+    if (FaultInjection::armed())
+        FaultInjection::check(sqlite3_sql(stmt_));
     const int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW)
         return true;
@@ -106,6 +107,10 @@ bool Statement::step() {
 void Statement::reset() {
     sqlite3_reset(stmt_);
     sqlite3_clear_bindings(stmt_);
+}
+
+void Statement::rewind() {
+    sqlite3_reset(stmt_);
 }
 
 void execSql(sqlite3* db, const QString& sql) {

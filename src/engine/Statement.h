@@ -30,6 +30,8 @@ public:
     void bind(int index, const Value& value); // 1-based
     bool step();                              // true while a row is available
     void reset();
+    // Ready to run again, bindings kept: for statements whose every parameter is bound before each run.
+    void rewind();
 
 private:
     sqlite3* db_ = nullptr;

@@ -205,11 +205,8 @@ void Table::loadRows() {
     // more; a larger one keeps the order alone, row ids straight from the active index.
     const int whole = kPageRows * kCachedPages;
     {
-        QStringList cols;
-        for (const Column& col : columns_)
-            cols << quoteIdentifier(col.name);
-        Statement rows(c, QStringLiteral("SELECT rowid, ") + cols.join(QStringLiteral(", ")) +
-                              QStringLiteral(" FROM ") + qualifiedName() + viewClause() + orderByClause() +
+        Statement rows(c, QStringLiteral("SELECT rowid, ") + columnList() + QStringLiteral(" FROM ") +
+                              qualifiedName() + viewClause() + orderByClause() +
                               QStringLiteral(" LIMIT %1").arg(whole + 1));
         for (size_t i = 0; i < params.size(); ++i)
             rows.bind(static_cast<int>(i) + 1, params[i]);
@@ -220,7 +217,8 @@ void Table::loadRows() {
         }
     }
     if (static_cast<int>(keys_.size()) > whole) {
-        clearRows();
+        // The rows read stay cached: the first page needs no second read.
+        keys_.clear();
         Statement ids(c, QStringLiteral("SELECT rowid FROM ") + qualifiedName() + viewClause() +
                              orderByClause());
         for (size_t i = 0; i < params.size(); ++i)
@@ -256,17 +254,46 @@ std::vector<Value> Table::whereParameters() const {
 }
 
 void Table::fetchRows(const std::vector<std::int64_t>& keys) const {
+    if (keys.empty())
+        return;
+    const auto [lowest, highest] = std::minmax_element(keys.begin(), keys.end());
+    const std::int64_t low = *lowest;
+    const std::uint64_t span = static_cast<std::uint64_t>(*highest) - static_cast<std::uint64_t>(low) + 1;
+    // A page of ids close together (a walk in id order) is read as one range: stepping along the table
+    // costs far less than a look-up per id. Rows of the range not asked for are passed over.
+    if (span <= 2 * keys.size()) {
+        if (!rangeStatement_)
+            rangeStatement_ = std::make_unique<Statement>(
+                db_->connection(), QStringLiteral("SELECT rowid, ") + columnList() +
+                                       QStringLiteral(" FROM ") + qualifiedName() +
+                                       QStringLiteral(" WHERE rowid BETWEEN ?1 AND ?2"));
+        std::vector<bool> wanted(static_cast<size_t>(span), false);
+        for (const std::int64_t k : keys)
+            wanted[static_cast<size_t>(k - low)] = true;
+        Statement& stmt = *rangeStatement_;
+        stmt.bind(1, Value{low});
+        stmt.bind(2, Value{*highest});
+        try {
+            while (stmt.step()) {
+                const std::int64_t k = sqlite3_column_int64(stmt.handle(), 0);
+                if (wanted[static_cast<size_t>(k - low)])
+                    cache_.put(k, stmt.handle(), 1);
+            }
+        } catch (...) {
+            stmt.rewind();
+            throw;
+        }
+        stmt.rewind();
+        return;
+    }
     if (!pageStatement_) {
-        QStringList cols, params;
-        for (const Column& col : columns_)
-            cols << quoteIdentifier(col.name);
+        QStringList params;
         for (int i = 1; i <= kIdsPerRead; ++i)
             params << QStringLiteral("?%1").arg(i);
         pageStatement_ = std::make_unique<Statement>(
-            db_->connection(), QStringLiteral("SELECT rowid, ") + cols.join(QStringLiteral(", ")) +
-                                   QStringLiteral(" FROM ") + qualifiedName() +
-                                   QStringLiteral(" WHERE rowid IN (") + params.join(QStringLiteral(", ")) +
-                                   QLatin1Char(')'));
+            db_->connection(), QStringLiteral("SELECT rowid, ") + columnList() + QStringLiteral(" FROM ") +
+                                   qualifiedName() + QStringLiteral(" WHERE rowid IN (") +
+                                   params.join(QStringLiteral(", ")) + QLatin1Char(')'));
     }
     Statement& stmt = *pageStatement_;
     for (size_t from = 0; from < keys.size(); from += kIdsPerRead) {
@@ -278,18 +305,28 @@ void Table::fetchRows(const std::vector<std::int64_t>& keys) const {
             while (stmt.step())
                 cache_.put(sqlite3_column_int64(stmt.handle(), 0), stmt.handle(), 1);
         } catch (...) {
-            stmt.reset();
+            stmt.rewind();
             throw;
         }
-        stmt.reset();
+        stmt.rewind();
     }
+}
+
+QString Table::columnList() const {
+    QStringList cols;
+    for (const Column& col : columns_)
+        cols << quoteIdentifier(col.name);
+    return cols.join(QStringLiteral(", "));
 }
 
 void Table::releaseResources() {
     def_.reset();
     pageStatement_.reset();
+    rangeStatement_.reset();
     uniqueIndexes_.clear();
     updateStatements_.clear();
+    lastUpdateMask_ = 0;
+    lastUpdate_ = nullptr;
     checkStatements_.clear();
     insertStatement_.reset();
     deleteStatement_.reset();
@@ -300,7 +337,7 @@ void Table::ensureCurrent() {
         reloadKeepingRecord();
 }
 
-bool Table::orderMayChange(const std::vector<bool>& modified) const {
+bool Table::orderMayChange(const std::vector<char>& modified) const {
     if (filterColumn_ >= 0 && modified[static_cast<size_t>(filterColumn_)])
         return true;
     for (const KeyPart& p : keyParts_)
@@ -586,18 +623,21 @@ void Table::throwDuplicate(const IndexDef& index) const {
 void Table::checkUnique(const std::vector<Value>& buffer, std::int64_t rowid, bool inserting) {
     const TableDefinition& def = definition();
     for (const UniqueIndex& u : uniqueIndexes_) {
-        bool anyNull = false;
+        // An edit that leaves every column of the key alone cannot repeat it.
         bool touched = inserting;
+        for (size_t i = 0; i < u.columns.size() && !touched; ++i)
+            touched = modifiedColumns_[static_cast<size_t>(u.columns[i])];
+        if (!touched)
+            continue;
+        bool anyNull = false;
         quint64 nullMask = 0;
         for (size_t i = 0; i < u.columns.size(); ++i) {
-            const size_t col = static_cast<size_t>(u.columns[i]);
-            if (isNull(buffer[col])) {
+            if (isNull(buffer[static_cast<size_t>(u.columns[i])])) {
                 anyNull = true;
                 nullMask |= quint64{1} << i;
             }
-            touched = touched || modifiedColumns_[col];
         }
-        if (!anyNull || !touched)
+        if (!anyNull)
             continue;
         const IndexDef& index = *u.index;
         const QString cacheKey = index.name + QLatin1Char(':') + QString::number(nullMask);
@@ -677,7 +717,12 @@ void Table::writeRecord(bool inserting, std::vector<Value>& buffer, std::int64_t
                     mask |= quint64{1} << i;
             if (mask == 0)
                 return;
-            auto stmt = updateStatements_.value(mask);
+            // A walk that edits row after row changes the same fields each time.
+            Statement* stmt = mask == lastUpdateMask_ ? lastUpdate_ : nullptr;
+            if (!stmt) {
+                const auto known = updateStatements_.constFind(mask);
+                stmt = known != updateStatements_.constEnd() ? known->get() : nullptr;
+            }
             if (!stmt) {
                 QStringList sets;
                 int param = 1;
@@ -686,11 +731,14 @@ void Table::writeRecord(bool inserting, std::vector<Value>& buffer, std::int64_t
                         sets << QStringLiteral("%1 = ?%2")
                                     .arg(quoteIdentifier(def.fields[i].name))
                                     .arg(param++);
-                stmt = std::make_shared<Statement>(
+                auto made = std::make_shared<Statement>(
                     c, QStringLiteral("UPDATE ") + qualifiedName() + QStringLiteral(" SET ") +
                            sets.join(QStringLiteral(", ")) + QStringLiteral(" WHERE rowid = ?%1").arg(param));
-                updateStatements_.insert(mask, stmt);
+                stmt = made.get();
+                updateStatements_.insert(mask, std::move(made));
             }
+            lastUpdateMask_ = mask;
+            lastUpdate_ = stmt;
             int param = 1;
             for (int i = 0; i < def.fields.size(); ++i)
                 if (mask & (quint64{1} << i))
@@ -699,10 +747,10 @@ void Table::writeRecord(bool inserting, std::vector<Value>& buffer, std::int64_t
             try {
                 stmt->step();
             } catch (...) {
-                stmt->reset();
+                stmt->rewind();
                 throw;
             }
-            stmt->reset();
+            stmt->rewind();
             if (sqlite3_changes(c) == 0)
                 throwRecordGone();
         }

@@ -56,7 +56,7 @@ protected:
     int placeAfterPost(std::int64_t key, const std::vector<Value>& values, int oldPosition) override;
     void ensureCurrent() override;
     bool fieldReadOnly(int column) const override;
-    bool orderMayChange(const std::vector<bool>& modifiedColumns) const override;
+    bool orderMayChange(const std::vector<char>& modifiedColumns) const override;
     void setKeyValue(int column, const Value& value) override;
 
 private:
@@ -80,6 +80,7 @@ private:
     void checkUnique(const std::vector<Value>& buffer, std::int64_t rowid, bool inserting);
     [[noreturn]] void throwDuplicate(const IndexDef& index) const;
     QString qualifiedName() const;
+    QString columnList() const; // every field, quoted, in order
     void markWritten();
 
     struct UniqueIndex {
@@ -102,10 +103,13 @@ private:
     std::vector<Value> keyBuffer_;
     std::vector<bool> keySet_;
     QHash<quint64, std::shared_ptr<Statement>> updateStatements_;
+    quint64 lastUpdateMask_ = 0; // 0: none (an update changes at least one field)
+    Statement* lastUpdate_ = nullptr;
     QHash<QString, std::shared_ptr<Statement>> checkStatements_;
     std::unique_ptr<Statement> insertStatement_;
     std::unique_ptr<Statement> deleteStatement_;
-    mutable std::unique_ptr<Statement> pageStatement_; // whole rows by row id
+    mutable std::unique_ptr<Statement> pageStatement_;  // whole rows by row id
+    mutable std::unique_ptr<Statement> rangeStatement_; // whole rows of a range of row ids
 };
 
 } // namespace engine
