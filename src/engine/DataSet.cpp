@@ -623,8 +623,10 @@ void DataSet::post() {
         const bool stays = !inserting && !orderMayChange(modifiedColumns_);
         if (!stays)
             ownKeys();
-        if (!inserting && !stays)
+        if (!inserting && !stays) {
             keys_.erase(keys_.begin() + oldPos);
+            count_ = static_cast<int>(keys_.size()); // the record's new place is sought among the others
+        }
         const int newPos = stays ? oldPos : placeAfterPost(key, buffer_, oldPos);
         if (!stays && newPos >= 0)
             keys_.insert(keys_.begin() + newPos, key);
