@@ -123,6 +123,7 @@ void DataSet::clearRows() {
     cache_.reset(static_cast<int>(columns_.size()), kPageRows * kCachedPages);
     keys_.clear();
     keysChanged();
+    positionSlots_ = std::vector<int>(); // stale from here on: its memory goes now, not at the next build
     identityKeys_ = false;
     count_ = 0;
     currentKey_ = 0;
@@ -160,6 +161,7 @@ void DataSet::close() {
     state_ = State::Inactive;
     releaseResources();
     clearRows();
+    keys_ = std::vector<std::int64_t>(); // a closed list holds no room for its keys
     cache_.reset(0, 0);
     buffer_.clear();
     notifyReset();
