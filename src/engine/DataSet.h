@@ -183,7 +183,7 @@ protected:
     bool identityKeys_ = false;        // the key of position p is p + 1
     // Position by key, built once a few look-ups have scanned the same order: one scan is cheaper than
     // building it, many are not. Open addressing over positions, each slot's key read from keys_: four
-    // bytes a slot and under two slots a row, where a node per key would take about fifty bytes.
+    // bytes a slot and at most three slots a row, where a node per key would take about fifty bytes.
     mutable std::vector<int> positionSlots_;
     mutable bool positionIndexValid_ = false;
     mutable int scansSinceChange_ = 0;
