@@ -5,6 +5,7 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 
@@ -127,6 +128,7 @@ void DataSet::clearRows() {
     cache_.reset(static_cast<int>(columns_.size()), kPageRows * kCachedPages);
     keys_.clear();
     keysChanged();
+    positionSlots_ = std::vector<int>(); // stale from here on: its memory goes now, not at the next build
     identityKeys_ = false;
     count_ = 0;
     currentKey_ = 0;
@@ -164,6 +166,7 @@ void DataSet::close() {
     state_ = State::Inactive;
     releaseResources();
     clearRows();
+    keys_ = std::vector<std::int64_t>(); // a closed list holds no room for its keys
     cache_.reset(0, 0);
     buffer_.clear();
     notifyReset();
@@ -206,19 +209,90 @@ int DataSet::positionOfKey(std::int64_t key) const {
     if (identityKeys_)
         return key >= 1 && key <= rowTotal() ? static_cast<int>(key - 1) : -1;
     constexpr int kScansBeforeIndex = 16;
-    if (!positionIndexValid_ && ++scansSinceChange_ > kScansBeforeIndex) {
-        positionIndex_.clear();
-        positionIndex_.reserve(keys_.size());
-        for (size_t i = 0; i < keys_.size(); ++i)
-            positionIndex_.emplace(keys_[i], static_cast<int>(i));
-        positionIndexValid_ = true;
-    }
+    if (!positionIndexValid_ && ++scansSinceChange_ > kScansBeforeIndex)
+        buildPositionIndex();
     if (positionIndexValid_) {
-        const auto it = positionIndex_.find(key);
-        return it == positionIndex_.end() ? -1 : it->second;
+        const std::ptrdiff_t slot =
+            positionSlot(key, [this](int p) { return keys_[static_cast<size_t>(p)]; });
+        return slot < 0 ? -1 : positionSlots_[static_cast<size_t>(slot)];
     }
     const auto it = std::find(keys_.begin(), keys_.end(), key);
     return it == keys_.end() ? -1 : static_cast<int>(it - keys_.begin());
+}
+
+namespace {
+
+// Spreads row ids that follow each other over the table (Fibonacci hashing: the top bits of the product).
+size_t hashSlot(std::int64_t key, size_t mask) {
+    const int bits = std::countr_one(mask);
+    return static_cast<size_t>((static_cast<std::uint64_t>(key) * 0x9E3779B97F4A7C15ull) >> (64 - bits));
+}
+
+} // namespace
+
+template <typename KeyAt> std::ptrdiff_t DataSet::positionSlot(std::int64_t key, const KeyAt& keyAt) const {
+    const size_t mask = positionSlots_.size() - 1;
+    for (size_t s = hashSlot(key, mask);; s = (s + 1) & mask) {
+        const int p = positionSlots_[s];
+        if (p < 0)
+            return -1;
+        if (keyAt(p) == key)
+            return static_cast<std::ptrdiff_t>(s);
+    }
+}
+
+void DataSet::buildPositionIndex() const {
+    // At most two thirds full, so that a probe meets an empty slot soon.
+    size_t capacity = 16;
+    while (capacity < keys_.size() + keys_.size() / 2)
+        capacity *= 2;
+    positionSlots_.assign(capacity, -1);
+    const size_t mask = capacity - 1;
+    for (size_t i = 0; i < keys_.size(); ++i) {
+        for (size_t s = hashSlot(keys_[i], mask);; s = (s + 1) & mask) {
+            const int p = positionSlots_[s];
+            if (p < 0) {
+                positionSlots_[s] = static_cast<int>(i);
+                break;
+            }
+            if (keys_[static_cast<size_t>(p)] == keys_[i])
+                break; // a key listed twice is found at its first place, as a scan finds it
+        }
+    }
+    positionIndexValid_ = true;
+}
+
+void DataSet::keyMoved(int from, int to) {
+    if (!positionIndexValid_ || from == to)
+        return;
+    const int lo = std::min(from, to), hi = std::max(from, to);
+    const std::int64_t moved = keys_[static_cast<size_t>(to)];
+    // The slots still hold the positions from before the move: their keys are read as they were then.
+    const auto before = [&](int p) {
+        if (p < lo || p > hi)
+            return keys_[static_cast<size_t>(p)];
+        if (p == from)
+            return moved;
+        return keys_[static_cast<size_t>(from < to ? p - 1 : p + 1)];
+    };
+    // Every slot is found before any changes, since a changed one would be read with the wrong key.
+    std::vector<std::uint32_t> found(static_cast<size_t>(hi - lo + 1));
+    for (int p = lo; p <= hi; ++p) {
+        const std::ptrdiff_t slot = positionSlot(keys_[static_cast<size_t>(p)], before);
+        if (slot < 0) {
+            keysChanged();
+            return;
+        }
+        const int held = positionSlots_[static_cast<size_t>(slot)];
+        // A key listed twice keeps its first place: one before the span stays, within it the lowest wins.
+        found[static_cast<size_t>(p - lo)] = held >= lo && held <= hi
+                                                 ? static_cast<std::uint32_t>(slot)
+                                                 : std::numeric_limits<std::uint32_t>::max();
+    }
+    for (int p = hi; p >= lo; --p)
+        if (const std::uint32_t slot = found[static_cast<size_t>(p - lo)];
+            slot != std::numeric_limits<std::uint32_t>::max())
+            positionSlots_[slot] = p;
 }
 
 void DataSet::ownKeys() {
@@ -648,15 +722,15 @@ void DataSet::post() {
         const bool stays = !inserting && !orderMayChange(modifiedColumns_);
         if (!stays)
             ownKeys();
-        if (!inserting && !stays)
+        if (!inserting && !stays) {
             keys_.erase(keys_.begin() + oldPos);
+            count_ = static_cast<int>(keys_.size()); // the record's new place is sought among the others
+        }
         const int newPos = stays ? oldPos : placeAfterPost(key, buffer_, oldPos);
         if (!stays && newPos >= 0)
             keys_.insert(keys_.begin() + newPos, key);
-        if (!stays && !inserting && newPos >= 0 && positionIndexValid_) {
-            // A move shifts only the positions between its ends.
-            for (int p = std::min(oldPos, newPos); p <= std::max(oldPos, newPos); ++p)
-                positionIndex_[keys_[static_cast<size_t>(p)]] = p;
+        if (!stays && !inserting && newPos >= 0) {
+            keyMoved(oldPos, newPos); // a move shifts only the positions between its ends
         } else if (!stays) {
             keysChanged();
         }

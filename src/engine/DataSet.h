@@ -11,7 +11,6 @@
 #include <QString>
 
 #include <functional>
-#include <unordered_map>
 #include <vector>
 
 namespace engine {
@@ -167,6 +166,8 @@ protected:
     int positionOfKey(std::int64_t key) const; // -1 when not in view
     void ownKeys();                            // identity keys become a list that can change
     void keysChanged() { positionIndexValid_ = false, scansSinceChange_ = 0; } // after any change to keys_
+    // After keys_[from] moved to keys_[to], the positions in between having shifted by one.
+    void keyMoved(int from, int to);
     // The cache slot of the row at a position, reading its page (or only that row) when it is not cached;
     // -1 when the row no longer exists.
     int slotAt(int pos, bool wholePage = true) const;
@@ -187,8 +188,9 @@ protected:
     std::vector<std::int64_t> keys_;   // row key per position, unless identityKeys_
     bool identityKeys_ = false;        // the key of position p is p + 1
     // Position by key, built once a few look-ups have scanned the same order: one scan is cheaper than
-    // building it, many are not.
-    mutable std::unordered_map<std::int64_t, int> positionIndex_;
+    // building it, many are not. Open addressing over positions, each slot's key read from keys_: four
+    // bytes a slot and at most three slots a row, where a node per key would take about fifty bytes.
+    mutable std::vector<int> positionSlots_;
     mutable bool positionIndexValid_ = false;
     mutable int scansSinceChange_ = 0;
     mutable int count_ = 0;
@@ -209,6 +211,9 @@ protected:
     PostErrorHook onPostError_;
 
     void buildColumnIndex();
+    void buildPositionIndex() const;
+    // The slot that holds the position of key, keyAt giving the key of a stored position; -1 when none.
+    template <typename KeyAt> std::ptrdiff_t positionSlot(std::int64_t key, const KeyAt& keyAt) const;
 };
 
 } // namespace engine

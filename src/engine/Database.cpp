@@ -545,9 +545,14 @@ void Database::attachAll() {
                 // A commit is durable only once the journal's deletion is: EXTRA syncs the folder after it.
                 execSql(db_, QStringLiteral("PRAGMA %1.synchronous=EXTRA").arg(quoteIdentifier(table)));
             }
-            // Lists read their order in one pass over a table and its joins: 16 MB of pages per table keep
-            // a pass from reading the file again.
-            execSql(db_, QStringLiteral("PRAGMA %1.cache_size=-16384").arg(quoteIdentifier(table)));
+            // Lists read their order in one pass over a table and its joins: 16 MB of pages keep a pass
+            // from reading a table file of up to that size again. A larger file is read again whatever the
+            // cache holds, so its cache needs room only for the upper levels of its trees.
+            constexpr qint64 kWholeFileCache = 16 << 20;
+            const bool fits = QFileInfo(QDir(folder_).filePath(file)).size() <= kWholeFileCache;
+            execSql(db_, QStringLiteral("PRAGMA %1.cache_size=-%2")
+                             .arg(quoteIdentifier(table))
+                             .arg(fits ? kWholeFileCache / 1024 : 4096));
             execSql(db_, QStringLiteral("SELECT count(*) FROM %1.sqlite_master").arg(quoteIdentifier(table)));
         } catch (const EngineError& e) {
             // Reading never plays a crashed commit back: that is left to the program that holds the database.

@@ -106,19 +106,35 @@ TEST_F(WindowTest, KeySearchesFollowMovesInsertsAndDeletes) {
         }
         EXPECT_EQ(items.recordCount(), static_cast<int>(order.size())) << step;
     };
+    // A move, and searches for the rows at both ends of what it shifted.
     const auto rename = [&](const QString& from, const QString& to) {
         ASSERT_TRUE(items.findKey({textValue(from)}));
         items.edit();
         items.field(QStringLiteral("Brand")).setString(to);
         items.post();
-        order.erase(std::find(order.begin(), order.end(), from));
-        order.insert(std::lower_bound(order.begin(), order.end(), to), to);
+        const auto oldPlace = std::find(order.begin(), order.end(), from) - order.begin();
+        order.erase(order.begin() + oldPlace);
+        const auto newPlace = std::lower_bound(order.begin(), order.end(), to) - order.begin();
+        order.insert(order.begin() + newPlace, to);
+        for (const auto place :
+             {oldPlace - 1, oldPlace, oldPlace + 1, newPlace - 1, newPlace, newPlace + 1}) {
+            if (place < 0 || place >= static_cast<std::ptrdiff_t>(order.size()))
+                continue;
+            ASSERT_TRUE(items.findKey({textValue(order[static_cast<size_t>(place)])}));
+            EXPECT_EQ(items.recNo(), place) << from.toStdString() << " -> " << to.toStdString();
+        }
     };
     expectSearchesFind("opened");
     rename(brand(4000), QStringLiteral("a0000"));
     expectSearchesFind("moved up");
     rename(brand(10), QStringLiteral("b4500x"));
     expectSearchesFind("moved down");
+    // Moves by one place, and to either end, one after the other.
+    rename(brand(2000), QStringLiteral("b2001x"));
+    rename(brand(2003), QStringLiteral("b2001y"));
+    rename(brand(4999), QStringLiteral("c"));
+    rename(QStringLiteral("c"), QStringLiteral("a"));
+    expectSearchesFind("moved by one and to the ends");
     items.append();
     items.field(QStringLiteral("Product")).setInteger(1);
     items.field(QStringLiteral("Shop")).setInteger(shopA);
