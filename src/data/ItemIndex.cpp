@@ -384,10 +384,19 @@ void ItemIndex::bringUpToDate() {
         for (Product& p : products_)
             p.categorySlot = categorySlots_.find(p.category);
     std::vector<std::uint32_t> changed;
+    std::vector<PlacedItem> before;
     if (reload_[Items]) {
         usable_ = true;
         loadItems();
     } else if (!changedItems_.empty()) {
+        // The rows as they were, to tell which orders they must move in.
+        for (std::int64_t id : changedItems_) {
+            const auto at =
+                std::lower_bound(items_.begin(), items_.end(), id,
+                                 [](const Item& item, std::int64_t key) { return item.id < key; });
+            if (at != items_.end() && at->id == id && !(at->flags & Deleted))
+                before.push_back({static_cast<std::uint32_t>(at - items_.begin()), *at});
+        }
         if (!rereadItems(changedItems_, changed))
             forgetAllOrders();
     }
@@ -406,7 +415,7 @@ void ItemIndex::bringUpToDate() {
             }
         }
     }
-    placeAgain(changed);
+    placeAgain(changed, std::move(before));
     // Inside a transaction what was read may still be rolled back: it is read again once the transaction
     // ended, whichever way.
     if (sqlite3_get_autocommit(db_.connection()) == 0)
@@ -586,22 +595,39 @@ const std::vector<std::uint32_t>& ItemIndex::ordered(Order order) {
     return sequence;
 }
 
-void ItemIndex::placeAgain(const std::vector<std::uint32_t>& changed) {
+void ItemIndex::placeAgain(const std::vector<std::uint32_t>& changed, std::vector<PlacedItem> before) {
     if (changed.empty())
         return;
-    // Moving a few rows costs a pass over each order; many are sorted afresh when next asked for.
-    constexpr size_t kMostPlaced = 256;
-    if (changed.size() > kMostPlaced) {
-        forgetAllOrders();
-        return;
-    }
-    std::vector<std::uint32_t> moved = changed;
-    std::sort(moved.begin(), moved.end());
-    moved.erase(std::unique(moved.begin(), moved.end()), moved.end());
+    std::vector<std::uint32_t> rows = changed;
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    std::sort(before.begin(), before.end(),
+              [](const PlacedItem& a, const PlacedItem& b) { return a.slot < b.slot; });
+    const auto sameKey = [](const Key& a, const Key& b) {
+        return a.first == b.first && a.second == b.second;
+    };
     for (int o = 0; o < kOrderCount; ++o) {
         if (!ordered_[o])
             continue;
         const auto order = static_cast<Order>(o);
+        // Rows whose key for this order stayed the same keep their place (a quantity changed, say).
+        std::vector<std::uint32_t> moved;
+        for (std::uint32_t slot : rows) {
+            const auto old =
+                std::lower_bound(before.begin(), before.end(), slot,
+                                 [](const PlacedItem& p, std::uint32_t s) { return p.slot < s; });
+            const Item& now = items_[slot];
+            if (old != before.end() && old->slot == slot && !(now.flags & Deleted) &&
+                sameKey(keyOf(old->item, order), keyOf(now, order)))
+                continue;
+            moved.push_back(slot);
+        }
+        // Moving a few rows costs a pass over the order; many are sorted afresh when next asked for.
+        constexpr size_t kMostPlaced = 256;
+        if (moved.size() > kMostPlaced) {
+            forgetOrders({order});
+            continue;
+        }
         std::vector<std::uint32_t>& sequence = orders_[o];
         if (moved.size() <= 8) {
             for (std::uint32_t slot : moved)
@@ -612,7 +638,7 @@ void ItemIndex::placeAgain(const std::vector<std::uint32_t>& changed) {
                 return std::binary_search(moved.begin(), moved.end(), slot);
             });
         }
-        const auto before = [&](std::uint32_t a, std::uint32_t b) {
+        const auto precedes = [&](std::uint32_t a, std::uint32_t b) {
             const Key ka = keyOf(items_[a], order), kb = keyOf(items_[b], order);
             if (ka.first != kb.first)
                 return ka.first < kb.first;
@@ -622,7 +648,7 @@ void ItemIndex::placeAgain(const std::vector<std::uint32_t>& changed) {
         };
         for (std::uint32_t slot : moved)
             if (!(items_[slot].flags & Deleted))
-                sequence.insert(std::lower_bound(sequence.begin(), sequence.end(), slot, before), slot);
+                sequence.insert(std::lower_bound(sequence.begin(), sequence.end(), slot, precedes), slot);
     }
 }
 

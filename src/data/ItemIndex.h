@@ -134,7 +134,12 @@ private:
     };
     Key keyOf(const Item& item, Order order) const;
     const std::vector<std::uint32_t>& ordered(Order order);
-    void placeAgain(const std::vector<std::uint32_t>& slots);
+    struct PlacedItem {
+        std::uint32_t slot;
+        Item item; // as it was before it was read again
+    };
+    // Puts the rows of these slots where they now belong in each kept order.
+    void placeAgain(const std::vector<std::uint32_t>& changed, std::vector<PlacedItem> before);
     void forgetOrders(std::initializer_list<Order> orders);
     void forgetAllOrders();
 
