@@ -381,11 +381,8 @@ void MainWindow::runStartup() {
             if (!readOnly.isEmpty())
                 ui::showMessage(ui::MessageKind::Warning, readOnly, ui::MessageButtons::Ok, this);
             ActivateCurrentTabSheet();
-            // The lists' item index is read with the start, not by the first list opened.
-            {
-                const ui::BusyCursor busy;
-                itemIndex().prepare();
-            }
+            // The lists' items are read beside the start, not by the first list opened.
+            itemIndex().prepare();
         }
     } catch (const engine::EngineError& e) {
         startupFailed_ = true;

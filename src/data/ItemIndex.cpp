@@ -5,6 +5,7 @@
 #include "Statement.h"
 #include "TextSearch.h"
 
+#include <QFile>
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -88,15 +89,17 @@ ItemIndex::~ItemIndex() {
 }
 
 void ItemIndex::rowChanged(const char* table, std::int64_t rowid) {
-    if (!loaded_)
+    // While the items are read on their thread, the rows changed meanwhile are read again once they are in.
+    const bool reading = !loaded_ && reading_.valid();
+    if (!loaded_ && !reading)
         return;
     if (std::strcmp(table, "Items") == 0) {
-        if (reload_[Items])
+        if (reading ? readingStale_ : reload_[Items])
             return;
         changedItems_.push_back(rowid);
         // Reading most rows one by one costs more than reading the table.
         if (changedItems_.size() > items_.size() / 4 + 1024) {
-            reload_[Items] = true;
+            (reading ? readingStale_ : reload_[Items]) = true;
             changedItems_.clear();
         }
         return;
@@ -108,6 +111,7 @@ void ItemIndex::rowChanged(const char* table, std::int64_t rowid) {
 
 void ItemIndex::everythingChanged() {
     loaded_ = false;
+    readingStale_ = true;
     forgetAllOrders();
     changedItems_.clear();
     changedItems_.shrink_to_fit();
@@ -165,40 +169,40 @@ void ItemIndex::loadProducts() {
     rankNames(products_, &Product::unit, &Product::unitRank, locale);
 }
 
-int ItemIndex::brandOf(const char* text, int length) {
+int ItemIndex::Brands::of(const char* text, int length) {
     const std::string_view brand(text, static_cast<size_t>(length));
-    const auto it = brandIds_.find(brand);
-    if (it != brandIds_.end())
+    const auto it = ids.find(brand);
+    if (it != ids.end())
         return it->second;
-    const auto id = static_cast<std::int32_t>(brands_.size());
-    brands_.emplace_back(brand);
-    brandIds_.emplace(std::string(brand), id);
-    brandsRanked_ = false;
+    const auto id = static_cast<std::int32_t>(names.size());
+    names.emplace_back(brand);
+    ids.emplace(std::string(brand), id);
+    added = true;
     return id;
 }
 
 void ItemIndex::rankBrands() {
     const engine::Collator compare =
         engine::collation::collator(db_.definition(QStringLiteral("Items")).locale, false);
-    std::vector<std::int32_t> order(brands_.size());
+    std::vector<std::int32_t> order(brands_.names.size());
     std::iota(order.begin(), order.end(), 0);
     const auto cmp = [&](std::int32_t a, std::int32_t b) {
-        const std::string& x = brands_[static_cast<size_t>(a)];
-        const std::string& y = brands_[static_cast<size_t>(b)];
+        const std::string& x = brands_.names[static_cast<size_t>(a)];
+        const std::string& y = brands_.names[static_cast<size_t>(b)];
         return compare(x.data(), static_cast<int>(x.size()), y.data(), static_cast<int>(y.size()));
     };
     std::sort(order.begin(), order.end(), [&](std::int32_t a, std::int32_t b) { return cmp(a, b) < 0; });
-    brandRanks_.assign(brands_.size(), 0);
+    brandRanks_.assign(brands_.names.size(), 0);
     int place = 0;
     for (size_t i = 0; i < order.size(); ++i) {
         if (i > 0 && cmp(order[i - 1], order[i]) != 0)
             ++place;
         brandRanks_[static_cast<size_t>(order[i])] = place;
     }
-    brandsRanked_ = true;
+    brands_.added = false;
 }
 
-bool ItemIndex::readItem(void* statement, Item& item) {
+bool ItemIndex::readItem(void* statement, Item& item, Brands& brands) {
     auto* h = static_cast<sqlite3_stmt*>(statement);
     item.id = sqlite3_column_int64(h, 0);
     item.flags = 0;
@@ -218,7 +222,7 @@ bool ItemIndex::readItem(void* statement, Item& item) {
         break;
     case SQLITE_TEXT:
         item.brand =
-            brandOf(reinterpret_cast<const char*>(sqlite3_column_text(h, 2)), sqlite3_column_bytes(h, 2));
+            brands.of(reinterpret_cast<const char*>(sqlite3_column_text(h, 2)), sqlite3_column_bytes(h, 2));
         break;
     default:
         return false;
@@ -256,19 +260,62 @@ const QString kItemColumns =
 void ItemIndex::loadItems() {
     items_.clear();
     items_.shrink_to_fit();
-    brands_.clear();
-    brandIds_.clear();
+    brands_ = {};
     deletedItems_ = 0;
     changedItems_.clear();
     forgetAllOrders();
     engine::Statement s(db_.connection(), kItemColumns + QStringLiteral(" ORDER BY ItemID"));
     while (s.step()) {
         Item item;
-        if (!readItem(s.handle(), item))
+        if (!readItem(s.handle(), item, brands_))
             usable_ = false;
         items_.push_back(item);
     }
-    brandsRanked_ = false;
+    brands_.added = true;
+}
+
+ItemIndex::ItemsRead ItemIndex::readItemsFile(const QString& path) {
+    ItemsRead read;
+    sqlite3* c = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &c, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
+                        nullptr) == SQLITE_OK) {
+        sqlite3_busy_timeout(c, 2000);
+        // In runs of rows, each its own read: the program's writes never wait long for this one. A row
+        // changed between runs is read again anyway, as every row changed while this reads.
+        constexpr int kRowsPerRun = 20000;
+        sqlite3_stmt* s = nullptr;
+        if (sqlite3_prepare_v2(c,
+                               "SELECT ItemID, Product, Brand, Size, Price, Shop, Quantity FROM Items WHERE "
+                               "ItemID > ?1 ORDER BY ItemID LIMIT ?2",
+                               -1, &s, nullptr) == SQLITE_OK) {
+            std::int64_t after = std::numeric_limits<std::int64_t>::min();
+            for (;;) {
+                sqlite3_bind_int64(s, 1, after);
+                sqlite3_bind_int(s, 2, kRowsPerRun);
+                int rc = SQLITE_OK;
+                int rows = 0;
+                while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+                    Item item;
+                    if (!readItem(s, item, read.brands))
+                        read.usable = false;
+                    read.items.push_back(item);
+                    after = item.id;
+                    ++rows;
+                }
+                sqlite3_reset(s);
+                if (rc != SQLITE_DONE)
+                    break;
+                if (rows < kRowsPerRun) {
+                    read.complete = true;
+                    break;
+                }
+            }
+        }
+        sqlite3_finalize(s);
+    }
+    sqlite3_close_v2(c);
+    read.brands.added = true;
+    return read;
 }
 
 bool ItemIndex::rereadItems(std::vector<std::int64_t> ids, std::vector<std::uint32_t>& changed) {
@@ -292,7 +339,7 @@ bool ItemIndex::rereadItems(std::vector<std::int64_t> ids, std::vector<std::uint
         std::vector<bool> found(n, false);
         while (s.step()) {
             Item item;
-            if (!readItem(s.handle(), item))
+            if (!readItem(s.handle(), item, brands_))
                 usable_ = false;
             found[static_cast<size_t>(std::lower_bound(ids.begin() + static_cast<std::ptrdiff_t>(from),
                                                        ids.begin() + static_cast<std::ptrdiff_t>(from + n),
@@ -334,7 +381,21 @@ void ItemIndex::bringUpToDate() {
         usable_ = true;
         for (bool& r : reload_)
             r = true;
-        changedItems_.clear();
+        if (reading_.valid()) {
+            ItemsRead read = reading_.get();
+            if (read.complete && !readingStale_) {
+                // Taken over with the rows changed since it started; another connection's commit since
+                // then shows in the data version below and has the table read again.
+                items_ = std::move(read.items);
+                brands_ = std::move(read.brands);
+                usable_ = read.usable;
+                deletedItems_ = 0;
+                forgetAllOrders();
+                reload_[Items] = false;
+            }
+        }
+        if (reload_[Items])
+            changedItems_.clear();
         loaded_ = true;
     }
     // Another connection's commit changes the file's data version; ours are followed row by row.
@@ -400,7 +461,7 @@ void ItemIndex::bringUpToDate() {
         if (!rereadItems(changedItems_, changed))
             forgetAllOrders();
     }
-    if (!brandsRanked_)
+    if (brands_.added)
         rankBrands();
     if (newProducts) {
         // An item that named a product type before it existed sorted as joined to nothing; it must be placed
@@ -426,12 +487,16 @@ void ItemIndex::bringUpToDate() {
 }
 
 void ItemIndex::prepare() {
+    if (loaded_ || reading_.valid())
+        return;
     try {
-        bringUpToDate();
-        if (usable_)
-            ordered(Order::Category);
+        versions_[Items] = dataVersion(Items);
+        const QString path = db_.dataFilePath(QStringLiteral("Items"));
+        changedItems_.clear();
+        readingStale_ = false;
+        reading_ = std::async(std::launch::async, &ItemIndex::readItemsFile, path);
     } catch (const engine::EngineError&) {
-        loaded_ = false;
+        // The first list reads the table itself, and says what is wrong with it.
     }
 }
 
@@ -475,7 +540,7 @@ bool ItemIndex::select(const Selection& selection, std::vector<std::int64_t>& ke
         hits(
             products_, [](const Product& p) -> const std::string& { return p.name; }, productHits[w]);
         hits(
-            brands_, [](const std::string& b) -> const std::string& { return b; }, brandHits[w]);
+            brands_.names, [](const std::string& b) -> const std::string& { return b; }, brandHits[w]);
         hits(
             categories_, [](const Named& n) -> const std::string& { return n.name; }, categoryHits[w]);
         hits(

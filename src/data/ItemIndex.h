@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -52,8 +53,8 @@ public:
     bool select(const Selection& selection, std::vector<std::int64_t>& keys, const RowVisitor& visit = {},
                 Counts* counts = nullptr);
 
-    // Reads the tables and orders the items as both lists first show them, so that the first list opened is
-    // as quick as the next. A table that cannot be read is left to the list that opens it to report.
+    // Starts reading the items on a thread of their own, so that the first list opened finds them read or
+    // partly read. A table that cannot be read that way is read, or reported, by the first list.
     void prepare();
 
     void rowChanged(const char* table, std::int64_t rowid) override;
@@ -119,10 +120,28 @@ private:
     // Reads these rows again; the slots of the rows that changed in place or came at the end are added to
     // changed, and false returned when rows moved to other slots.
     bool rereadItems(std::vector<std::int64_t> ids, std::vector<std::uint32_t>& changed);
+    struct TextHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    // Each brand's text once; items refer to it by number.
+    struct Brands {
+        std::vector<std::string> names;
+        std::unordered_map<std::string, std::int32_t, TextHash, std::equal_to<>> ids;
+        bool added = false; // since they were last ranked
+        int of(const char* text, int length);
+    };
     // Reads an Items row of the statement's current step into item; false when the row holds what cannot
     // be ordered as the table would.
-    bool readItem(void* statement, Item& item);
-    int brandOf(const char* text, int length);
+    static bool readItem(void* statement, Item& item, Brands& brands);
+    struct ItemsRead {
+        std::vector<Item> items;
+        Brands brands;
+        bool usable = true;
+        bool complete = false;
+    };
+    // Every Items row of the table file, through a connection of its own: safe on another thread.
+    static ItemsRead readItemsFile(const QString& path);
     void rankBrands();
     std::int64_t dataVersion(Table table);
 
@@ -149,7 +168,8 @@ private:
     bool reload_[TableCount] = {};
     std::int64_t versions_[TableCount] = {};
     std::vector<std::int64_t> changedItems_;
-    bool brandsRanked_ = true;
+    std::future<ItemsRead> reading_;
+    bool readingStale_ = false; // what is being read can no longer be brought up to date row by row
 
     std::vector<Named> categories_;
     Slots categorySlots_;
@@ -157,13 +177,8 @@ private:
     Slots shopSlots_;
     std::vector<Product> products_;
     Slots productSlots_;
-    std::vector<std::string> brands_;
+    Brands brands_;
     std::vector<std::int32_t> brandRanks_;
-    struct TextHash {
-        using is_transparent = void;
-        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-    };
-    std::unordered_map<std::string, std::int32_t, TextHash, std::equal_to<>> brandIds_;
     std::vector<Item> items_; // in ItemID order
     size_t deletedItems_ = 0;
     std::vector<std::uint32_t> orders_[kOrderCount];

@@ -193,3 +193,20 @@ TEST_F(ItemIndexTest, FollowsEveryWayTheTablesChange) {
 }
 
 } // namespace
+
+TEST_F(ItemIndexTest, ReadOnItsOwnThreadTakesInTheChangesMadeMeanwhile) {
+    engine::Database& db = data->db;
+    for (const bool otherConnection : {false, true}) {
+        ItemIndex index(db);
+        index.prepare();
+        db.execute(QStringLiteral("UPDATE Items SET Quantity = 7, Brand = 'Meanwhile' WHERE ItemID % 3 = 0"));
+        db.execute(QStringLiteral("DELETE FROM Items WHERE ItemID % 5 = 0"));
+        data->addItem(1, QStringLiteral("Late"), 9, shops[0], 2.0, 1);
+        if (otherConnection) {
+            engine::Database other(folder.path());
+            other.execute(QStringLiteral("UPDATE Items SET Price = 0.25 WHERE ItemID % 2 = 0"));
+        }
+        expectSameAsStatement(index,
+                              otherConnection ? "read beside another connection" : "read beside changes");
+    }
+}
