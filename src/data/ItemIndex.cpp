@@ -124,27 +124,19 @@ std::int64_t ItemIndex::dataVersion(Table table) {
     return s.step() ? sqlite3_column_int64(s.handle(), 0) : 0;
 }
 
-void ItemIndex::loadCategories() {
-    categories_.clear();
-    categorySlots_.clear();
-    engine::Statement s(db_.connection(),
-                        QStringLiteral("SELECT CatID, CatName FROM \"Categories\".\"Categories\""));
+void ItemIndex::loadNames(Table table, const char* idField, const char* nameField, std::vector<Named>& rows,
+                          Slots& places) {
+    const QString name = QLatin1String(kTableNames[table]);
+    rows.clear();
+    places.clear();
+    engine::Statement s(db_.connection(), QStringLiteral("SELECT %1, %2 FROM %3.%3")
+                                              .arg(QLatin1String(idField), QLatin1String(nameField),
+                                                   engine::quoteIdentifier(name)));
     while (s.step()) {
-        categorySlots_.set(sqlite3_column_int64(s.handle(), 0), static_cast<int>(categories_.size()));
-        categories_.push_back({sqlite3_column_int64(s.handle(), 0), columnText(s.handle(), 1), 0});
+        places.set(sqlite3_column_int64(s.handle(), 0), static_cast<int>(rows.size()));
+        rows.push_back({sqlite3_column_int64(s.handle(), 0), columnText(s.handle(), 1), 0});
     }
-    rankNames(categories_, &Named::name, &Named::rank, db_.definition(QStringLiteral("Categories")).locale);
-}
-
-void ItemIndex::loadShops() {
-    shops_.clear();
-    shopSlots_.clear();
-    engine::Statement s(db_.connection(), QStringLiteral("SELECT ShopID, ShopName FROM \"Shops\".\"Shops\""));
-    while (s.step()) {
-        shopSlots_.set(sqlite3_column_int64(s.handle(), 0), static_cast<int>(shops_.size()));
-        shops_.push_back({sqlite3_column_int64(s.handle(), 0), columnText(s.handle(), 1), 0});
-    }
-    rankNames(shops_, &Named::name, &Named::rank, db_.definition(QStringLiteral("Shops")).locale);
+    rankNames(rows, &Named::name, &Named::rank, db_.definition(name).locale);
 }
 
 void ItemIndex::loadProducts() {
@@ -419,13 +411,13 @@ void ItemIndex::bringUpToDate() {
     size_t productsBefore = products_.size();
     if (reload_[Categories]) {
         const std::vector<Named> before = std::move(categories_);
-        loadCategories();
+        loadNames(Categories, "CatID", "CatName", categories_, categorySlots_);
         if (!keptRows(before, categories_, sameName) || categories_.size() != before.size())
             forgetOrders({Order::Category});
     }
     if (reload_[Shops]) {
         const std::vector<Named> before = std::move(shops_);
-        loadShops();
+        loadNames(Shops, "ShopID", "ShopName", shops_, shopSlots_);
         if (!keptRows(before, shops_, sameName) || shops_.size() != before.size())
             forgetOrders({Order::Shop});
     }

@@ -113,8 +113,9 @@ private:
     enum Table { Items, Products, Categories, Shops, TableCount };
 
     void bringUpToDate();
-    void loadCategories();
-    void loadShops();
+    // A table of names (categories, shops) and their places in its vector.
+    void loadNames(Table table, const char* idField, const char* nameField, std::vector<Named>& rows,
+                   Slots& places);
     void loadProducts();
     void loadItems();
     // Reads these rows again; the slots of the rows that changed in place or came at the end are added to
