@@ -25,24 +25,33 @@ std::string columnText(sqlite3_stmt* s, int column) {
     return text ? std::string(text, static_cast<size_t>(sqlite3_column_bytes(s, column))) : std::string();
 }
 
-// Places in the collation order of the table's language; equal names share a place.
-template <typename Name>
-void rankNames(std::vector<Name>& rows, std::string Name::*name, int Name::*rank, int localeId) {
+// Places in the collation order of the table's language of n names; equal names share a place.
+template <typename NameAt> std::vector<int> placesInOrder(size_t n, NameAt nameAt, int localeId) {
     const engine::Collator compare = engine::collation::collator(localeId, false);
-    std::vector<int> order(rows.size());
+    std::vector<int> order(n);
     std::iota(order.begin(), order.end(), 0);
     const auto cmp = [&](int a, int b) {
-        const std::string& x = rows[static_cast<size_t>(a)].*name;
-        const std::string& y = rows[static_cast<size_t>(b)].*name;
+        const std::string& x = nameAt(static_cast<size_t>(a));
+        const std::string& y = nameAt(static_cast<size_t>(b));
         return compare(x.data(), static_cast<int>(x.size()), y.data(), static_cast<int>(y.size()));
     };
     std::sort(order.begin(), order.end(), [&](int a, int b) { return cmp(a, b) < 0; });
+    std::vector<int> places(n, 0);
     int place = 0;
     for (size_t i = 0; i < order.size(); ++i) {
         if (i > 0 && cmp(order[i - 1], order[i]) != 0)
             ++place;
-        rows[static_cast<size_t>(order[i])].*rank = place;
+        places[static_cast<size_t>(order[i])] = place;
     }
+    return places;
+}
+
+template <typename Name>
+void rankNames(std::vector<Name>& rows, std::string Name::*name, int Name::*rank, int localeId) {
+    const std::vector<int> places = placesInOrder(
+        rows.size(), [&](size_t i) -> const std::string& { return rows[i].*name; }, localeId);
+    for (size_t i = 0; i < rows.size(); ++i)
+        rows[i].*rank = places[i];
 }
 
 // A number as a key that sorts as the number does; 0, below every number, for none.
@@ -174,23 +183,9 @@ int ItemIndex::Brands::of(const char* text, int length) {
 }
 
 void ItemIndex::rankBrands() {
-    const engine::Collator compare =
-        engine::collation::collator(db_.definition(QStringLiteral("Items")).locale, false);
-    std::vector<std::int32_t> order(brands_.names.size());
-    std::iota(order.begin(), order.end(), 0);
-    const auto cmp = [&](std::int32_t a, std::int32_t b) {
-        const std::string& x = brands_.names[static_cast<size_t>(a)];
-        const std::string& y = brands_.names[static_cast<size_t>(b)];
-        return compare(x.data(), static_cast<int>(x.size()), y.data(), static_cast<int>(y.size()));
-    };
-    std::sort(order.begin(), order.end(), [&](std::int32_t a, std::int32_t b) { return cmp(a, b) < 0; });
-    brandRanks_.assign(brands_.names.size(), 0);
-    int place = 0;
-    for (size_t i = 0; i < order.size(); ++i) {
-        if (i > 0 && cmp(order[i - 1], order[i]) != 0)
-            ++place;
-        brandRanks_[static_cast<size_t>(order[i])] = place;
-    }
+    brandRanks_ = placesInOrder(
+        brands_.names.size(), [this](size_t i) -> const std::string& { return brands_.names[i]; },
+        db_.definition(QStringLiteral("Items")).locale);
     brands_.added = false;
 }
 
