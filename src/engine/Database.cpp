@@ -1042,8 +1042,12 @@ int Database::execute(const QString& sql, const std::vector<Value>& parameters) 
 void Database::beginTransaction() {
     requireWritable();
     sqlite3* c = connection();
+    // Deferred: only the tables a change writes take part in its commit. A change to one table then
+    // commits with its own journal alone; an immediate BEGIN made every attached table part of it, and
+    // each commit paid for a super-journal and its syncs. One program at a time holds the folder, so no
+    // other writer can make the later lock fail.
     if (transactionDepth_ == 0)
-        execSql(c, QStringLiteral("BEGIN IMMEDIATE"));
+        execSql(c, QStringLiteral("BEGIN"));
     else
         execSql(c, QStringLiteral("SAVEPOINT sp%1").arg(transactionDepth_));
     ++transactionDepth_;
