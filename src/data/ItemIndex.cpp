@@ -106,8 +106,10 @@ void ItemIndex::rowChanged(const char* table, std::int64_t rowid) {
         if (reading ? readingStale_ : reload_[Items])
             return;
         changedItems_.push_back(rowid);
-        // Reading most rows one by one costs more than reading the table.
-        if (changedItems_.size() > items_.size() / 4 + 1024) {
+        // A row read again costs about four times what it costs in a read of the whole table, but that read
+        // sorts every kept order again, each about as dear as the read itself.
+        const size_t keptOrders = static_cast<size_t>(std::count(ordered_, ordered_ + kOrderCount, true));
+        if (changedItems_.size() > std::min(items_.size(), items_.size() / 4 * (1 + keptOrders)) + 1024) {
             (reading ? readingStale_ : reload_[Items]) = true;
             changedItems_.clear();
         }
