@@ -63,6 +63,7 @@ double runMs(const std::function<void()>& command) {
 }
 
 int repeat = 5;
+QString only; // when set, the commands whose name lacks it run once, untimed, so later ones find their state
 double target = 100;
 int slow = 0;
 
@@ -95,6 +96,13 @@ double statusMiB(const char* key) {
 // reported and counts as over the target.
 void measure(const char* name, const std::function<void()>& command,
              const std::function<void()>& prepare = {}) {
+    if (!only.isEmpty() && !QString::fromLatin1(name).contains(only)) {
+        if (prepare)
+            prepare();
+        command();
+        QApplication::processEvents();
+        return;
+    }
     std::vector<double> runs;
     QString failure;
     for (int i = 0; i < repeat; ++i) {
@@ -125,6 +133,8 @@ void measure(const char* name, const std::function<void()>& command,
 // Each keystroke's filtering: the search box told the next text as the typing pauses, with the repaint. The
 // texts grow letter by letter as a person types a product type and brand, then a price, and are taken back.
 void measureTyping(const char* name, ui::SearchBox* box) {
+    if (!only.isEmpty() && !QString::fromLatin1(name).contains(only))
+        return;
     QStringList steps;
     for (const QString& word : {QStringLiteral("peanut golden"), QStringLiteral("1.2")}) {
         for (int n = 1; n <= word.size(); ++n)
@@ -168,6 +178,8 @@ int main(int argc, char** argv) {
             items = std::atoi(argv[++i]);
         else if (a == QLatin1String("--repeat"))
             repeat = std::max(5, std::atoi(argv[++i]));
+        else if (a == QLatin1String("--only"))
+            only = QString::fromLocal8Bit(argv[++i]);
     }
     target = items > 100000 ? 250 : 100;
     std::optional<QTemporaryDir> scratch;
@@ -262,9 +274,15 @@ int main(int argc, char** argv) {
         "Shopping list: Edit shopping list", [&] { list->QuantityRB->click(); },
         [&] { list->PriceRB->click(); });
     measureTyping("Shopping list: search, each keystroke (all shops)", list->ListSearch);
+    // Between runs the list is filled again and shown anew, as the program's own bulk changes (the optimizer,
+    // its Undo) leave it.
     measure(
         "Shopping list: Clear (all shops)", [&] { list->ListClearBtn->click(); },
-        [&] { w.database().execute(QStringLiteral("UPDATE Items SET Quantity = 2 WHERE ItemID % 7 = 0")); });
+        [&] {
+            w.database().execute(QStringLiteral("UPDATE Items SET Quantity = 2 WHERE ItemID % 7 = 0"));
+            w.PageControl1Changing();
+            w.ActivateCurrentTabSheet();
+        });
 
     show(MainWindow::ItemsPageIndex);
     measureTyping("Items: search, each keystroke", itemsPage->ItemsSearch);
