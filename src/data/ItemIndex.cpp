@@ -55,6 +55,12 @@ void rankNames(std::vector<Name>& rows, std::string Name::*name, int Name::*rank
 }
 
 // A number as a key that sorts as the number does; 0, below every number, for none.
+// Room for a few more rows than n: a kept order takes new items in place, and one that had to grow by
+// doubling would be copied whole each time and could hold twice what it needs.
+size_t withRoom(size_t n) {
+    return n + n / 256 + 64;
+}
+
 std::uint64_t numberKey(bool present, double value) {
     if (!present)
         return 0;
@@ -193,9 +199,12 @@ void ItemIndex::rankBrands() {
 
 bool ItemIndex::readItem(void* statement, Item& item, Brands& brands) {
     auto* h = static_cast<sqlite3_stmt*>(statement);
-    item.id = sqlite3_column_int64(h, 0);
     item.flags = 0;
     // Product and shop are whole numbers the table requires; anything else could not be joined as SQL does.
+    const std::int64_t id = sqlite3_column_int64(h, 0);
+    item.id = static_cast<std::int32_t>(id);
+    if (item.id != id)
+        return false;
     for (int column : {1, 5}) {
         if (sqlite3_column_type(h, column) != SQLITE_INTEGER)
             return false;
@@ -209,10 +218,14 @@ bool ItemIndex::readItem(void* statement, Item& item, Brands& brands) {
     case SQLITE_NULL:
         item.brand = -1;
         break;
-    case SQLITE_TEXT:
-        item.brand =
+    case SQLITE_TEXT: {
+        const int brand =
             brands.of(reinterpret_cast<const char*>(sqlite3_column_text(h, 2)), sqlite3_column_bytes(h, 2));
+        if (brand > kMostBrands)
+            return false;
+        item.brand = brand;
         break;
+    }
     default:
         return false;
     }
@@ -247,8 +260,12 @@ const QString kItemColumns =
 }
 
 void ItemIndex::loadItems() {
+    // Room for as many rows as before and a few more: a vector that grows by doubling holds up to twice
+    // what it needs, and copies itself each time.
+    const size_t expected = items_.size() + items_.size() / 16 + 64;
     items_.clear();
     items_.shrink_to_fit();
+    items_.reserve(expected);
     brands_ = {};
     deletedItems_ = 0;
     changedItems_.clear();
@@ -273,6 +290,11 @@ ItemIndex::ItemsRead ItemIndex::readItemsFile(const QString& path) {
         // changed between runs is read again anyway, as every row changed while this reads.
         constexpr int kRowsPerRun = 20000;
         sqlite3_stmt* s = nullptr;
+        if (sqlite3_prepare_v2(c, "SELECT count(*) FROM Items", -1, &s, nullptr) == SQLITE_OK &&
+            sqlite3_step(s) == SQLITE_ROW)
+            read.items.reserve(static_cast<size_t>(sqlite3_column_int64(s, 0)) + 64);
+        sqlite3_finalize(s);
+        s = nullptr;
         if (sqlite3_prepare_v2(c,
                                "SELECT ItemID, Product, Brand, Size, Price, Shop, Quantity FROM Items WHERE "
                                "ItemID > ?1 ORDER BY ItemID LIMIT ?2",
@@ -327,13 +349,15 @@ bool ItemIndex::rereadItems(std::vector<std::int64_t> ids, std::vector<std::uint
                                                      : engine::Value{});
         std::vector<bool> found(n, false);
         while (s.step()) {
-            Item item;
-            if (!readItem(s.handle(), item, brands_))
-                usable_ = false;
             found[static_cast<size_t>(std::lower_bound(ids.begin() + static_cast<std::ptrdiff_t>(from),
                                                        ids.begin() + static_cast<std::ptrdiff_t>(from + n),
-                                                       item.id) -
+                                                       sqlite3_column_int64(s.handle(), 0)) -
                                       (ids.begin() + static_cast<std::ptrdiff_t>(from)))] = true;
+            Item item;
+            if (!readItem(s.handle(), item, brands_)) {
+                usable_ = false; // the lists read their statements until the table is read afresh
+                continue;
+            }
             const auto at = slotOf(item.id);
             if (at != items_.end() && at->id == item.id) {
                 if (at->flags & Deleted)
@@ -434,21 +458,33 @@ void ItemIndex::bringUpToDate() {
         for (Product& p : products_)
             p.categorySlot = categorySlots_.find(p.category);
     std::vector<std::uint32_t> changed;
-    std::vector<PlacedItem> before;
     if (reload_[Items]) {
         usable_ = true;
         loadItems();
-    } else if (!changedItems_.empty()) {
-        // The rows as they were, to tell which orders they must move in.
-        for (std::int64_t id : changedItems_) {
-            const auto at =
-                std::lower_bound(items_.begin(), items_.end(), id,
-                                 [](const Item& item, std::int64_t key) { return item.id < key; });
-            if (at != items_.end() && at->id == id && !(at->flags & Deleted))
-                before.push_back({static_cast<std::uint32_t>(at - items_.begin()), *at});
+    } else {
+        // In runs, so that the rows as they were (to tell which orders they must move in) are never many.
+        constexpr size_t kRowsPerRun = 16384;
+        for (size_t from = 0; from < changedItems_.size(); from += kRowsPerRun) {
+            const auto first = changedItems_.begin() + static_cast<std::ptrdiff_t>(from);
+            const std::vector<std::int64_t> ids(
+                first,
+                first + static_cast<std::ptrdiff_t>(std::min(kRowsPerRun, changedItems_.size() - from)));
+            std::vector<PlacedItem> before;
+            for (std::int64_t id : ids) {
+                const auto at =
+                    std::lower_bound(items_.begin(), items_.end(), id,
+                                     [](const Item& item, std::int64_t key) { return item.id < key; });
+                if (at != items_.end() && at->id == id && !(at->flags & Deleted))
+                    before.push_back({static_cast<std::uint32_t>(at - items_.begin()), *at});
+            }
+            const size_t placed = changed.size();
+            if (!rereadItems(ids, changed))
+                forgetAllOrders();
+            if (brands_.added)
+                rankBrands();
+            placeAgain({changed.begin() + static_cast<std::ptrdiff_t>(placed), changed.end()},
+                       std::move(before));
         }
-        if (!rereadItems(changedItems_, changed))
-            forgetAllOrders();
     }
     if (brands_.added)
         rankBrands();
@@ -465,7 +501,6 @@ void ItemIndex::bringUpToDate() {
             }
         }
     }
-    placeAgain(changed, std::move(before));
     // Inside a transaction what was read may still be rolled back: it is read again once the transaction
     // ended, whichever way.
     if (sqlite3_get_autocommit(db_.connection()) == 0)
@@ -625,26 +660,32 @@ const std::vector<std::uint32_t>& ItemIndex::ordered(Order order) {
     std::vector<std::uint32_t>& sequence = orders_[o];
     if (ordered_[o])
         return sequence;
+    static_assert(sizeof(Item) == 40);
+    // The key's two parts beside the slot, not in a Key of their own: 16 bytes an item, not 24.
     struct Entry {
-        Key key;
+        std::uint64_t first;
+        std::uint32_t second;
         std::uint32_t slot;
     };
+    static_assert(sizeof(Entry) == 16);
     std::vector<Entry> entries;
     entries.reserve(items_.size() - deletedItems_);
     for (size_t slot = 0; slot < items_.size(); ++slot)
-        if (!(items_[slot].flags & Deleted))
-            entries.push_back({keyOf(items_[slot], order), static_cast<std::uint32_t>(slot)});
+        if (!(items_[slot].flags & Deleted)) {
+            const Key key = keyOf(items_[slot], order);
+            entries.push_back({key.first, key.second, static_cast<std::uint32_t>(slot)});
+        }
     std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-        if (a.key.first != b.key.first)
-            return a.key.first < b.key.first;
-        if (a.key.second != b.key.second)
-            return a.key.second < b.key.second;
+        if (a.first != b.first)
+            return a.first < b.first;
+        if (a.second != b.second)
+            return a.second < b.second;
         return a.slot < b.slot;
     });
-    sequence.resize(entries.size());
-    for (size_t i = 0; i < entries.size(); ++i)
-        sequence[i] = entries[i].slot;
-    sequence.shrink_to_fit();
+    sequence = {};
+    sequence.reserve(withRoom(entries.size()));
+    for (const Entry& entry : entries)
+        sequence.push_back(entry.slot);
     ordered_[o] = true;
     return sequence;
 }
@@ -700,6 +741,8 @@ void ItemIndex::placeAgain(const std::vector<std::uint32_t>& changed, std::vecto
                 return ka.second < kb.second;
             return a < b;
         };
+        if (sequence.capacity() < sequence.size() + moved.size())
+            sequence.reserve(withRoom(sequence.size() + moved.size()));
         for (std::uint32_t slot : moved)
             if (!(items_[slot].flags & Deleted))
                 sequence.insert(std::lower_bound(sequence.begin(), sequence.end(), slot, precedes), slot);

@@ -100,16 +100,19 @@ private:
         HasQuantity = 16,
         QuantityIsReal = 32,
     };
+    // 40 bytes: an ItemID, product type, shop or brand number past what these fields hold leaves the index
+    // unusable, and the lists read their statements.
     struct Item {
-        std::int64_t id = 0;
         double size = 0;
         double price = 0;
         double quantity = 0;
+        std::int32_t id = 0;
         std::int32_t product = 0;
         std::int32_t shop = 0;
-        std::int32_t brand = -1; // -1 for none
-        std::uint8_t flags = 0;
+        std::int32_t brand : 24 = -1; // -1 for none
+        std::uint32_t flags : 8 = 0;
     };
+    static constexpr std::int32_t kMostBrands = (1 << 23) - 1;
     enum Table { Items, Products, Categories, Shops, TableCount };
 
     void bringUpToDate();
@@ -133,7 +136,7 @@ private:
         int of(const char* text, int length);
     };
     // Reads an Items row of the statement's current step into item; false when the row holds what cannot
-    // be ordered as the table would.
+    // be ordered as the table would, or a number past what an Item holds.
     static bool readItem(void* statement, Item& item, Brands& brands);
     struct ItemsRead {
         std::vector<Item> items;

@@ -192,6 +192,30 @@ TEST_F(ItemIndexTest, FollowsEveryWayTheTablesChange) {
     }
 }
 
+// What the index cannot order as the table would, or cannot hold, makes it decline, whether it is there at
+// the first read or comes as a change; the lists then read their statements.
+TEST_F(ItemIndexTest, DeclinesRowsItCannotHold) {
+    const std::pair<const char*, QString> odd[] = {
+        {"text in a number column", QStringLiteral("UPDATE Items SET Size = 'ten' WHERE ItemID = 2")},
+        {"an ItemID past 32 bits",
+         QStringLiteral("INSERT INTO Items (ItemID, Product, Brand, Size, Price, Shop) "
+                        "VALUES (1099511627776, 1, 'Big', 1, 1.0, %1)")
+             .arg(shops[0])},
+    };
+    for (const auto& [what, sql] : odd)
+        for (const bool readFirst : {false, true}) {
+            data->db.beginTransaction();
+            ItemIndex index(data->db);
+            std::vector<std::int64_t> keys;
+            if (readFirst)
+                ASSERT_TRUE(index.select({}, keys)) << what;
+            data->db.execute(sql);
+            EXPECT_FALSE(index.select({}, keys)) << what << (readFirst ? ", changed after a read" : "");
+            EXPECT_TRUE(keys.empty());
+            data->db.rollbackTransaction();
+        }
+}
+
 } // namespace
 
 TEST_F(ItemIndexTest, ReadOnItsOwnThreadTakesInTheChangesMadeMeanwhile) {
