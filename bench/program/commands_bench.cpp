@@ -13,6 +13,7 @@
 #include "LargeDatabase.h"
 #include "MainWindow.h"
 #include "MessageService.h"
+#include "ProcessMemory.h"
 #include "SearchBox.h"
 #include "ShoppingListPage.h"
 #include "Subsystems.h"
@@ -166,6 +167,7 @@ template <typename T> T* child(MainWindow& w) {
 } // namespace
 
 int main(int argc, char** argv) {
+    process_memory::returnLargeBlocksWhenFreed(); // as the program's main() does
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QString folder;

@@ -6,6 +6,7 @@
 #include "Helpers.h"
 #include "MainWindow.h"
 #include "MessageService.h"
+#include "ProcessMemory.h"
 #include "Subsystems.h"
 
 #include <QApplication>
@@ -56,6 +57,7 @@ int runCommandLine(int argc, char* argv[]) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    process_memory::returnLargeBlocksWhenFreed();
     if (CommandLineRun::wanted(argc))
         return runCommandLine(argc, argv);
     ui::GuardedApplication app(argc, argv);
