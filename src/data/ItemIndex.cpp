@@ -76,6 +76,25 @@ engine::Value numberValue(bool present, bool real, double value) {
     return static_cast<std::int64_t>(value);
 }
 
+// Whether a number's text starts with a typed word, worked out once for each value: sizes and prices repeat
+// from item to item, and writing a number out costs more than looking it up.
+class NumberHits {
+public:
+    bool matches(double value, bool real, const engine::TextSearch::Word& word) {
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &value, sizeof bits);
+        auto& known = real ? reals_ : wholes_;
+        const auto [at, added] = known.try_emplace(bits, false);
+        if (added)
+            at->second = engine::TextSearch::matchesNumber(word, numberValue(true, real, value));
+        return at->second;
+    }
+
+private:
+    std::unordered_map<std::uint64_t, bool> wholes_;
+    std::unordered_map<std::uint64_t, bool> reals_;
+};
+
 } // namespace
 
 void ItemIndex::Slots::clear() {
@@ -572,20 +591,28 @@ bool ItemIndex::select(const Selection& selection, std::vector<std::int64_t>& ke
         numbers = numbers || !words[w].number.empty();
     }
     const std::unordered_set<std::int64_t> kept(selection.kept.begin(), selection.kept.end());
+    std::vector<NumberHits> numberHits(wordCount);
 
+    // First in the items' own order, which reads them from memory one after the other: which rows are
+    // shown, and the counts. Then in the selection's order, which jumps from item to item, through no more
+    // than the shown rows' ids.
     Counts counted;
-    const std::vector<std::uint32_t>& order = ordered(selection.order);
-    keys.reserve(selection.shops || selection.listedOnly ? order.size() / 4 : order.size());
-    for (const std::uint32_t slot : order) {
+    std::vector<std::int32_t> categoryOf(products_.size()); // the products' category slots, close together
+    for (size_t p = 0; p < products_.size(); ++p)
+        categoryOf[p] = products_[p].categorySlot;
+    std::vector<bool> isShown(items_.size()), withQuantity(visit ? items_.size() : 0);
+    std::vector<std::int32_t> shownIds(items_.size());
+    size_t shown = 0;
+    for (size_t slot = 0; slot < items_.size(); ++slot) {
         const Item& item = items_[slot];
         if (item.flags & Deleted)
             continue;
         const int productSlot = productSlots_.find(item.product);
         if (productSlot < 0)
             continue;
-        const Product& product = products_[static_cast<size_t>(productSlot)];
+        const std::int32_t categorySlot = categoryOf[static_cast<size_t>(productSlot)];
         const int shopSlot = shopSlots_.find(item.shop);
-        if (product.categorySlot < 0 || shopSlot < 0 || !shopChosen[static_cast<size_t>(shopSlot)])
+        if (categorySlot < 0 || shopSlot < 0 || !shopChosen[static_cast<size_t>(shopSlot)])
             continue;
         const bool hasQuantity = item.flags & HasQuantity;
         if (selection.listedOnly && !hasQuantity)
@@ -598,22 +625,33 @@ bool ItemIndex::select(const Selection& selection, std::vector<std::int64_t>& ke
             for (size_t w = 0; w < wordCount && all; ++w) {
                 all = productHits[w][static_cast<size_t>(productSlot)] ||
                       (item.brand >= 0 && brandHits[w][static_cast<size_t>(item.brand)]) ||
-                      categoryHits[w][static_cast<size_t>(product.categorySlot)] ||
+                      categoryHits[w][static_cast<size_t>(categorySlot)] ||
                       shopHits[w][static_cast<size_t>(shopSlot)];
                 if (!all && numbers && !words[w].number.empty())
-                    all = engine::TextSearch::matchesNumber(
-                              words[w],
-                              numberValue(item.flags & HasSize, item.flags & SizeIsReal, item.size)) ||
-                          engine::TextSearch::matchesNumber(
-                              words[w], numberValue(item.flags & HasPrice, true, item.price));
+                    all = ((item.flags & HasSize) &&
+                           numberHits[w].matches(item.size, item.flags & SizeIsReal, words[w])) ||
+                          ((item.flags & HasPrice) && numberHits[w].matches(item.price, true, words[w]));
             }
             if (!all)
                 continue;
         }
-        keys.push_back(item.id);
+        isShown[slot] = true;
+        shownIds[slot] = item.id;
         if (visit)
-            visit(item.id, numberValue(hasQuantity, item.flags & QuantityIsReal, item.quantity),
+            withQuantity[slot] = hasQuantity;
+        ++shown;
+    }
+    keys.reserve(shown);
+    for (const std::uint32_t slot : ordered(selection.order)) {
+        if (!isShown[slot])
+            continue;
+        const std::int32_t id = shownIds[slot];
+        keys.push_back(id);
+        if (visit && withQuantity[slot]) {
+            const Item& item = items_[slot];
+            visit(id, numberValue(true, item.flags & QuantityIsReal, item.quantity),
                   numberValue(item.flags & HasPrice, true, item.price));
+        }
     }
     if (counts)
         *counts = counted;

@@ -46,10 +46,10 @@ public:
     ItemIndex(const ItemIndex&) = delete;
     ItemIndex& operator=(const ItemIndex&) = delete;
 
-    // The ItemIDs of the selection in its order, rows that sort alike in ItemID order; the visitor sees each
-    // row's quantity and price in that order. False, with nothing chosen, when the tables hold what the
-    // index cannot order as the tables would (text in a number column): the caller reads its statement then.
-    // A table that cannot be read throws, as the statement would.
+    // The ItemIDs of the selection in its order, rows that sort alike in ItemID order; the visitor sees the
+    // quantity and price of each row with a quantity, in that order. False, with nothing chosen, when the
+    // tables hold what the index cannot order as the tables would (text in a number column): the caller reads
+    // its statement then. A table that cannot be read throws, as the statement would.
     bool select(const Selection& selection, std::vector<std::int64_t>& keys, const RowVisitor& visit = {},
                 Counts* counts = nullptr);
 
@@ -113,6 +113,8 @@ private:
         std::uint32_t flags : 8 = 0;
     };
     static constexpr std::int32_t kMostBrands = (1 << 23) - 1;
+    static constexpr std::int32_t kNotShown =
+        std::numeric_limits<std::int32_t>::min(); // never an ItemID here
     enum Table { Items, Products, Categories, Shops, TableCount };
 
     void bringUpToDate();

@@ -207,8 +207,9 @@ TEST_F(ItemIndexTest, DeclinesRowsItCannotHold) {
             data->db.beginTransaction();
             ItemIndex index(data->db);
             std::vector<std::int64_t> keys;
-            if (readFirst)
+            if (readFirst) {
                 ASSERT_TRUE(index.select({}, keys)) << what;
+            }
             data->db.execute(sql);
             EXPECT_FALSE(index.select({}, keys)) << what << (readFirst ? ", changed after a read" : "");
             EXPECT_TRUE(keys.empty());
