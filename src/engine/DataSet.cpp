@@ -573,10 +573,16 @@ int DataSet::slotWith(int slot, std::int64_t key, int column) const {
 }
 
 void DataSet::completeBuffer() const {
-    const int slot =
-        slotWith(currentSlot(), currentKey_,
-                 static_cast<int>(std::find(bufferAbsent_.begin(), bufferAbsent_.end(), char{1}) -
-                                  bufferAbsent_.begin()));
+    const int leftOut = static_cast<int>(std::find(bufferAbsent_.begin(), bufferAbsent_.end(), char{1}) -
+                                         bufferAbsent_.begin());
+    int slot = currentSlot();
+    if (slot >= 0) {
+        slot = slotWith(slot, currentKey_, leftOut);
+    } else {
+        cache_.makeRoom(currentKey_);
+        fetchWholeRow(currentKey_);
+        slot = cache_.find(currentKey_);
+    }
     if (slot < 0)
         throw EngineError(RecordGone, QStringLiteral("The record no longer exists."));
     for (size_t c = 0; c < bufferAbsent_.size(); ++c) {
