@@ -113,6 +113,8 @@ void DataSet::requireOpen() const {
 }
 
 void DataSet::buildColumnIndex() {
+    if (asked_.size() != columns_.size())
+        asked_.assign(columns_.size(), char{0});
     columnByName_.clear();
     columnByExactName_.clear();
     for (int i = 0; i < static_cast<int>(columns_.size()); ++i) {
@@ -499,8 +501,8 @@ Value DataSet::valueAt(int row, int column) const {
     // A record being appended is not a row yet; the current row shows its pending edit only while edited.
     if (row == pos_) {
         if (state_ == State::Edit)
-            return buffer_[static_cast<size_t>(column)];
-        const int slot = currentSlot();
+            return bufferedValue(column);
+        const int slot = slotWith(currentSlot(), currentKey_, column);
         return slot >= 0 ? rows().value(slot, column) : Value{};
     }
     // Views read while they paint, where an error has nowhere to go: a row that cannot be read shows empty,
@@ -508,7 +510,7 @@ Value DataSet::valueAt(int row, int column) const {
     try {
         if (!hasRow(row))
             return {};
-        const int slot = slotAt(row);
+        const int slot = slotWith(slotAt(row), keyAt(row), column);
         return slot >= 0 ? rows().value(slot, column) : Value{};
     } catch (const EngineError&) {
         return {};
@@ -549,8 +551,50 @@ QString DataSet::textAt(int row, int column) const {
     return {};
 }
 
+int DataSet::slotWith(int slot, std::int64_t key, int column) const {
+    asked_[static_cast<size_t>(column)] = 1;
+    if (slot < 0 || rows().cell(slot, column).kind != RowStore::Kind::Absent)
+        return slot;
+    // The rest of the row is read as stored now. The current record keeps the values it has shown: it
+    // stays as it was read until the object moves or posts.
+    cache_.makeRoom(currentKey_);
+    std::vector<Value> shown;
+    std::vector<char> absent;
+    const int before = key == currentKey_ && pos_ >= 0 ? cache_.find(key) : -1;
+    if (before >= 0)
+        rows().readRow(before, shown, &absent);
+    fetchWholeRow(key);
+    const int after = cache_.find(key);
+    if (before >= 0 && after >= 0)
+        for (size_t c = 0; c < shown.size(); ++c)
+            if (!absent[c])
+                cache_.update(after, static_cast<int>(c), shown[c]);
+    return after;
+}
+
+void DataSet::completeBuffer() const {
+    const int leftOut = static_cast<int>(std::find(bufferAbsent_.begin(), bufferAbsent_.end(), char{1}) -
+                                         bufferAbsent_.begin());
+    int slot = currentSlot();
+    if (slot >= 0) {
+        slot = slotWith(slot, currentKey_, leftOut);
+    } else {
+        cache_.makeRoom(currentKey_);
+        fetchWholeRow(currentKey_);
+        slot = cache_.find(currentKey_);
+    }
+    if (slot < 0)
+        throw EngineError(RecordGone, QStringLiteral("The record no longer exists."));
+    for (size_t c = 0; c < bufferAbsent_.size(); ++c) {
+        if (bufferAbsent_[c])
+            buffer_[c] = rows().value(slot, static_cast<int>(c));
+        bufferAbsent_[c] = 0;
+    }
+    bufferPartial_ = false;
+}
+
 const RowStore::Cell* DataSet::currentCell(int column) const {
-    const int slot = currentSlot();
+    const int slot = slotWith(currentSlot(), currentKey_, column);
     if (slot < 0)
         return nullptr;
     return &rows().cell(slot, column);
@@ -558,8 +602,8 @@ const RowStore::Cell* DataSet::currentCell(int column) const {
 
 Value DataSet::currentValue(int column) const {
     if (state_ == State::Edit || state_ == State::Insert)
-        return buffer_[static_cast<size_t>(column)];
-    const int slot = currentSlot();
+        return bufferedValue(column);
+    const int slot = slotWith(currentSlot(), currentKey_, column);
     if (slot < 0)
         return {};
     return rows().value(slot, column);
@@ -634,6 +678,8 @@ void DataSet::setFieldValue(int column, const Value& value) {
             WrongState,
             QStringLiteral("Field '%1' cannot be modified").arg(columns_[static_cast<size_t>(column)].name));
     buffer_[static_cast<size_t>(column)] = convertForColumn(column, value);
+    if (bufferPartial_)
+        bufferAbsent_[static_cast<size_t>(column)] = 0;
     modifiedColumns_[static_cast<size_t>(column)] = true;
     if (viewsListen() && pos_ >= 0)
         emit rowChanged(pos_);
@@ -665,7 +711,7 @@ void DataSet::edit() {
     if (slot < 0)
         throw EngineError(RecordGone, QStringLiteral("The record no longer exists."));
     // The buffer keeps its storage from the last edit: editing row after row allocates next to nothing.
-    rows().readRow(slot, buffer_);
+    bufferPartial_ = rows().readRow(slot, buffer_, &bufferAbsent_);
     unmarkColumns();
     setState(State::Edit);
 }
@@ -674,6 +720,7 @@ void DataSet::append() {
     requireOpen();
     checkBrowseMode();
     buffer_.assign(columns_.size(), Value{});
+    bufferPartial_ = false;
     unmarkColumns();
     setState(State::Insert);
 }
@@ -681,6 +728,7 @@ void DataSet::append() {
 void DataSet::cancel() {
     if (state_ == State::Edit || state_ == State::Insert) {
         buffer_.clear();
+        bufferPartial_ = false;
         modifiedColumns_.clear();
         setState(State::Browse);
         if (disableCount_ == 0 && pos_ >= 0)
@@ -710,9 +758,12 @@ void DataSet::post() {
             beforePost_(*this);
         if (state_ != State::Edit && state_ != State::Insert)
             return; // the hook cancelled the record
+        // A field a partial read left out holds what the table holds, and the table refuses empty required
+        // fields.
         for (size_t c = 0; c < columns_.size(); ++c) {
             const Column& col = columns_[c];
-            if (col.required && col.type != FieldType::AutoInc && isNull(buffer_[c]))
+            if (col.required && col.type != FieldType::AutoInc && isNull(buffer_[c]) &&
+                !(bufferPartial_ && bufferAbsent_[c]))
                 throw EngineError(FieldRequired,
                                   QStringLiteral("Field '%1' must have a value").arg(col.name));
         }
@@ -720,6 +771,9 @@ void DataSet::post() {
         writeRecord(inserting, buffer_, key);
         const int oldPos = inserting ? -1 : pos_;
         const bool stays = !inserting && !orderMayChange(modifiedColumns_);
+        // A record that moves or is put in the cache anew takes the fields its partial read left out.
+        if (bufferPartial_ && (!stays || cache_.find(key) < 0 || keepsEditsInCache()))
+            completeBuffer();
         if (!stays)
             ownKeys();
         if (!inserting && !stays) {
@@ -849,7 +903,7 @@ Value Field::value() const {
 
 bool Field::isNull() const {
     if (dataSet_->state() == DataSet::State::Edit || dataSet_->state() == DataSet::State::Insert)
-        return engine::isNull(dataSet_->buffer_[static_cast<size_t>(index_)]);
+        return engine::isNull(dataSet_->bufferedValue(index_));
     const RowStore::Cell* c = dataSet_->currentCell(index_);
     return !c || c->kind == RowStore::Kind::Null;
 }
@@ -915,7 +969,7 @@ std::string_view Field::asUtf8() const {
     const bool buffered =
         dataSet_->state() == DataSet::State::Edit || dataSet_->state() == DataSet::State::Insert;
     if (buffered) {
-        const auto* s = std::get_if<std::string>(&dataSet_->buffer_[static_cast<size_t>(index_)]);
+        const auto* s = std::get_if<std::string>(&dataSet_->bufferedValue(index_));
         return s ? std::string_view(*s) : std::string_view();
     }
     const RowStore::Cell* c = dataSet_->currentCell(index_);

@@ -140,6 +140,8 @@ protected:
     virtual bool orderMayChange(const std::vector<char>& /*modifiedColumns*/) const { return false; }
     // Reloads when the data moved on behind this object.
     virtual void ensureCurrent() {}
+    // Puts the whole row of this key into cache_, for a row a page read brought only in part.
+    virtual void fetchWholeRow(std::int64_t /*key*/) const {}
     virtual bool fieldReadOnly(int /*column*/) const { return false; }
     virtual void setKeyValue(int /*column*/, const Value& /*value*/) {
         throw EngineError(WrongState, QStringLiteral("Not in key search mode"));
@@ -174,6 +176,21 @@ protected:
     int currentSlot() const;
     const RowStore& rows() const { return cache_.store(); }
 
+    // The slot of the row of key with this column read: a row a page read brought only in part is read
+    // whole when a field it left out is asked for. Notes the column as one that readers ask for.
+    int slotWith(int slot, std::int64_t key, int column) const;
+    // The pending edit of a row read in part gets the fields left out, when one of them is read.
+    void fillBuffer(int column) const {
+        if (bufferPartial_ && bufferAbsent_[static_cast<size_t>(column)])
+            completeBuffer();
+    }
+    void completeBuffer() const;
+    const Value& bufferedValue(int column) const {
+        asked_[static_cast<size_t>(column)] = 1;
+        fillBuffer(column);
+        return buffer_[static_cast<size_t>(column)];
+    }
+
     // Field access used by Field.
     Value currentValue(int column) const;
     const RowStore::Cell* currentCell(int column) const;
@@ -202,7 +219,12 @@ protected:
     bool eof_ = true;
     bool bof_ = true;
     State state_ = State::Inactive;
-    std::vector<Value> buffer_;
+    mutable std::vector<Value> buffer_;
+    // Fields of the pending edit its row's partial read left out, filled in when read.
+    mutable std::vector<char> bufferAbsent_;
+    mutable bool bufferPartial_ = false;
+    // A flag per column that some reader asked for: page reads of a table bring those (and what it compares).
+    mutable std::vector<char> asked_;
     std::vector<char> modifiedColumns_; // a flag per column: bytes are cheaper to test than bits
     int disableCount_ = 0;
     bool listened_ = false;

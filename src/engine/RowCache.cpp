@@ -83,18 +83,15 @@ void RowCache::makeRoom(std::int64_t keep) {
     if (!full())
         return;
     // The store only grows; a fresh one frees the text of rows nobody looks at any more.
-    const int keptSlot = find(keep);
-    std::vector<Value> kept;
-    if (keptSlot >= 0 && !pinned_.contains(keep))
-        kept = store_.rowValues(keptSlot);
+    const int keptSlot = pinned_.contains(keep) ? -1 : find(keep);
     // The store retired last time is no longer looked at: it takes the new rows, its room already grown.
     std::swap(retired_, store_);
     store_.reset(retired_.columns());
     slots_.clear(capacity_);
     for (auto it = pinned_.cbegin(); it != pinned_.cend(); ++it)
         slots_.insert(it.key(), store_.appendRow(it.value()));
-    if (!kept.empty())
-        slots_.insert(keep, store_.appendRow(kept));
+    if (keptSlot >= 0)
+        slots_.insert(keep, store_.appendCopy(retired_, keptSlot));
     ++epoch_;
 }
 
@@ -121,6 +118,13 @@ void RowCache::forget(std::int64_t key) {
 int RowCache::put(std::int64_t key, sqlite3_stmt* stmt, int firstColumn) {
     const int slot = store_.appendFromStatement(stmt, firstColumn);
     // A key that was cached already leaves its old slot stale.
+    if (slots_.insert(key, slot))
+        ++epoch_;
+    return slot;
+}
+
+int RowCache::putPartial(std::int64_t key, sqlite3_stmt* stmt, const std::vector<int>& sourceOf) {
+    const int slot = store_.appendPartial(stmt, sourceOf);
     if (slots_.insert(key, slot))
         ++epoch_;
     return slot;

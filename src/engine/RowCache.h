@@ -30,6 +30,8 @@ public:
     void makeRoom(std::int64_t keep);
 
     int put(std::int64_t key, sqlite3_stmt* stmt, int firstColumn);
+    // A row read in part: sourceOf gives each column's statement column, -1 for one left out.
+    int putPartial(std::int64_t key, sqlite3_stmt* stmt, const std::vector<int>& sourceOf);
     int put(std::int64_t key, const std::vector<Value>& values, bool pinned);
     // Changes one value of a cached row that is not pinned, where it is.
     void update(int slot, int column, const Value& value) { store_.setValue(slot, column, value); }

@@ -8,6 +8,7 @@
 #include <vector>
 
 struct sqlite3_stmt;
+struct sqlite3_value;
 
 namespace engine {
 
@@ -15,7 +16,8 @@ namespace engine {
 // text arena, so that a page of rows costs few allocations.
 class RowStore {
 public:
-    enum class Kind : std::uint8_t { Null, Integer, Float, Text };
+    // Absent: a field a partial read left out; its value is still in the table.
+    enum class Kind : std::uint8_t { Null, Integer, Float, Text, Absent };
 
     struct Cell {
         Kind kind = Kind::Null;
@@ -39,6 +41,11 @@ public:
 
     // Appends the statement's current row, columns [first, first + columns()).
     int appendFromStatement(sqlite3_stmt* stmt, int first);
+    // Appends the statement's current row as far as it was read: sourceOf[c] is the statement column of
+    // column c, -1 for one left out.
+    int appendPartial(sqlite3_stmt* stmt, const std::vector<int>& sourceOf);
+    // Appends a row of another store with the same columns, left-out fields included.
+    int appendCopy(const RowStore& from, int row);
     int appendRow(const std::vector<Value>& values);
     void setValue(int row, int column, const Value& value);
 
@@ -47,12 +54,13 @@ public:
     }
     std::string_view text(const Cell& c) const { return {arena_.data() + c.offset, c.length}; }
     Value value(int row, int column) const;
-    std::vector<Value> rowValues(int row) const;
-    // The values of a row into out, reusing what out already holds.
-    void readRow(int row, std::vector<Value>& out) const;
+    // The values of a row into out, reusing what out already holds; fields left out read as empty and are
+    // flagged in absent. True when some field was left out.
+    bool readRow(int row, std::vector<Value>& out, std::vector<char>* absent = nullptr) const;
 
 private:
     Cell makeCell(const Value& v);
+    void readCell(Cell& cell, sqlite3_value* v);
 
     int columns_ = 0;
     std::vector<Cell> cells_;

@@ -253,20 +253,61 @@ std::vector<Value> Table::whereParameters() const {
     return {Value{filterValue_}};
 }
 
+quint64 Table::pageMask() const {
+    quint64 mask = 0;
+    for (size_t c = 0; c < columns_.size(); ++c)
+        if (asked_[c])
+            mask |= quint64{1} << c;
+    for (const KeyPart& p : keyParts_)
+        mask |= quint64{1} << p.column;
+    if (filterColumn_ >= 0)
+        mask |= quint64{1} << filterColumn_;
+    return mask;
+}
+
+void Table::preparePageReads(quint64 mask) const {
+    // The auto-increment field is the row id, read once.
+    const int autoInc = definition().autoIncField();
+    QStringList cols;
+    pageSources_.assign(columns_.size(), -1);
+    for (size_t c = 0; c < columns_.size(); ++c) {
+        if (static_cast<int>(c) == autoInc) {
+            pageSources_[c] = 0;
+        } else if (c >= 64 || (mask & (quint64{1} << c))) {
+            cols << quoteIdentifier(columns_[c].name);
+            pageSources_[c] = static_cast<int>(cols.size());
+        }
+    }
+    const QString select =
+        QStringLiteral("SELECT rowid") +
+        (cols.isEmpty() ? QString() : QStringLiteral(", ") + cols.join(QStringLiteral(", "))) +
+        QStringLiteral(" FROM ") + qualifiedName();
+    QStringList params;
+    for (int i = 1; i <= kIdsPerRead; ++i)
+        params << QStringLiteral("?%1").arg(i);
+    rangeStatement_ = std::make_unique<Statement>(db_->connection(),
+                                                  select + QStringLiteral(" WHERE rowid BETWEEN ?1 AND ?2"));
+    pageStatement_ = std::make_unique<Statement>(db_->connection(),
+                                                 select + QStringLiteral(" WHERE rowid IN (") +
+                                                     params.join(QStringLiteral(", ")) + QLatin1Char(')'));
+    pageMask_ = mask;
+}
+
 void Table::fetchRows(const std::vector<std::int64_t>& keys) const {
     if (keys.empty())
         return;
+    // A page brings only the fields asked for so far (most walks read a few); a field asked for later
+    // reads its row whole, and the pages after it bring that field too. Tables of more than 64 fields
+    // read whole rows.
+    const quint64 mask = columns_.size() > 64 ? ~quint64{0} : pageMask();
+    if (!rangeStatement_ || mask != pageMask_)
+        preparePageReads(mask);
     const auto [lowest, highest] = std::minmax_element(keys.begin(), keys.end());
     const std::int64_t low = *lowest;
     const std::uint64_t span = static_cast<std::uint64_t>(*highest) - static_cast<std::uint64_t>(low) + 1;
     // A page of ids close together (a walk in id order) is read as one range: stepping along the table
     // costs far less than a look-up per id. Rows of the range not asked for are passed over.
     if (span <= 2 * keys.size()) {
-        if (!rangeStatement_)
-            rangeStatement_ = std::make_unique<Statement>(
-                db_->connection(), QStringLiteral("SELECT rowid, ") + columnList() +
-                                       QStringLiteral(" FROM ") + qualifiedName() +
-                                       QStringLiteral(" WHERE rowid BETWEEN ?1 AND ?2"));
         std::vector<bool> wanted(static_cast<size_t>(span), false);
         for (const std::int64_t k : keys)
             wanted[static_cast<size_t>(k - low)] = true;
@@ -277,7 +318,7 @@ void Table::fetchRows(const std::vector<std::int64_t>& keys) const {
             while (stmt.step()) {
                 const std::int64_t k = sqlite3_column_int64(stmt.handle(), 0);
                 if (wanted[static_cast<size_t>(k - low)])
-                    cache_.put(k, stmt.handle(), 1);
+                    cache_.putPartial(k, stmt.handle(), pageSources_);
             }
         } catch (...) {
             stmt.rewind();
@@ -285,15 +326,6 @@ void Table::fetchRows(const std::vector<std::int64_t>& keys) const {
         }
         stmt.rewind();
         return;
-    }
-    if (!pageStatement_) {
-        QStringList params;
-        for (int i = 1; i <= kIdsPerRead; ++i)
-            params << QStringLiteral("?%1").arg(i);
-        pageStatement_ = std::make_unique<Statement>(
-            db_->connection(), QStringLiteral("SELECT rowid, ") + columnList() + QStringLiteral(" FROM ") +
-                                   qualifiedName() + QStringLiteral(" WHERE rowid IN (") +
-                                   params.join(QStringLiteral(", ")) + QLatin1Char(')'));
     }
     Statement& stmt = *pageStatement_;
     for (size_t from = 0; from < keys.size(); from += kIdsPerRead) {
@@ -303,13 +335,30 @@ void Table::fetchRows(const std::vector<std::int64_t>& keys) const {
                       static_cast<size_t>(i) < n ? Value{keys[from + static_cast<size_t>(i)]} : Value{});
         try {
             while (stmt.step())
-                cache_.put(sqlite3_column_int64(stmt.handle(), 0), stmt.handle(), 1);
+                cache_.putPartial(sqlite3_column_int64(stmt.handle(), 0), stmt.handle(), pageSources_);
         } catch (...) {
             stmt.rewind();
             throw;
         }
         stmt.rewind();
     }
+}
+
+void Table::fetchWholeRow(std::int64_t key) const {
+    if (!rowStatement_)
+        rowStatement_ = std::make_unique<Statement>(
+            db_->connection(), QStringLiteral("SELECT rowid, ") + columnList() + QStringLiteral(" FROM ") +
+                                   qualifiedName() + QStringLiteral(" WHERE rowid = ?1"));
+    Statement& stmt = *rowStatement_;
+    stmt.bind(1, Value{key});
+    try {
+        if (stmt.step())
+            cache_.put(key, stmt.handle(), 1);
+    } catch (...) {
+        stmt.rewind();
+        throw;
+    }
+    stmt.rewind();
 }
 
 QString Table::columnList() const {
@@ -323,6 +372,8 @@ void Table::releaseResources() {
     def_.reset();
     pageStatement_.reset();
     rangeStatement_.reset();
+    rowStatement_.reset();
+    pageMask_ = 0;
     uniqueIndexes_.clear();
     updateStatements_.clear();
     lastUpdateMask_ = 0;
@@ -629,6 +680,8 @@ void Table::checkUnique(const std::vector<Value>& buffer, std::int64_t rowid, bo
             touched = modifiedColumns_[static_cast<size_t>(u.columns[i])];
         if (!touched)
             continue;
+        if (bufferPartial_)
+            completeBuffer(); // the key's other fields take part in the check
         bool anyNull = false;
         quint64 nullMask = 0;
         for (size_t i = 0; i < u.columns.size(); ++i) {

@@ -51,6 +51,7 @@ protected:
     void loadRows() override;
     void releaseResources() override;
     void fetchRows(const std::vector<std::int64_t>& keys) const override;
+    void fetchWholeRow(std::int64_t key) const override;
     void writeRecord(bool inserting, std::vector<Value>& buffer, std::int64_t& rowid) override;
     void removeRecord(std::int64_t rowid) override;
     int placeAfterPost(std::int64_t key, const std::vector<Value>& values, int oldPosition) override;
@@ -81,6 +82,9 @@ private:
     [[noreturn]] void throwDuplicate(const IndexDef& index) const;
     QString qualifiedName() const;
     QString columnList() const; // every field, quoted, in order
+    // The fields page reads bring: those readers asked for, and those the order and filter compare.
+    quint64 pageMask() const;
+    void preparePageReads(quint64 mask) const;
     void markWritten();
 
     struct UniqueIndex {
@@ -108,8 +112,11 @@ private:
     QHash<QString, std::shared_ptr<Statement>> checkStatements_;
     std::unique_ptr<Statement> insertStatement_;
     std::unique_ptr<Statement> deleteStatement_;
-    mutable std::unique_ptr<Statement> pageStatement_;  // whole rows by row id
-    mutable std::unique_ptr<Statement> rangeStatement_; // whole rows of a range of row ids
+    mutable std::unique_ptr<Statement> pageStatement_;  // rows by row id
+    mutable std::unique_ptr<Statement> rangeStatement_; // rows of a range of row ids
+    mutable std::unique_ptr<Statement> rowStatement_;   // one whole row by row id
+    mutable quint64 pageMask_ = 0;                      // the fields the page statements read
+    mutable std::vector<int> pageSources_;              // statement column per field, -1 left out
 };
 
 } // namespace engine

@@ -210,3 +210,76 @@ TEST_F(WindowTest, QueriesReadByKeyOrByCursorAndKeepTheirEdits) {
     EXPECT_EQ(keyed.recordCount(), kItems - 1);
     EXPECT_EQ(reset.count(), 0);
 }
+
+// Past the rows read on opening, a walk that reads few fields has its pages bring only those; every other
+// field, of the current record, of another row or of an edit, still reads as stored.
+TEST_F(WindowTest, FieldsAWalkDidNotReadReadAsStored) {
+    // A fresh object walked to a row reading only Size, as a loop over one field does.
+    const auto walkTo = [&](Table& items, int row) {
+        items.open();
+        const engine::Field size = items.field(QStringLiteral("Size"));
+        for (items.first(); items.recNo() < row; items.next())
+            ASSERT_EQ(size.asInteger(), items.recNo() + 1);
+    };
+    const auto stored = [&](int item, const QString& field) {
+        Query q(&db);
+        q.setSql(QStringLiteral("SELECT %1 FROM Items WHERE ItemID = %2").arg(field).arg(item));
+        q.open();
+        return q.field(0).asString();
+    };
+
+    Table items(&db, QStringLiteral("Items"));
+    walkTo(items, 3500);
+    EXPECT_EQ(items.field(QStringLiteral("ItemID")).asInteger(), 3501);
+    // Changed behind the object: the field it showed stays as shown until it moves.
+    db.execute(QStringLiteral("UPDATE Items SET Size = 1 WHERE ItemID = 3501"));
+    EXPECT_EQ(items.field(QStringLiteral("Brand")).asString(), brand(3501));
+    EXPECT_EQ(items.field(QStringLiteral("Size")).asInteger(), 3501);
+    db.execute(QStringLiteral("UPDATE Items SET Size = 3501 WHERE ItemID = 3501"));
+    EXPECT_DOUBLE_EQ(items.field(QStringLiteral("Price")).asFloat(), 35.01);
+    EXPECT_EQ(brandAt(items, 3501), brand(3502)) << "another row of the same page";
+    EXPECT_EQ(intAt(items, 3600, QStringLiteral("Shop")), shopA) << "a row of a page not read yet";
+    items.last();
+    EXPECT_EQ(items.field(QStringLiteral("Brand")).asString(), brand(kItems));
+
+    // An edit reads the fields it did not set as stored, hooks included, and writes only what it set.
+    Table edited(&db, QStringLiteral("Items"));
+    walkTo(edited, 4000);
+    QString seenByHook;
+    edited.setBeforePost(
+        [&](engine::DataSet& d) { seenByHook = d.field(QStringLiteral("Price")).asString(); });
+    edited.edit();
+    EXPECT_EQ(edited.field(QStringLiteral("Brand")).asString(), brand(4001));
+    edited.field(QStringLiteral("Quantity")).setInteger(7);
+    edited.post();
+    EXPECT_EQ(seenByHook, QStringLiteral("40.01"));
+    EXPECT_EQ(stored(4001, QStringLiteral("Quantity")), QStringLiteral("7"));
+    EXPECT_EQ(stored(4001, QStringLiteral("Brand")), brand(4001));
+    EXPECT_EQ(edited.field(QStringLiteral("Product")).asInteger(), 4001 % 50 + 1);
+
+    // A key made to repeat another's through fields it never read is refused, and the edit stays: with an
+    // empty part, which the table layer compares itself.
+    db.execute(QStringLiteral("UPDATE Items SET Size = NULL WHERE ItemID = 4251"));
+    Table repeated(&db, QStringLiteral("Items"));
+    walkTo(repeated, 4100); // item 4101: product 2, shop B, as item 4251
+    repeated.edit();
+    repeated.field(QStringLiteral("Brand")).setString(brand(4251));
+    repeated.field(QStringLiteral("Size")).clear();
+    QString message;
+    EXPECT_EQ(errorCode([&] { repeated.post(); }, &message), 9729);
+    EXPECT_EQ(message, QStringLiteral("Duplicate key found in the index 'IdxItem' of the table 'Items'"));
+    EXPECT_EQ(repeated.state(), engine::DataSet::State::Edit);
+    repeated.cancel();
+
+    // A record that moves in the order keeps the fields it did not read.
+    Table byBrand(&db, QStringLiteral("Items"));
+    byBrand.setIndexName(QStringLiteral("IdxBrand"));
+    walkTo(byBrand, 4200);
+    byBrand.edit();
+    byBrand.field(QStringLiteral("Brand")).setString(QStringLiteral("a0000"));
+    byBrand.post();
+    EXPECT_EQ(byBrand.recNo(), 0);
+    EXPECT_EQ(byBrand.field(QStringLiteral("Size")).asInteger(), 4201);
+    EXPECT_DOUBLE_EQ(byBrand.field(QStringLiteral("Price")).asFloat(), 42.01);
+    EXPECT_EQ(stored(4201, QStringLiteral("Price")), QStringLiteral("42.01"));
+}
