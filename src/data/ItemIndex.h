@@ -153,6 +153,7 @@ private:
 
     // Every item in an order, kept from one selection to the next and brought up to date row by row.
     static constexpr int kOrderCount = 8;
+    // A name's place (below 2^32) and the product type's place; or a number's key and 0.
     struct Key {
         std::uint64_t first = 0;
         std::uint32_t second = 0;
