@@ -260,29 +260,41 @@ bool ItemIndex::readItem(void* statement, Item& item, Brands& brands) {
     default:
         return false;
     }
-    const auto number = [&](int column, double& value, std::uint8_t present, std::uint8_t real) {
+    // Size and quantity are whole numbers in their columns; a fraction or a number past 32 bits is left to
+    // the statements.
+    const auto whole = [&](int column, std::int32_t& value, std::uint8_t present) {
         switch (sqlite3_column_type(h, column)) {
         case SQLITE_NULL:
             return true;
         case SQLITE_INTEGER: {
             const std::int64_t v = sqlite3_column_int64(h, column);
-            value = static_cast<double>(v);
+            value = static_cast<std::int32_t>(v);
             item.flags |= present;
-            return static_cast<std::int64_t>(value) == v; // exact as a double, or not ordered here
+            return value == v;
         }
-        case SQLITE_FLOAT:
-            value = sqlite3_column_double(h, column);
-            item.flags |= present | real;
-            return value == value;
         default:
             return false;
         }
     };
-    double price = 0;
-    const bool ok = number(3, item.size, HasSize, SizeIsReal) && number(4, price, HasPrice, 0) &&
-                    number(6, item.quantity, HasQuantity, QuantityIsReal);
-    item.price = price;
-    return ok;
+    const auto price = [&] {
+        switch (sqlite3_column_type(h, 4)) {
+        case SQLITE_NULL:
+            return true;
+        case SQLITE_INTEGER: {
+            const std::int64_t v = sqlite3_column_int64(h, 4);
+            item.price = static_cast<double>(v);
+            item.flags |= HasPrice;
+            return static_cast<std::int64_t>(item.price) == v; // exact as a double, or not ordered here
+        }
+        case SQLITE_FLOAT:
+            item.price = sqlite3_column_double(h, 4);
+            item.flags |= HasPrice;
+            return item.price == item.price;
+        default:
+            return false;
+        }
+    };
+    return whole(3, item.size, HasSize) && price() && whole(6, item.quantity, HasQuantity);
 }
 
 namespace {
@@ -640,8 +652,7 @@ bool ItemIndex::select(const Selection& selection, std::vector<std::int64_t>& ke
                       categoryHits[w][static_cast<size_t>(categorySlot)] ||
                       shopHits[w][static_cast<size_t>(shopSlot)];
                 if (!all && numbers && !words[w].number.empty())
-                    all = ((item.flags & HasSize) &&
-                           numberHits[w].matches(item.size, item.flags & SizeIsReal, words[w])) ||
+                    all = ((item.flags & HasSize) && numberHits[w].matches(item.size, false, words[w])) ||
                           ((item.flags & HasPrice) && numberHits[w].matches(item.price, true, words[w]));
             }
             if (!all)
@@ -661,7 +672,7 @@ bool ItemIndex::select(const Selection& selection, std::vector<std::int64_t>& ke
         keys.push_back(id);
         if (visit && withQuantity[slot]) {
             const Item& item = items_[slot];
-            visit(id, numberValue(true, item.flags & QuantityIsReal, item.quantity),
+            visit(id, engine::Value{std::int64_t{item.quantity}},
                   numberValue(item.flags & HasPrice, true, item.price));
         }
     }
@@ -711,7 +722,7 @@ const std::vector<std::uint32_t>& ItemIndex::ordered(Order order) {
     std::vector<std::uint32_t>& sequence = orders_[o];
     if (ordered_[o])
         return sequence;
-    static_assert(sizeof(Item) == 40);
+    static_assert(sizeof(Item) == 32);
     // The key in 64 bits beside the slot, 12 bytes an item: a number's key takes all 64 and has no second
     // part; a name's place and the product type's place, each below 2^32, take 32 bits each.
     struct Entry {

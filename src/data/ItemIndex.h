@@ -95,20 +95,19 @@ private:
     enum ItemFlag : std::uint8_t {
         Deleted = 1,
         HasSize = 2,
-        SizeIsReal = 4,
-        HasPrice = 8,
-        HasQuantity = 16,
-        QuantityIsReal = 32,
+        HasPrice = 4,
+        HasQuantity = 8,
     };
-    // 40 bytes: an ItemID, product type, shop or brand number past what these fields hold leaves the index
-    // unusable, and the lists read their statements.
+    // 32 bytes: a fraction in a whole-number column, or an ItemID, product type, shop, size, quantity or
+    // brand number past what these fields hold, leaves the index unusable, and the lists read their
+    // statements.
     struct Item {
-        double size = 0;
         double price = 0;
-        double quantity = 0;
         std::int32_t id = 0;
         std::int32_t product = 0;
         std::int32_t shop = 0;
+        std::int32_t size = 0;
+        std::int32_t quantity = 0;
         std::int32_t brand : 24 = -1; // -1 for none
         std::uint32_t flags : 8 = 0;
     };

@@ -197,6 +197,8 @@ TEST_F(ItemIndexTest, FollowsEveryWayTheTablesChange) {
 TEST_F(ItemIndexTest, DeclinesRowsItCannotHold) {
     const std::pair<const char*, QString> odd[] = {
         {"text in a number column", QStringLiteral("UPDATE Items SET Size = 'ten' WHERE ItemID = 2")},
+        {"a fraction in a whole-number column",
+         QStringLiteral("UPDATE Items SET Quantity = 1.5 WHERE ItemID = 2")},
         {"an ItemID past 32 bits",
          QStringLiteral("INSERT INTO Items (ItemID, Product, Brand, Size, Price, Shop) "
                         "VALUES (1099511627776, 1, 'Big', 1, 1.0, %1)")
