@@ -473,16 +473,28 @@ void ItemIndex::bringUpToDate() {
     };
     const auto sameName = [](const Named& a, const Named& b) { return a.id == b.id && a.name == b.name; };
     size_t productsBefore = products_.size();
+    // A new category or shop moves no row unless a product type or item named it before it existed: those
+    // sorted as joined to nothing.
+    const auto namedBefore = [](const std::vector<Named>& before, const std::vector<Named>& after,
+                                const auto& rows, auto named) {
+        std::unordered_set<std::int64_t> added;
+        for (size_t i = before.size(); i < after.size(); ++i)
+            added.insert(after[i].id);
+        return !added.empty() && std::any_of(rows.begin(), rows.end(),
+                                             [&](const auto& row) { return added.contains(named(row)); });
+    };
     if (reload_[Categories]) {
         const std::vector<Named> before = std::move(categories_);
         loadNames(Categories, "CatID", "CatName", categories_, categorySlots_);
-        if (!keptRows(before, categories_, sameName) || categories_.size() != before.size())
+        if (!keptRows(before, categories_, sameName) ||
+            namedBefore(before, categories_, products_, [](const Product& p) { return p.category; }))
             forgetOrders({Order::Category});
     }
     if (reload_[Shops]) {
         const std::vector<Named> before = std::move(shops_);
         loadNames(Shops, "ShopID", "ShopName", shops_, shopSlots_);
-        if (!keptRows(before, shops_, sameName) || shops_.size() != before.size())
+        if (!keptRows(before, shops_, sameName) ||
+            namedBefore(before, shops_, items_, [](const Item& item) { return std::int64_t{item.shop}; }))
             forgetOrders({Order::Shop});
     }
     bool newProducts = false;

@@ -153,6 +153,15 @@ TEST_F(ItemIndexTest, FollowsEveryWayTheTablesChange) {
          [&] { db.execute(QStringLiteral("UPDATE Items SET Quantity = ItemID % 3")); }},
         {"an item added with a new brand",
          [&] { data->addItem(1, QStringLiteral("Aardvark"), 5, shops[2], 3.0, 2); }},
+        {"a category and a shop added that rows named before they existed",
+         [&] {
+             db.execute(QStringLiteral("UPDATE Products SET Category = 777 WHERE ProdID = 4"));
+             std::vector<std::int64_t> keys;
+             index.select({}, keys);
+             db.execute(QStringLiteral("INSERT INTO Categories (CatID, CatName) VALUES (777, 'Late')"));
+             db.execute(QStringLiteral("INSERT INTO Shops (ShopID, ShopName) VALUES (9999, 'Late')"));
+             shops << 9999; // one of every shop now
+         }},
         {"a category renamed",
          [&] { db.execute(QStringLiteral("UPDATE Categories SET CatName = 'zzz' WHERE CatID = 1")); }},
         {"a product type and a shop deleted",
