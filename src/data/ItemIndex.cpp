@@ -735,37 +735,102 @@ const std::vector<std::uint32_t>& ItemIndex::ordered(Order order) {
     if (ordered_[o])
         return sequence;
     static_assert(sizeof(Item) == 32);
-    // The key in 64 bits beside the slot, 12 bytes an item: a number's key takes all 64 and has no second
-    // part; a name's place and the product type's place, each below 2^32, take 32 bits each.
-    struct Entry {
-        std::uint32_t high;
-        std::uint32_t low;
-        std::uint32_t slot;
-    };
-    static_assert(sizeof(Entry) == 12);
-    const bool numeric = order == Order::Size || order == Order::Price || order == Order::Quantity;
-    std::vector<Entry> entries;
-    entries.reserve(items_.size() - deletedItems_);
-    for (size_t slot = 0; slot < items_.size(); ++slot)
-        if (!(items_[slot].flags & Deleted)) {
-            const Key key = keyOf(items_[slot], order);
-            const std::uint64_t packed = numeric ? key.first : key.first << 32 | key.second;
-            entries.push_back({static_cast<std::uint32_t>(packed >> 32), static_cast<std::uint32_t>(packed),
-                               static_cast<std::uint32_t>(slot)});
-        }
-    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-        if (a.high != b.high)
-            return a.high < b.high;
-        if (a.low != b.low)
-            return a.low < b.low;
-        return a.slot < b.slot;
-    });
     sequence = {};
-    sequence.reserve(withRoom(entries.size()));
-    for (const Entry& entry : entries)
-        sequence.push_back(entry.slot);
+    sequence.reserve(withRoom(items_.size() - deletedItems_));
+    sortItems(order, sequence);
     ordered_[o] = true;
     return sequence;
+}
+
+void ItemIndex::sortItems(Order order, std::vector<std::uint32_t>& sequence) const {
+    // Keys repeat from item to item: each item gets the bucket of its key, its place among the keys that
+    // occur, and stable counting passes by bucket put the items in key order, alike keys in slot order,
+    // without a comparison sort. Every pass reads what it counts by in slot order or from a small table,
+    // never item by item in another order, which would fetch each item from memory on its own.
+    const auto before = [](const Key& a, const Key& b) {
+        return a.first != b.first ? a.first < b.first : a.second < b.second;
+    };
+    const auto same = [](const Key& a, const Key& b) { return a.first == b.first && a.second == b.second; };
+    // The buckets of these keys, in part (indexed as keys), where part held each key's index.
+    const auto bucketsOf = [&](const std::vector<Key>& keys, std::vector<std::uint32_t>& part) {
+        std::vector<std::uint32_t> byKey(keys.size());
+        std::iota(byKey.begin(), byKey.end(), 0);
+        std::sort(byKey.begin(), byKey.end(),
+                  [&](std::uint32_t a, std::uint32_t b) { return before(keys[a], keys[b]); });
+        std::vector<std::uint32_t> bucket(keys.size());
+        std::uint32_t next = 0;
+        for (size_t i = 0; i < byKey.size(); ++i) {
+            if (i > 0 && !same(keys[byKey[i - 1]], keys[byKey[i]]))
+                ++next;
+            bucket[byKey[i]] = next;
+        }
+        for (std::uint32_t& p : part)
+            p = bucket[p];
+    };
+    // One stable pass: the slots of `in` (every live slot in order when null) by their part.
+    const auto countingPass = [&](const std::vector<std::uint32_t>* in,
+                                  const std::vector<std::uint32_t>& part, std::vector<std::uint32_t>& out) {
+        const std::uint32_t most = part.empty() ? 0 : *std::max_element(part.begin(), part.end());
+        std::vector<std::uint32_t> start(static_cast<size_t>(most) + 2, 0);
+        const auto each = [&](const auto& visit) {
+            if (in)
+                for (const std::uint32_t slot : *in)
+                    visit(slot);
+            else
+                for (size_t slot = 0; slot < items_.size(); ++slot)
+                    if (!(items_[slot].flags & Deleted))
+                        visit(static_cast<std::uint32_t>(slot));
+        };
+        each([&](std::uint32_t slot) { ++start[part[slot] + 1]; });
+        std::partial_sum(start.begin(), start.end(), start.begin());
+        out.resize(start.back());
+        each([&](std::uint32_t slot) { out[start[part[slot]]++] = slot; });
+    };
+
+    std::vector<std::uint32_t> part(items_.size());
+    if (order == Order::Size || order == Order::Price || order == Order::Quantity) {
+        // A number's key: the distinct values, found through a hash table.
+        std::unordered_map<std::uint64_t, std::uint32_t> index;
+        std::vector<Key> keys;
+        for (size_t slot = 0; slot < items_.size(); ++slot) {
+            const Key key = keyOf(items_[slot], order);
+            const auto [at, added] = index.try_emplace(key.first, static_cast<std::uint32_t>(keys.size()));
+            if (added)
+                keys.push_back(key);
+            part[slot] = at->second;
+        }
+        bucketsOf(keys, part);
+        countingPass(nullptr, part, sequence);
+        return;
+    }
+    // A name order's key depends on the product type alone, but for Brand and Shop, where the product type
+    // gives the second part only: those are ordered by it first and then, stably, by brand or shop. An item
+    // whose product type does not exist has the key (0, 0), as keyOf gives it: keys[0].
+    std::vector<Key> keys{Key{}};
+    for (const Product& product : products_) {
+        Item probe;
+        probe.product = static_cast<std::int32_t>(product.id);
+        keys.push_back(keyOf(probe, order));
+    }
+    const bool byProductFirst = order == Order::Brand || order == Order::Shop;
+    if (byProductFirst)
+        for (Key& key : keys)
+            key.first = 0;
+    for (size_t slot = 0; slot < items_.size(); ++slot)
+        part[slot] = static_cast<std::uint32_t>(productSlots_.find(items_[slot].product) + 1);
+    bucketsOf(keys, part);
+    if (!byProductFirst) {
+        countingPass(nullptr, part, sequence);
+        return;
+    }
+    std::vector<std::uint32_t> byProduct;
+    countingPass(nullptr, part, byProduct);
+    for (size_t slot = 0; slot < items_.size(); ++slot) {
+        const Item& item = items_[slot];
+        part[slot] =
+            productSlots_.find(item.product) < 0 ? 0 : static_cast<std::uint32_t>(keyOf(item, order).first);
+    }
+    countingPass(&byProduct, part, sequence);
 }
 
 void ItemIndex::placeAgain(const std::vector<std::uint32_t>& changed, std::vector<PlacedItem> before) {

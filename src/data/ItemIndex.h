@@ -159,6 +159,8 @@ private:
     };
     Key keyOf(const Item& item, Order order) const;
     const std::vector<std::uint32_t>& ordered(Order order);
+    // Every live item's slot into sequence, in the order's key order, alike keys in slot order.
+    void sortItems(Order order, std::vector<std::uint32_t>& sequence) const;
     struct PlacedItem {
         std::uint32_t slot;
         Item item; // as it was before it was read again
