@@ -324,6 +324,53 @@ void ItemIndex::loadItems() {
 }
 
 ItemIndex::ItemsRead ItemIndex::readItemsFile(const QString& path) {
+    // A large table is read in two halves of its ItemIDs at once, the upper one on a thread of its own.
+    constexpr std::int64_t kFirst = std::numeric_limits<std::int64_t>::min();
+    constexpr std::int64_t kLast = std::numeric_limits<std::int64_t>::max();
+    std::int64_t low = 0, high = 0;
+    sqlite3* c = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &c, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
+                        nullptr) == SQLITE_OK) {
+        sqlite3_busy_timeout(c, 2000);
+        sqlite3_stmt* s = nullptr;
+        if (sqlite3_prepare_v2(c, "SELECT min(ItemID), max(ItemID) FROM Items", -1, &s, nullptr) ==
+                SQLITE_OK &&
+            sqlite3_step(s) == SQLITE_ROW) {
+            low = sqlite3_column_int64(s, 0);
+            high = sqlite3_column_int64(s, 1);
+        }
+        sqlite3_finalize(s);
+    }
+    sqlite3_close_v2(c);
+    constexpr std::int64_t kReadAlone = 100000;
+    if (high - low < kReadAlone)
+        return readItemsRange(path, kFirst, kLast);
+    const std::int64_t middle = low + (high - low) / 2;
+    auto upper = std::async(std::launch::async, &ItemIndex::readItemsRange, path, middle, kLast);
+    ItemsRead read = readItemsRange(path, kFirst, middle);
+    ItemsRead more = upper.get();
+    // The upper half's brands are numbered anew in the lower half's numbering.
+    std::vector<std::int32_t> brandOf(more.brands.names.size());
+    for (size_t b = 0; b < brandOf.size(); ++b)
+        brandOf[b] =
+            read.brands.of(more.brands.names[b].data(), static_cast<int>(more.brands.names[b].size()));
+    read.items.reserve(read.items.size() + more.items.size());
+    for (Item item : more.items) {
+        if (item.brand >= 0) {
+            const std::int32_t brand = brandOf[static_cast<size_t>(item.brand)];
+            if (brand > kMostBrands)
+                read.usable = false;
+            else
+                item.brand = brand;
+        }
+        read.items.push_back(item);
+    }
+    read.usable = read.usable && more.usable;
+    read.complete = read.complete && more.complete;
+    return read;
+}
+
+ItemIndex::ItemsRead ItemIndex::readItemsRange(const QString& path, std::int64_t after, std::int64_t last) {
     ItemsRead read;
     sqlite3* c = nullptr;
     if (sqlite3_open_v2(QFile::encodeName(path).constData(), &c, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
@@ -333,16 +380,20 @@ ItemIndex::ItemsRead ItemIndex::readItemsFile(const QString& path) {
         // changed between runs is read again anyway, as every row changed while this reads.
         constexpr int kRowsPerRun = 20000;
         sqlite3_stmt* s = nullptr;
-        if (sqlite3_prepare_v2(c, "SELECT count(*) FROM Items", -1, &s, nullptr) == SQLITE_OK &&
-            sqlite3_step(s) == SQLITE_ROW)
-            read.items.reserve(static_cast<size_t>(sqlite3_column_int64(s, 0)) + 64);
+        if (sqlite3_prepare_v2(c, "SELECT count(*) FROM Items WHERE ItemID > ?1 AND ItemID <= ?2", -1, &s,
+                               nullptr) == SQLITE_OK) {
+            sqlite3_bind_int64(s, 1, after);
+            sqlite3_bind_int64(s, 2, last);
+            if (sqlite3_step(s) == SQLITE_ROW)
+                read.items.reserve(static_cast<size_t>(sqlite3_column_int64(s, 0)) + 64);
+        }
         sqlite3_finalize(s);
         s = nullptr;
         if (sqlite3_prepare_v2(c,
                                "SELECT ItemID, Product, Brand, Size, Price, Shop, Quantity FROM Items WHERE "
-                               "ItemID > ?1 ORDER BY ItemID LIMIT ?2",
+                               "ItemID > ?1 AND ItemID <= ?3 ORDER BY ItemID LIMIT ?2",
                                -1, &s, nullptr) == SQLITE_OK) {
-            std::int64_t after = std::numeric_limits<std::int64_t>::min();
+            sqlite3_bind_int64(s, 3, last);
             for (;;) {
                 sqlite3_bind_int64(s, 1, after);
                 sqlite3_bind_int(s, 2, kRowsPerRun);
@@ -353,7 +404,7 @@ ItemIndex::ItemsRead ItemIndex::readItemsFile(const QString& path) {
                     if (!readItem(s, item, read.brands))
                         read.usable = false;
                     read.items.push_back(item);
-                    after = item.id;
+                    after = sqlite3_column_int64(s, 0); // the whole ItemID: the item's may not hold it
                     ++rows;
                 }
                 sqlite3_reset(s);
@@ -579,6 +630,27 @@ void ItemIndex::prepare() {
     }
 }
 
+bool ItemIndex::usableNow() {
+    try {
+        bringUpToDate();
+    } catch (...) {
+        loaded_ = false; // read afresh next time
+        throw;
+    }
+    return usable_;
+}
+
+bool ItemIndex::allItemIds(std::vector<std::int64_t>& ids) {
+    ids.clear();
+    if (!usableNow())
+        return false;
+    ids.reserve(items_.size() - deletedItems_);
+    for (const Item& item : items_)
+        if (!(item.flags & Deleted))
+            ids.push_back(item.id);
+    return true;
+}
+
 bool ItemIndex::select(const Selection& selection, std::vector<std::int64_t>& keys, const RowVisitor& visit,
                        Counts* counts) {
     keys.clear();
@@ -586,13 +658,7 @@ bool ItemIndex::select(const Selection& selection, std::vector<std::int64_t>& ke
         *counts = {};
     if (selection.shops && selection.shops->isEmpty())
         return true; // no shop chosen: nothing to read
-    try {
-        bringUpToDate();
-    } catch (...) {
-        loaded_ = false; // read afresh next time
-        throw;
-    }
-    if (!usable_)
+    if (!usableNow())
         return false;
 
     std::vector<char> shopChosen(shops_.size(), selection.shops ? 0 : 1);

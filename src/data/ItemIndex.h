@@ -53,6 +53,10 @@ public:
     bool select(const Selection& selection, std::vector<std::int64_t>& keys, const RowVisitor& visit = {},
                 Counts* counts = nullptr);
 
+    // The ItemID of every Items row in ItemID order: the row ids of a table object open on Items in its
+    // primary order. False, with none given, when the index declines, as for select.
+    bool allItemIds(std::vector<std::int64_t>& ids);
+
     // Starts reading the items on a thread of their own, so that the first list opened finds them read or
     // partly read. A table that cannot be read that way is read, or reported, by the first list.
     void prepare();
@@ -117,6 +121,8 @@ private:
     enum Table { Items, Products, Categories, Shops, TableCount };
 
     void bringUpToDate();
+    // Brought up to date; false when the tables hold what the index cannot order or hold.
+    bool usableNow();
     // A table of names (categories, shops) and their places in its vector.
     void loadNames(Table table, const char* idField, const char* nameField, std::vector<Named>& rows,
                    Slots& places);
@@ -147,6 +153,8 @@ private:
     };
     // Every Items row of the table file, through a connection of its own: safe on another thread.
     static ItemsRead readItemsFile(const QString& path);
+    // The rows whose ItemID is above after and at most last.
+    static ItemsRead readItemsRange(const QString& path, std::int64_t after, std::int64_t last);
     void rankBrands();
     std::int64_t dataVersion(Table table);
 

@@ -101,6 +101,13 @@ protected:
                             << " shops " << (chosen ? chosen->size() : -1) << " search '"
                             << qPrintable(search) << "'";
                     }
+        std::vector<std::int64_t> ids, expected;
+        ASSERT_TRUE(index.allItemIds(ids));
+        engine::Statement all(data->db.connection(),
+                              QStringLiteral("SELECT ItemID FROM Items ORDER BY ItemID"));
+        while (all.step())
+            expected.push_back(sqlite3_column_int64(all.handle(), 0));
+        EXPECT_EQ(ids, expected) << when << ": every item id";
     }
 
     TempFolder folder;
@@ -226,6 +233,13 @@ TEST_F(ItemIndexTest, DeclinesRowsItCannotHold) {
             EXPECT_TRUE(keys.empty());
             data->db.rollbackTransaction();
         }
+    // All of them at once, read on the index's own thread: it declines, and its read comes to an end.
+    for (const auto& [what, sql] : odd)
+        data->db.execute(sql);
+    ItemIndex index(data->db);
+    index.prepare();
+    std::vector<std::int64_t> keys;
+    EXPECT_FALSE(index.select({}, keys));
 }
 
 } // namespace
