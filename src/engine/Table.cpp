@@ -219,12 +219,17 @@ void Table::loadRows() {
     if (static_cast<int>(keys_.size()) > whole) {
         // The rows read stay cached: the first page needs no second read.
         keys_.clear();
-        Statement ids(c, QStringLiteral("SELECT rowid FROM ") + qualifiedName() + viewClause() +
-                             orderByClause());
-        for (size_t i = 0; i < params.size(); ++i)
-            ids.bind(static_cast<int>(i) + 1, params[i]);
-        while (ids.step())
-            keys_.push_back(sqlite3_column_int64(ids.handle(), 0));
+        const bool fromSource = rowIdSource_ && params.empty() && searchCondition_.isEmpty() && rowidOrder_ &&
+                                rowIdSource_(keys_);
+        if (!fromSource) {
+            keys_.clear();
+            Statement ids(c, QStringLiteral("SELECT rowid FROM ") + qualifiedName() + viewClause() +
+                                 orderByClause());
+            for (size_t i = 0; i < params.size(); ++i)
+                ids.bind(static_cast<int>(i) + 1, params[i]);
+            while (ids.step())
+                keys_.push_back(sqlite3_column_int64(ids.handle(), 0));
+        }
     }
     count_ = static_cast<int>(keys_.size());
     loadedGeneration_ = *generation_;

@@ -5,6 +5,7 @@
 #include "Statement.h"
 
 #include <QHash>
+#include <functional>
 #include <memory>
 
 namespace engine {
@@ -46,6 +47,12 @@ public:
     // Moves to the first record whose field equals the value exactly.
     bool locate(const QString& fieldName, const Value& value);
     int findRow(int column, const Value& value) const override;
+
+    // Where the row ids of every row come from, in row-id order, when the object is open on the table's
+    // row-id order (its primary index on the auto-increment field), unfiltered and unsearched. A source that
+    // declines (false) leaves the reading to the table.
+    using RowIdSource = std::function<bool(std::vector<std::int64_t>& rowids)>;
+    void setRowIdSource(RowIdSource source) { rowIdSource_ = std::move(source); }
 
 protected:
     void loadRows() override;
@@ -97,6 +104,7 @@ private:
     std::uint64_t* generation_ = nullptr;
     std::vector<UniqueIndex> uniqueIndexes_; // those the row id does not already keep unique
     QString indexName_;
+    RowIdSource rowIdSource_;
     QString filterText_;
     bool filtered_ = false;
     int filterColumn_ = -1;
