@@ -58,13 +58,13 @@ void rankNames(std::vector<Name>& rows, std::string Name::*name, int Name::*rank
         rows[i].*rank = places[i];
 }
 
-// A number as a key that sorts as the number does; 0, below every number, for none.
-// Room for a few more rows than n: a kept order takes new items in place, and one that had to grow by
-// doubling would be copied whole each time and could hold twice what it needs.
+// Room for a few more rows than n: a kept order or the items take new items in place, and one that had to
+// grow by doubling would be copied whole each time and could hold twice what it needs.
 size_t withRoom(size_t n) {
     return n + n / 256 + 64;
 }
 
+// A number as a key that sorts as the number does; 0, below every number, for none.
 std::uint64_t numberKey(bool present, double value) {
     if (!present)
         return 0;
@@ -303,9 +303,7 @@ const QString kItemColumns =
 }
 
 void ItemIndex::loadItems() {
-    // Room for as many rows as before and a few more: a vector that grows by doubling holds up to twice
-    // what it needs, and copies itself each time.
-    const size_t expected = items_.size() + items_.size() / 16 + 64;
+    const size_t expected = withRoom(items_.size());
     items_.clear();
     items_.shrink_to_fit();
     items_.reserve(expected);
@@ -327,34 +325,37 @@ ItemIndex::ItemsRead ItemIndex::readItemsFile(const QString& path) {
     // A large table is read in two halves of its ItemIDs at once, the upper one on a thread of its own.
     constexpr std::int64_t kFirst = std::numeric_limits<std::int64_t>::min();
     constexpr std::int64_t kLast = std::numeric_limits<std::int64_t>::max();
-    std::int64_t low = 0, high = 0;
+    std::int64_t low = 0, high = 0, rows = 0;
     sqlite3* c = nullptr;
     if (sqlite3_open_v2(QFile::encodeName(path).constData(), &c, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
                         nullptr) == SQLITE_OK) {
         sqlite3_busy_timeout(c, 2000);
         sqlite3_stmt* s = nullptr;
-        if (sqlite3_prepare_v2(c, "SELECT min(ItemID), max(ItemID) FROM Items", -1, &s, nullptr) ==
+        if (sqlite3_prepare_v2(c, "SELECT min(ItemID), max(ItemID), count(*) FROM Items", -1, &s, nullptr) ==
                 SQLITE_OK &&
             sqlite3_step(s) == SQLITE_ROW) {
             low = sqlite3_column_int64(s, 0);
             high = sqlite3_column_int64(s, 1);
+            rows = sqlite3_column_int64(s, 2);
         }
         sqlite3_finalize(s);
     }
     sqlite3_close_v2(c);
+    const size_t room = withRoom(static_cast<size_t>(rows));
     constexpr std::int64_t kReadAlone = 100000;
     if (high - low < kReadAlone)
-        return readItemsRange(path, kFirst, kLast);
+        return readItemsRange(path, kFirst, kLast, room);
+    // The lower half holds room for the whole table, so that the upper one joins it without a copy of both.
     const std::int64_t middle = low + (high - low) / 2;
-    auto upper = std::async(std::launch::async, &ItemIndex::readItemsRange, path, middle, kLast);
-    ItemsRead read = readItemsRange(path, kFirst, middle);
+    auto upper = std::async(std::launch::async, &ItemIndex::readItemsRange, path, middle, kLast, size_t{0});
+    ItemsRead read = readItemsRange(path, kFirst, middle, room);
     ItemsRead more = upper.get();
     // The upper half's brands are numbered anew in the lower half's numbering.
     std::vector<std::int32_t> brandOf(more.brands.names.size());
     for (size_t b = 0; b < brandOf.size(); ++b)
         brandOf[b] =
             read.brands.of(more.brands.names[b].data(), static_cast<int>(more.brands.names[b].size()));
-    read.items.reserve(read.items.size() + more.items.size());
+    read.items.reserve(withRoom(read.items.size() + more.items.size()));
     for (Item item : more.items) {
         if (item.brand >= 0) {
             const std::int32_t brand = brandOf[static_cast<size_t>(item.brand)];
@@ -370,7 +371,8 @@ ItemIndex::ItemsRead ItemIndex::readItemsFile(const QString& path) {
     return read;
 }
 
-ItemIndex::ItemsRead ItemIndex::readItemsRange(const QString& path, std::int64_t after, std::int64_t last) {
+ItemIndex::ItemsRead ItemIndex::readItemsRange(const QString& path, std::int64_t after, std::int64_t last,
+                                               size_t room) {
     ItemsRead read;
     sqlite3* c = nullptr;
     if (sqlite3_open_v2(QFile::encodeName(path).constData(), &c, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
@@ -380,8 +382,10 @@ ItemIndex::ItemsRead ItemIndex::readItemsRange(const QString& path, std::int64_t
         // changed between runs is read again anyway, as every row changed while this reads.
         constexpr int kRowsPerRun = 20000;
         sqlite3_stmt* s = nullptr;
-        if (sqlite3_prepare_v2(c, "SELECT count(*) FROM Items WHERE ItemID > ?1 AND ItemID <= ?2", -1, &s,
-                               nullptr) == SQLITE_OK) {
+        if (room > 0)
+            read.items.reserve(room);
+        else if (sqlite3_prepare_v2(c, "SELECT count(*) FROM Items WHERE ItemID > ?1 AND ItemID <= ?2", -1,
+                                    &s, nullptr) == SQLITE_OK) {
             sqlite3_bind_int64(s, 1, after);
             sqlite3_bind_int64(s, 2, last);
             if (sqlite3_step(s) == SQLITE_ROW)
@@ -452,13 +456,18 @@ bool ItemIndex::rereadItems(std::vector<std::int64_t> ids, std::vector<std::uint
                 usable_ = false; // the lists read their statements until the table is read afresh
                 continue;
             }
-            const auto at = slotOf(item.id);
+            auto at = slotOf(item.id);
             if (at != items_.end() && at->id == item.id) {
                 if (at->flags & Deleted)
                     --deletedItems_;
                 *at = item;
             } else {
                 inPlace = inPlace && at == items_.end();
+                if (items_.size() == items_.capacity()) {
+                    const auto place = at - items_.begin();
+                    items_.reserve(withRoom(items_.size()));
+                    at = items_.begin() + place;
+                }
                 items_.insert(at, item);
             }
             changed.push_back(static_cast<std::uint32_t>(slotOf(item.id) - items_.begin()));
@@ -644,7 +653,7 @@ bool ItemIndex::allItemIds(std::vector<std::int64_t>& ids) {
     ids.clear();
     if (!usableNow())
         return false;
-    ids.reserve(items_.size() - deletedItems_);
+    ids.reserve(withRoom(items_.size() - deletedItems_)); // a table's row ids take a new row in place
     for (const Item& item : items_)
         if (!(item.flags & Deleted))
             ids.push_back(item.id);

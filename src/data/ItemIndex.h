@@ -153,8 +153,9 @@ private:
     };
     // Every Items row of the table file, through a connection of its own: safe on another thread.
     static ItemsRead readItemsFile(const QString& path);
-    // The rows whose ItemID is above after and at most last.
-    static ItemsRead readItemsRange(const QString& path, std::int64_t after, std::int64_t last);
+    // The rows whose ItemID is above after and at most last, in a vector with room for that many rows (0:
+    // as many as there are).
+    static ItemsRead readItemsRange(const QString& path, std::int64_t after, std::int64_t last, size_t room);
     void rankBrands();
     std::int64_t dataVersion(Table table);
 
