@@ -34,11 +34,10 @@ bool isEditing(const engine::DataSet* d) {
 
 ThemedDBGrid::ThemedDBGrid(QWidget* parent)
     : QTableView(parent), model_(new DataSetModel(this)), titles_(new ThemedHeader(this)),
-      indicator_(new IndicatorHeader(this)) {
+      indicator_(newIndicator(fontMetrics().height() + 4)) {
     if (QStyle* s = fusionStyle()) {
         setStyle(s);
         titles_->setStyle(s);
-        indicator_->setStyle(s);
     }
     setHorizontalHeader(titles_);
     setVerticalHeader(indicator_);
@@ -56,14 +55,11 @@ ThemedDBGrid::ThemedDBGrid(QWidget* parent)
                     QAbstractItemView::AnyKeyPressed);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
-    indicator_->setDefaultSectionSize(fontMetrics().height() + 4);
-    indicator_->setMinimumSectionSize(fontMetrics().height() + 4);
     titles_->setSectionsMovable(true);
     titles_->setStretchLastSection(false);
 
     connect(model_, &DataSetModel::currentRowChanged, this, &ThemedDBGrid::onModelCurrentRow);
-    connect(model_, &DataSetModel::dataSetStateChanged, indicator_,
-            [this] { indicator_->viewport()->update(); });
+    connect(model_, &DataSetModel::dataSetStateChanged, this, [this] { indicator_->viewport()->update(); });
     connect(model_, &QAbstractItemModel::modelReset, this, &ThemedDBGrid::onModelReset);
     connect(model_, &QAbstractItemModel::columnsInserted, this, &ThemedDBGrid::onModelReset);
     connect(titles_, &QHeaderView::sectionClicked, this, &ThemedDBGrid::onTitleClicked);
@@ -72,6 +68,15 @@ ThemedDBGrid::ThemedDBGrid(QWidget* parent)
 }
 
 ThemedDBGrid::~ThemedDBGrid() = default;
+
+IndicatorHeader* ThemedDBGrid::newIndicator(int rowHeight) {
+    auto* header = new IndicatorHeader(this);
+    if (QStyle* s = fusionStyle())
+        header->setStyle(s);
+    header->setDefaultSectionSize(rowHeight);
+    header->setMinimumSectionSize(rowHeight);
+    return header;
+}
 
 void ThemedDBGrid::setDataSet(engine::DataSet* dataSet) {
     model_->setDataSet(dataSet);
@@ -83,6 +88,20 @@ void ThemedDBGrid::setColumns(const std::vector<DataSetModel::Column>& columns) 
 }
 
 void ThemedDBGrid::onModelReset() {
+    // The indicator header keeps room for every row it ever had, 8 bytes a row; once a large table gave way
+    // to a much smaller one, a fresh header hands that memory back.
+    constexpr int kRowsWorthRenewing = 1024;
+    const int rows = model_->rowCount();
+    if (indicatorRows_ >= kRowsWorthRenewing && rows < indicatorRows_ / 4) {
+        const bool hidden =
+            indicator_->testAttribute(Qt::WA_WState_ExplicitShowHide) && indicator_->isHidden();
+        indicator_ = newIndicator(indicator_->defaultSectionSize());
+        setVerticalHeader(indicator_); // deletes the old one
+        indicator_->setVisible(!hidden);
+        updateGeometries();
+        indicatorRows_ = rows;
+    }
+    indicatorRows_ = std::max(indicatorRows_, rows);
     // The model's columns carry the widths; the header takes them over.
     const QSignalBlocker block(titles_);
     for (int c = 0; c < model_->columnCount(); ++c)

@@ -108,6 +108,7 @@ private:
     void onColumnResized(int logicalIndex, int oldSize, int newSize);
     void onModelCurrentRow(int row);
     void onModelReset();
+    IndicatorHeader* newIndicator(int rowHeight);
     void repaintCell(QPoint cell);
     QPoint cellAtViewport(QPoint pos) const;
     bool wheelStep(bool down, Qt::KeyboardModifiers modifiers);
@@ -116,6 +117,7 @@ private:
     DataSetModel* model_;
     ThemedHeader* titles_;
     IndicatorHeader* indicator_;
+    int indicatorRows_ = 0; // the most rows the indicator header has had
 
     int hotColumn_ = -1;
     bool titlePressed_ = false;

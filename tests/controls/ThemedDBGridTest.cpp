@@ -104,6 +104,36 @@ TEST_F(GridTest, CurrentRowFollowsBothWaysAndMultiSelection) {
 }
 
 // A wheel step moves 2 rows, 1 with Shift, a page with Ctrl (Ctrl+Shift: a page down but one row up).
+// A grid that showed many rows and then few takes a fresh indicator header, the memory of the many handed
+// back; it stays shown, or hidden where a page hid it, rows keep their height and the marks follow the
+// record.
+TEST_F(GridTest, FewRowsAfterManyKeepTheIndicatorAsItWas) {
+    QStringList names;
+    for (int i = 0; i < 1200; ++i)
+        names << QStringLiteral("More %1").arg(i, 4, 10, QLatin1Char('0'));
+    db.beginTransaction();
+    addShops(names);
+    db.commitTransaction();
+    const int rowHeight = grid.rowHeight(0);
+    for (const bool hidden : {false, true}) {
+        shops.close();
+        shops.open();
+        grid.verticalHeader()->setHidden(hidden);
+        const IndicatorHeader* many = grid.indicatorHeader();
+
+        shops.close();
+        ASSERT_NE(grid.indicatorHeader(), many) << hidden;
+        EXPECT_EQ(grid.verticalHeader(), grid.indicatorHeader());
+        shops.open();
+        shops.moveTo(7);
+        QApplication::processEvents();
+        EXPECT_EQ(grid.verticalHeader()->isVisible(), !hidden);
+        EXPECT_EQ(grid.rowHeight(0), rowHeight);
+        EXPECT_EQ(grid.currentIndex().row(), 7);
+        EXPECT_EQ(grid.indicatorHeader()->markFor(7), IndicatorHeader::Mark::Arrow);
+    }
+}
+
 TEST_F(GridTest, WheelStepsTwoOneAndPage) {
     const int page = grid.visibleRowCount() - 1;
     ASSERT_GT(page, 2);
