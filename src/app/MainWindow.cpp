@@ -379,13 +379,13 @@ void MainWindow::runStartup() {
                 PriceLog::ensure(db_);
             } catch (const engine::EngineError&) {
             }
+            // The lists' items are read beside the rest of the start, not by the first list opened.
+            itemIndex().prepare();
             AssignDatabase();
             const QString readOnly = DatabaseLocator::readOnlyMessage(db_.readOnlyTables());
             if (!readOnly.isEmpty())
                 ui::showMessage(ui::MessageKind::Warning, readOnly, ui::MessageButtons::Ok, this);
             ActivateCurrentTabSheet();
-            // The lists' items are read beside the start, not by the first list opened.
-            itemIndex().prepare();
         }
     } catch (const engine::EngineError& e) {
         startupFailed_ = true;
