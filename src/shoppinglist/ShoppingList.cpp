@@ -8,6 +8,7 @@
 #include "TextSearch.h"
 
 #include <algorithm>
+#include <string>
 
 namespace {
 
@@ -283,16 +284,21 @@ int ShoppingList::clearQuantities() {
         const bool named = index_ && index_->select(listed, ids);
         engine::Transaction tx(db_);
         if (named) {
-            QByteArray array = "[";
-            for (std::int64_t id : ids)
-                array += QByteArray::number(static_cast<qlonglong>(id)) + ',';
-            if (!ids.empty())
-                array.chop(1);
-            array += ']';
-            changed =
-                db_.execute(QStringLiteral("UPDATE \"Items\".\"Items\" SET Quantity = NULL WHERE Quantity IS "
-                                           "NOT NULL AND ItemID IN (SELECT value FROM json_each(?1))"),
-                            {engine::Value{array.toStdString()}});
+            // In batches: the ids of a million-item list, written out at once, would take SQLite several
+            // times their size while the statement runs.
+            constexpr size_t kIdsPerBatch = 1024;
+            for (size_t from = 0; from < ids.size(); from += kIdsPerBatch) {
+                const size_t to = std::min(ids.size(), from + kIdsPerBatch);
+                std::string array = "[";
+                for (size_t i = from; i < to; ++i)
+                    array += std::to_string(ids[i]) + ',';
+                array.back() = ']';
+                changed += db_.execute(
+                    QStringLiteral(
+                        "UPDATE \"Items\".\"Items\" SET Quantity = NULL WHERE Quantity IS NOT NULL "
+                        "AND ItemID IN (SELECT value FROM json_each(?1))"),
+                    {engine::Value{std::move(array)}});
+            }
         } else {
             QStringList shown = query_.sql();
             if (!shown.isEmpty() && shown.last().startsWith(QLatin1String("ORDER BY")))
