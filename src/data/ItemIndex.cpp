@@ -620,6 +620,10 @@ void ItemIndex::bringUpToDate() {
     // ended, whichever way.
     if (sqlite3_get_autocommit(db_.connection()) == 0)
         return;
+    // A bulk change (Clear, a deleted shop) names many rows; the room they took goes back with them.
+    constexpr size_t kChangedRowsKept = 65536;
+    if (changedItems_.capacity() > kChangedRowsKept)
+        std::vector<std::int64_t>().swap(changedItems_);
     changedItems_.clear();
     for (bool& r : reload_)
         r = false;
