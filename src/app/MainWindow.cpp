@@ -363,9 +363,11 @@ void MainWindow::runStartup() {
             ui::showMessage(ui::MessageKind::Warning, locator.notFoundMessage(), ui::MessageButtons::Ok,
                             this);
             locator.createBlankDatabase();
-        } else if (!checkTableFiles(locator)) {
-            // The user chose to close, or nothing can be done: the files stay as they are.
-            startupFailed_ = true;
+        } else {
+            // The items, which the first list needs, are read beside the check of the table files.
+            itemIndex().readAhead();
+            // The user may choose to close, or nothing can be done: the files stay as they are then.
+            startupFailed_ = !checkTableFiles(locator);
         }
         if (!startupFailed_) {
             locator.refreshOldTables();
@@ -379,7 +381,8 @@ void MainWindow::runStartup() {
                 PriceLog::ensure(db_);
             } catch (const engine::EngineError&) {
             }
-            // The lists' items are read beside the rest of the start, not by the first list opened.
+            // The lists' items are read beside the rest of the start, not by the first list opened; a read
+            // ahead of a file changed since is begun again.
             itemIndex().prepare();
             AssignDatabase();
             const QString readOnly = DatabaseLocator::readOnlyMessage(db_.readOnlyTables());

@@ -10,7 +10,10 @@
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <bit>
@@ -60,6 +63,25 @@ void rankNames(std::vector<Name>& rows, std::string Name::*name, int Name::*rank
 
 // Room for a few more rows than n: a kept order or the items take new items in place, and one that had to
 // grow by doubling would be copied whole each time and could hold twice what it needs.
+// What tells one state of a table file from another: its device, inode, size, modification time, and the
+// change counter in its header that every commit raises.
+std::optional<std::array<std::int64_t, 5>> fileState(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat st {};
+    unsigned char counter[4] = {};
+    const bool read = ::fstat(fd, &st) == 0 && ::pread(fd, counter, sizeof counter, 24) == sizeof counter;
+    ::close(fd);
+    if (!read)
+        return std::nullopt;
+    return std::array<std::int64_t, 5>{
+        static_cast<std::int64_t>(st.st_dev), static_cast<std::int64_t>(st.st_ino),
+        static_cast<std::int64_t>(st.st_size),
+        static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+        (std::int64_t{counter[0]} << 24) | (counter[1] << 16) | (counter[2] << 8) | counter[3]};
+}
+
 size_t withRoom(size_t n) {
     return n + n / 256 + 64;
 }
@@ -159,7 +181,8 @@ void ItemIndex::rowChanged(const char* table, std::int64_t rowid) {
 
 void ItemIndex::everythingChanged() {
     loaded_ = false;
-    readingStale_ = true;
+    // The database opening while the items are read ahead is no change: the file says then whether it was.
+    readingStale_ = readingStale_ || !readAheadFile_;
     forgetAllOrders();
     changedItems_.clear();
     changedItems_.shrink_to_fit();
@@ -321,8 +344,9 @@ void ItemIndex::loadItems() {
     brands_.added = true;
 }
 
-ItemIndex::ItemsRead ItemIndex::readItemsFile(const QString& path) {
-    // A large table is read in two halves of its ItemIDs at once, the upper one on a thread of its own.
+ItemIndex::ItemsRead ItemIndex::readItemsFile(const QString& path, int threads) {
+    // A large table is read on two threads in two halves of its ItemIDs, the upper one on a thread of its
+    // own.
     constexpr std::int64_t kFirst = std::numeric_limits<std::int64_t>::min();
     constexpr std::int64_t kLast = std::numeric_limits<std::int64_t>::max();
     std::int64_t low = 0, high = 0, rows = 0;
@@ -343,7 +367,7 @@ ItemIndex::ItemsRead ItemIndex::readItemsFile(const QString& path) {
     sqlite3_close_v2(c);
     const size_t room = withRoom(static_cast<size_t>(rows));
     constexpr std::int64_t kReadAlone = 100000;
-    if (high - low < kReadAlone)
+    if (threads < 2 || high - low < kReadAlone)
         return readItemsRange(path, kFirst, kLast, room);
     // The lower half holds room for the whole table, so that the upper one joins it without a copy of both.
     const std::int64_t middle = low + (high - low) / 2;
@@ -630,17 +654,49 @@ void ItemIndex::bringUpToDate() {
 }
 
 void ItemIndex::prepare() {
-    if (loaded_ || reading_.valid())
+    if (loaded_)
+        return;
+    if (readAheadFile_) {
+        const auto began = *readAheadFile_;
+        readAheadFile_.reset();
+        // Anything written since (a repair, an older table brought up to date) changed the file: what was
+        // read of it is dropped, as the read of a file that failed the check is.
+        if (reading_.valid() && !readingStale_ &&
+            fileState(db_.dataFilePath(QStringLiteral("Items"))) == began) {
+            try {
+                versions_[Items] = dataVersion(Items);
+                return;
+            } catch (const engine::EngineError&) {
+            }
+        }
+        if (reading_.valid())
+            reading_.get();
+    }
+    if (reading_.valid())
         return;
     try {
         versions_[Items] = dataVersion(Items);
         const QString path = db_.dataFilePath(QStringLiteral("Items"));
         changedItems_.clear();
         readingStale_ = false;
-        reading_ = std::async(std::launch::async, &ItemIndex::readItemsFile, path);
+        reading_ = std::async(std::launch::async, &ItemIndex::readItemsFile, path, 2);
     } catch (const engine::EngineError&) {
         // The first list reads the table itself, and says what is wrong with it.
     }
+}
+
+void ItemIndex::readAhead() {
+    if (loaded_ || reading_.valid())
+        return;
+    const QString path = db_.dataFilePath(QStringLiteral("Items"));
+    const auto state = fileState(path);
+    if (!state)
+        return;
+    readAheadFile_ = *state;
+    changedItems_.clear();
+    readingStale_ = false;
+    // One thread: the other is the check's.
+    reading_ = std::async(std::launch::async, &ItemIndex::readItemsFile, path, 1);
 }
 
 bool ItemIndex::usableNow() {

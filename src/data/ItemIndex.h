@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <future>
@@ -60,6 +61,9 @@ public:
     // Starts reading the items on a thread of their own, so that the first list opened finds them read or
     // partly read. A table that cannot be read that way is read, or reported, by the first list.
     void prepare();
+    // The same, before the database is opened and its files are checked, so that the read goes on beside the
+    // check. prepare() keeps what it reads only when the file is still the one it began on.
+    void readAhead();
 
     void rowChanged(const char* table, std::int64_t rowid) override;
     void everythingChanged() override;
@@ -151,8 +155,9 @@ private:
         bool usable = true;
         bool complete = false;
     };
-    // Every Items row of the table file, through a connection of its own: safe on another thread.
-    static ItemsRead readItemsFile(const QString& path);
+    // Every Items row of the table file, through connections of its own on up to that many threads: safe on
+    // another thread.
+    static ItemsRead readItemsFile(const QString& path, int threads);
     // The rows whose ItemID is above after and at most last, in a vector with room for that many rows (0:
     // as many as there are).
     static ItemsRead readItemsRange(const QString& path, std::int64_t after, std::int64_t last, size_t room);
@@ -187,6 +192,9 @@ private:
     std::vector<std::int64_t> changedItems_;
     std::future<ItemsRead> reading_;
     bool readingStale_ = false; // what is being read can no longer be brought up to date row by row
+    // The Items file as a read ahead found it: its device, inode, size, modification time and the change
+    // counter every commit raises. Empty when no read ahead waits for prepare().
+    std::optional<std::array<std::int64_t, 5>> readAheadFile_;
 
     std::vector<Named> categories_;
     Slots categorySlots_;

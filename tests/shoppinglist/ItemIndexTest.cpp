@@ -259,4 +259,19 @@ TEST_F(ItemIndexTest, ReadOnItsOwnThreadTakesInTheChangesMadeMeanwhile) {
         expectSameAsStatement(index,
                               otherConnection ? "read beside another connection" : "read beside changes");
     }
+    // Read ahead of the database's opening, as at start-up: kept while the file stays as it was, read again
+    // when another connection (or a repair) changed it before the database opened.
+    for (const bool changedBeforeOpening : {false, true}) {
+        db.close();
+        ItemIndex index(db);
+        index.readAhead();
+        if (changedBeforeOpening) {
+            engine::Database other(folder.path());
+            other.execute(QStringLiteral("UPDATE Items SET Quantity = 9, Price = 0.5 WHERE ItemID % 2 = 1"));
+            other.execute(QStringLiteral("DELETE FROM Items WHERE ItemID % 7 = 0"));
+        }
+        db.open();
+        index.prepare();
+        expectSameAsStatement(index, changedBeforeOpening ? "read ahead of a change" : "read ahead");
+    }
 }
