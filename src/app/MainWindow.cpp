@@ -121,8 +121,7 @@ void MainWindow::createDataObjects() {
     ShopShopTable = table("ShopShopTable", QStringLiteral("Shops.dat"), QStringLiteral("IdxName"));
     ItemTable = table("ItemTable", QStringLiteral("Items.dat"), QString());
     // Opening it on a large catalogue would read every row id; the item index already holds them.
-    ItemTable->setRowIdSource(
-        [this](std::vector<std::int64_t>& rowids) { return itemIndex().allItemIds(rowids); });
+    ItemTable->setRowIdSource([this](engine::KeyList& rowids) { return itemIndex().allItemIds(rowids); });
     ItemTable->setBeforePost([](engine::DataSet& data) {
         engine::Field price = data.field(QStringLiteral("Price"));
         if (!price.isNull())

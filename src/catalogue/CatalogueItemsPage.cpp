@@ -82,7 +82,7 @@ CatalogueItemsPage::CatalogueItemsPage(MainWindow& main, QWidget* parent)
                   gridColumn("ShopName", "Shop", 100), gridColumn("LastChanged", "Last changed", 80)});
     // The list is chosen and ordered by the item index, but in the order of the last change, which only the
     // price log knows.
-    main_.ItemsItemsQuery->setKeySource([this](std::vector<std::int64_t>& keys) {
+    main_.ItemsItemsQuery->setKeySource([this](engine::KeyList& keys) {
         static constexpr std::optional<ItemIndex::Order> kOrders[] = {
             ItemIndex::Order::Category,      ItemIndex::Order::Product,
             ItemIndex::Order::Brand,         ItemIndex::Order::Size,

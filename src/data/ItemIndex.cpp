@@ -709,7 +709,7 @@ bool ItemIndex::usableNow() {
     return usable_;
 }
 
-bool ItemIndex::allItemIds(std::vector<std::int64_t>& ids) {
+bool ItemIndex::allItemIds(engine::KeyList& ids) {
     ids.clear();
     if (!usableNow())
         return false;
@@ -720,7 +720,7 @@ bool ItemIndex::allItemIds(std::vector<std::int64_t>& ids) {
     return true;
 }
 
-bool ItemIndex::select(const Selection& selection, std::vector<std::int64_t>& keys, const RowVisitor& visit,
+bool ItemIndex::select(const Selection& selection, engine::KeyList& keys, const RowVisitor& visit,
                        Counts* counts) {
     keys.clear();
     if (counts)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Database.h"
+#include "KeyList.h"
 #include "Value.h"
 
 #include <QList>
@@ -51,12 +52,12 @@ public:
     // quantity and price of each row with a quantity, in that order. False, with nothing chosen, when the
     // tables hold what the index cannot order as the tables would (text in a number column): the caller reads
     // its statement then. A table that cannot be read throws, as the statement would.
-    bool select(const Selection& selection, std::vector<std::int64_t>& keys, const RowVisitor& visit = {},
+    bool select(const Selection& selection, engine::KeyList& keys, const RowVisitor& visit = {},
                 Counts* counts = nullptr);
 
     // The ItemID of every Items row in ItemID order: the row ids of a table object open on Items in its
     // primary order. False, with none given, when the index declines, as for select.
-    bool allItemIds(std::vector<std::int64_t>& ids);
+    bool allItemIds(engine::KeyList& ids);
 
     // Starts reading the items on a thread of their own, so that the first list opened finds them read or
     // partly read. A table that cannot be read that way is read, or reported, by the first list.

@@ -168,7 +168,7 @@ void DataSet::close() {
     state_ = State::Inactive;
     releaseResources();
     clearRows();
-    keys_ = std::vector<std::int64_t>(); // a closed list holds no room for its keys
+    keys_ = KeyList(); // a closed list holds no room for its keys
     cache_.reset(0, 0);
     buffer_.clear();
     notifyReset();
@@ -218,8 +218,7 @@ int DataSet::positionOfKey(std::int64_t key) const {
             positionSlot(key, [this](int p) { return keys_[static_cast<size_t>(p)]; });
         return slot < 0 ? -1 : positionSlots_[static_cast<size_t>(slot)];
     }
-    const auto it = std::find(keys_.begin(), keys_.end(), key);
-    return it == keys_.end() ? -1 : static_cast<int>(it - keys_.begin());
+    return static_cast<int>(keys_.find(key));
 }
 
 namespace {
@@ -301,9 +300,10 @@ void DataSet::ownKeys() {
     if (!identityKeys_)
         return;
     const int n = rowTotal();
-    keys_.resize(static_cast<size_t>(n));
+    keys_.clear();
+    keys_.reserve(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i)
-        keys_[static_cast<size_t>(i)] = i + 1;
+        keys_.push_back(i + 1);
     keysChanged();
     identityKeys_ = false;
     count_ = n;
@@ -777,12 +777,12 @@ void DataSet::post() {
         if (!stays)
             ownKeys();
         if (!inserting && !stays) {
-            keys_.erase(keys_.begin() + oldPos);
+            keys_.erase(static_cast<size_t>(oldPos));
             count_ = static_cast<int>(keys_.size()); // the record's new place is sought among the others
         }
         const int newPos = stays ? oldPos : placeAfterPost(key, buffer_, oldPos);
         if (!stays && newPos >= 0)
-            keys_.insert(keys_.begin() + newPos, key);
+            keys_.insert(static_cast<size_t>(newPos), key);
         if (!stays && !inserting && newPos >= 0) {
             keyMoved(oldPos, newPos); // a move shifts only the positions between its ends
         } else if (!stays) {
@@ -849,7 +849,7 @@ void DataSet::deleteRecord() {
     removeRecord(key);
     ownKeys();
     const int removed = pos_;
-    keys_.erase(keys_.begin() + removed);
+    keys_.erase(static_cast<size_t>(removed));
     keysChanged();
     count_ = static_cast<int>(keys_.size());
     cache_.drop(key);

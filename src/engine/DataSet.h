@@ -2,6 +2,7 @@
 
 #include "EngineError.h"
 #include "Field.h"
+#include "KeyList.h"
 #include "RowCache.h"
 #include "TableDefinition.h"
 #include "Value.h"
@@ -202,7 +203,7 @@ protected:
     std::vector<Column> columns_;
     QHash<QString, int> columnByExactName_;
     QHash<QString, int> columnByName_; // lower-case names
-    std::vector<std::int64_t> keys_;   // row key per position, unless identityKeys_
+    KeyList keys_;                     // row key per position, unless identityKeys_
     bool identityKeys_ = false;        // the key of position p is p + 1
     // Position by key, built once a few look-ups have scanned the same order: one scan is cheaper than
     // building it, many are not. Open addressing over positions, each slot's key read from keys_: four

@@ -185,7 +185,7 @@ QString Query::statementText() const {
     return sqlText();
 }
 
-void Query::loadKeys(std::vector<std::int64_t>& keys) const {
+void Query::loadKeys(KeyList& keys) const {
     keys.clear();
     if (keySource_ && keySource_(keys))
         return;
@@ -345,9 +345,9 @@ void Query::refreshAfterChange(std::int64_t key) {
         reloadKeepingRecord();
         return;
     }
-    std::vector<std::int64_t> fresh;
+    KeyList fresh;
     loadKeys(fresh);
-    const std::vector<std::int64_t>& old = keys_;
+    const KeyList& old = keys_;
     const size_t n = old.size(), m = fresh.size();
     size_t first = 0;
     while (first < std::min(n, m) && old[first] == fresh[first])
@@ -370,14 +370,12 @@ void Query::refreshAfterChange(std::int64_t key) {
         change = Change::Removed;
         from = static_cast<int>(first);
     } else if (spanOld == spanNew && spanOld >= 2) {
-        const auto o = old.begin() + static_cast<std::ptrdiff_t>(first);
-        const auto f = fresh.begin() + static_cast<std::ptrdiff_t>(first);
-        const auto span = static_cast<std::ptrdiff_t>(spanOld);
-        if (o[0] == f[span - 1] && std::equal(o + 1, o + span, f)) {
+        const size_t span = spanOld;
+        if (old[first] == fresh[first + span - 1] && old.sameRun(first + 1, fresh, first, span - 1)) {
             change = Change::Moved; // down: the first of the span went to its end
             from = static_cast<int>(first);
             to = static_cast<int>(tailOld - 1);
-        } else if (o[span - 1] == f[0] && std::equal(o, o + span - 1, f + 1)) {
+        } else if (old[first + span - 1] == fresh[first] && old.sameRun(first, fresh, first + 1, span - 1)) {
             change = Change::Moved; // up
             from = static_cast<int>(tailOld - 1);
             to = static_cast<int>(first);

@@ -46,7 +46,7 @@ public:
     // the rows the statement gives, in the statement's order, and applies any search itself: the search
     // condition and the key pass are not used when it does. When it returns false the statement gives them.
     // Takes effect the next time the order is read.
-    using KeySource = std::function<bool(std::vector<std::int64_t>& keys)>;
+    using KeySource = std::function<bool(KeyList& keys)>;
     void setKeySource(KeySource source) { keySource_ = std::move(source); }
 
     // Reads the order again after one row of the tables changed (its key given, 0 when unknown) and tells
@@ -73,7 +73,7 @@ private:
     // The statement the object reads, as one text; every read wraps this one. Without a key field the search
     // condition is part of it; with one it chooses the keys alone.
     QString statementText() const;
-    void loadKeys(std::vector<std::int64_t>& keys) const;
+    void loadKeys(KeyList& keys) const;
     // Steps the cursor to the row of this ordinal (1-based); false when the result ends before it.
     bool stepTo(std::int64_t ordinal) const;
     void restartCursor() const;

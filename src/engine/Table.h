@@ -51,7 +51,7 @@ public:
     // Where the row ids of every row come from, in row-id order, when the object is open on the table's
     // row-id order (its primary index on the auto-increment field), unfiltered and unsearched. A source that
     // declines (false) leaves the reading to the table.
-    using RowIdSource = std::function<bool(std::vector<std::int64_t>& rowids)>;
+    using RowIdSource = std::function<bool(KeyList& rowids)>;
     void setRowIdSource(RowIdSource source) { rowIdSource_ = std::move(source); }
 
 protected:

@@ -95,7 +95,7 @@ void ShoppingList::useIndex(ItemIndex* index) {
         query_.setKeySource({});
         return;
     }
-    query_.setKeySource([this](std::vector<std::int64_t>& keys) {
+    query_.setKeySource([this](engine::KeyList& keys) {
         static constexpr ItemIndex::Order kOrders[] = {
             ItemIndex::Order::Quantity, ItemIndex::Order::Product,       ItemIndex::Order::Brand,
             ItemIndex::Order::Size,     ItemIndex::Order::UnitOfMeasure, ItemIndex::Order::Price,
@@ -280,8 +280,10 @@ int ShoppingList::clearQuantities() {
         ItemIndex::Selection listed;
         listed.shops = shopIds_;
         listed.listedOnly = true;
-        std::vector<std::int64_t> ids;
-        const bool named = index_ && index_->select(listed, ids);
+        engine::KeyList keys;
+        const bool named = index_ && index_->select(listed, keys);
+        std::vector<std::int64_t> ids = keys.toVector();
+        keys = {};
         engine::Transaction tx(db_);
         if (named) {
             // In batches: the ids of a million-item list, written out at once, would take SQLite several

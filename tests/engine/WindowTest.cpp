@@ -90,7 +90,20 @@ TEST_F(WindowTest, TableReadsAnyPositionFiltersSearchesAndPlacesPostsInOrder) {
     EXPECT_EQ(items.field(QStringLiteral("Brand")).asString(), brand(303));
 }
 
-TEST_F(WindowTest, KeySearchesFollowMovesInsertsAndDeletes) {
+// Row ids within 32 bits, past them from the start, and one past them coming with a new row: an object keeps
+// its row ids in four bytes each only while all of them fit.
+class KeyWidthTest : public WindowTest, public ::testing::WithParamInterface<int> {};
+
+INSTANTIATE_TEST_SUITE_P(RowIds, KeyWidthTest, ::testing::Values(0, 1, 2));
+
+TEST_P(KeyWidthTest, KeySearchesFollowMovesInsertsAndDeletes) {
+    constexpr std::int64_t kPast32Bits = std::int64_t{1} << 32;
+    if (GetParam() == 1)
+        db.execute(
+            QStringLiteral("UPDATE Items SET ItemID = ItemID + %1 WHERE ItemID % 2 = 0").arg(kPast32Bits));
+    if (GetParam() == 2)
+        db.execute(QStringLiteral("UPDATE \"Items\".sqlite_sequence SET seq = %1 WHERE name = 'Items'")
+                       .arg(kPast32Bits));
     Table items(&db, QStringLiteral("Items"));
     items.setIndexName(QStringLiteral("IdxBrand"));
     items.open();
@@ -140,6 +153,9 @@ TEST_F(WindowTest, KeySearchesFollowMovesInsertsAndDeletes) {
     items.field(QStringLiteral("Shop")).setInteger(shopA);
     items.field(QStringLiteral("Brand")).setString(QStringLiteral("b2000x"));
     items.post();
+    if (GetParam() == 2) {
+        EXPECT_GT(std::get<std::int64_t>(items.field(QStringLiteral("ItemID")).value()), kPast32Bits);
+    }
     order.insert(std::lower_bound(order.begin(), order.end(), QStringLiteral("b2000x")),
                  QStringLiteral("b2000x"));
     expectSearchesFind("inserted");

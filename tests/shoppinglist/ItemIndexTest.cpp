@@ -94,20 +94,21 @@ protected:
                         s.shops = chosen;
                         s.search = search;
                         s.kept = {3};
-                        std::vector<std::int64_t> keys;
+                        engine::KeyList keys;
                         ASSERT_TRUE(index.select(s, keys));
-                        EXPECT_EQ(keys, statementKeys(s))
+                        EXPECT_EQ(keys.toVector(), statementKeys(s))
                             << when << ": order " << static_cast<int>(order) << (listed ? " listed" : " all")
                             << " shops " << (chosen ? chosen->size() : -1) << " search '"
                             << qPrintable(search) << "'";
                     }
-        std::vector<std::int64_t> ids, expected;
+        engine::KeyList ids;
+        std::vector<std::int64_t> expected;
         ASSERT_TRUE(index.allItemIds(ids));
         engine::Statement all(data->db.connection(),
                               QStringLiteral("SELECT ItemID FROM Items ORDER BY ItemID"));
         while (all.step())
             expected.push_back(sqlite3_column_int64(all.handle(), 0));
-        EXPECT_EQ(ids, expected) << when << ": every item id";
+        EXPECT_EQ(ids.toVector(), expected) << when << ": every item id";
     }
 
     TempFolder folder;
@@ -123,7 +124,7 @@ TEST_F(ItemIndexTest, ChoosesOrdersAndCountsAsTheListStatement) {
     s.shops = QList<int>{shops[0], shops[1]};
     s.listedOnly = true;
     s.search = QStringLiteral("gala");
-    std::vector<std::int64_t> keys;
+    engine::KeyList keys;
     ItemIndex::Counts counts;
     int visited = 0;
     ASSERT_TRUE(index.select(
@@ -163,7 +164,7 @@ TEST_F(ItemIndexTest, FollowsEveryWayTheTablesChange) {
         {"a category and a shop added that rows named before they existed",
          [&] {
              db.execute(QStringLiteral("UPDATE Products SET Category = 777 WHERE ProdID = 4"));
-             std::vector<std::int64_t> keys;
+             engine::KeyList keys;
              index.select({}, keys);
              db.execute(QStringLiteral("INSERT INTO Categories (CatID, CatName) VALUES (777, 'Late')"));
              db.execute(QStringLiteral("INSERT INTO Shops (ShopID, ShopName) VALUES (9999, 'Late')"));
@@ -182,7 +183,7 @@ TEST_F(ItemIndexTest, FollowsEveryWayTheTablesChange) {
          [&] {
              db.beginTransaction();
              db.execute(QStringLiteral("UPDATE Items SET Price = 99, Quantity = 9"));
-             std::vector<std::int64_t> keys;
+             engine::KeyList keys;
              index.select({}, keys);
              db.rollbackTransaction();
          }},
@@ -201,7 +202,7 @@ TEST_F(ItemIndexTest, FollowsEveryWayTheTablesChange) {
         {"Items emptied", [&] { db.emptyTable(QStringLiteral("Items")); }},
     };
     for (const auto& [what, change] : changes) {
-        std::vector<std::int64_t> keys;
+        engine::KeyList keys;
         index.select({}, keys); // read before the change, so the index has something to follow
         change();
         expectSameAsStatement(index, what);
@@ -224,7 +225,7 @@ TEST_F(ItemIndexTest, DeclinesRowsItCannotHold) {
         for (const bool readFirst : {false, true}) {
             data->db.beginTransaction();
             ItemIndex index(data->db);
-            std::vector<std::int64_t> keys;
+            engine::KeyList keys;
             if (readFirst) {
                 ASSERT_TRUE(index.select({}, keys)) << what;
             }
@@ -238,7 +239,7 @@ TEST_F(ItemIndexTest, DeclinesRowsItCannotHold) {
         data->db.execute(sql);
     ItemIndex index(data->db);
     index.prepare();
-    std::vector<std::int64_t> keys;
+    engine::KeyList keys;
     EXPECT_FALSE(index.select({}, keys));
 }
 
