@@ -345,7 +345,7 @@ void ItemIndex::loadItems() {
 }
 
 ItemIndex::ItemsRead ItemIndex::readItemsFile(const QString& path, int threads) {
-    // A large table is read on two threads in two halves of its ItemIDs, the upper one on a thread of its
+    // Given two threads, a large table is read in two halves of its ItemIDs, the upper one on a thread of its
     // own.
     constexpr std::int64_t kFirst = std::numeric_limits<std::int64_t>::min();
     constexpr std::int64_t kLast = std::numeric_limits<std::int64_t>::max();

@@ -16,7 +16,8 @@ public:
     bool empty() const { return size() == 0; }
     std::int64_t operator[](size_t at) const { return wide_ ? wideKeys_[at] : narrowKeys_[at]; }
 
-    // Keeps the room the keys took, as a vector's clear() does.
+    // Keeps the room of four-byte keys, as a vector's clear() does; eight-byte keys give theirs back, since
+    // the next keys most likely fit in four.
     void clear() {
         narrowKeys_.clear();
         if (wide_)
